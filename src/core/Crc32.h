@@ -1,0 +1,27 @@
+#ifndef FENDREL_CORE_CRC32_H
+#define FENDREL_CORE_CRC32_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// The CRC-32 of the ZIP format: reflected polynomial 0xEDB88320, register preset to
+// all ones, result complemented.
+inline constexpr std::uint32_t kCrc32Preset = 0xFFFFFFFFu;
+
+// The 256-entry table, for callers that step the register one byte at a time.
+const std::array<std::uint32_t, 256>& Crc32Table();
+
+inline std::uint32_t Crc32UpdateByte(std::uint32_t reg, std::uint8_t byte) {
+  return Crc32Table()[(reg ^ byte) & 0xFF] ^ (reg >> 8);
+}
+
+// Feeds bytes into a running register (no preset, no complement).
+std::uint32_t Crc32Update(std::uint32_t reg, const void* data, std::size_t length);
+
+// The finished CRC-32 of a whole buffer.
+inline std::uint32_t Crc32(const void* data, std::size_t length) {
+  return ~Crc32Update(kCrc32Preset, data, length);
+}
+
+#endif

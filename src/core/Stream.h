@@ -1,0 +1,91 @@
+#ifndef FENDREL_CORE_STREAM_H
+#define FENDREL_CORE_STREAM_H
+
+#include <cstdint>
+#include <vector>
+
+#include "core/String.h"
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+// The abstract byte stream. Read and Write move at most count bytes and return how
+// many moved; ReadBuffer and WriteBuffer move exactly count bytes or raise.
+class TStream {
+ public:
+  virtual ~TStream() = default;
+  TStream() = default;
+  TStream(const TStream&) = delete;
+  TStream& operator=(const TStream&) = delete;
+
+  virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
+  virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
+  virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+  virtual void SetSize(std::int64_t newSize) = 0;
+  virtual std::int64_t Size();
+
+  std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+  void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
+
+  // Raises EReadError ("Stream-Lesefehler") when fewer than count bytes can be read.
+  void ReadBuffer(void* buffer, std::int64_t count);
+  // Raises EWriteError ("Stream-Schreibfehler") when fewer than count bytes are taken.
+  void WriteBuffer(const void* buffer, std::int64_t count);
+  // Copies count bytes from the source's position; a count of 0 copies the whole
+  // source from its start. Returns the number of bytes copied.
+  std::int64_t CopyFrom(TStream& source, std::int64_t count);
+};
+
+// Bytes held in memory. Seeking past the end is allowed; a write there fills the gap with zeros.
+class TMemoryStream : public TStream {
+ public:
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t newSize) override;
+  std::int64_t Size() override { return static_cast<std::int64_t>(FData.size()); }
+
+  void Clear();
+  const std::uint8_t* Memory() const { return FData.data(); }
+  std::uint8_t* Memory() { return FData.data(); }
+  const std::vector<std::uint8_t>& Bytes() const { return FData; }
+
+ private:
+  std::vector<std::uint8_t> FData;
+  std::int64_t FPosition = 0;
+};
+
+// File open modes: one access mode combined with one sharing mode, or fmCreate.
+inline constexpr std::uint16_t fmOpenRead = 0x0000;
+inline constexpr std::uint16_t fmOpenWrite = 0x0001;
+inline constexpr std::uint16_t fmOpenReadWrite = 0x0002;
+inline constexpr std::uint16_t fmShareCompat = 0x0000;
+inline constexpr std::uint16_t fmShareExclusive = 0x0010;
+inline constexpr std::uint16_t fmShareDenyWrite = 0x0020;
+inline constexpr std::uint16_t fmShareDenyRead = 0x0030;
+inline constexpr std::uint16_t fmShareDenyNone = 0x0040;
+// Creates the file, or empties it when it exists; opened for reading and writing.
+inline constexpr std::uint16_t fmCreate = 0xFF00;
+
+// A named file. Opening raises EFOpenError, creating EFCreateError, each with the
+// file name and the operating system's reason.
+//
+// The sharing mode is recorded and passed to the operating system layer; on POSIX
+// sharing is advisory only and other processes are not kept out of the file.
+class TFileStream : public TStream {
+ public:
+  TFileStream(const String& fileName, std::uint16_t mode);
+  ~TFileStream() override;
+
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t newSize) override;
+
+  const String& FileName() const { return FFileName; }
+
+ private:
+  String FFileName;
+  std::intptr_t FHandle = -1;
+};
+
+#endif

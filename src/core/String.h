@@ -1,0 +1,36 @@
+#ifndef FENDREL_CORE_STRING_H
+#define FENDREL_CORE_STRING_H
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <variant>
+
+// All text of the system is UTF-16. Conversions to UTF-8 happen only where text
+// leaves the program (file names, the terminal, the toolkit).
+using String = std::u16string;
+using StringView = std::u16string_view;
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(StringView text);
+// UTF-8 to UTF-16; an invalid sequence becomes U+FFFD for each offending byte.
+String FromUtf8(std::string_view text);
+// Each byte is the code point of the same value (ISO-8859-1).
+String FromLatin1(std::string_view bytes);
+
+String IntToStr(std::int64_t value);
+
+// Upper-cases the letters a to z only; every other character stays as it is.
+String UpperCaseAscii(StringView text);
+// Lower-cases the letters A to Z only.
+String LowerCaseAscii(StringView text);
+
+// A value for Format: a text or an integer.
+using FormatArg = std::variant<String, std::int64_t>;
+
+// Fills %s and %d from the arguments in order; "%%" is a percent sign. A placeholder
+// with no argument left, or of the other kind, is filled with the argument as it stands.
+String Format(StringView format, std::initializer_list<FormatArg> args);
+
+#endif

@@ -1,0 +1,28 @@
+#ifndef FENDREL_PLATFORM_PROGRAM_H
+#define FENDREL_PLATFORM_PROGRAM_H
+
+#include "core/String.h"
+
+namespace platform {
+
+// The path delimiter of the file system ("/" here, "\" on Windows).
+inline constexpr char16_t PathDelim = u'/';
+
+// Records the command line; called once at program entry.
+void InitCommandLine(int argc, char** argv);
+// The argument at index (1 = first argument); empty when there is none.
+String ParamStr(int index);
+int ParamCount();
+
+// The full path of the running executable, and its directory with a trailing delimiter.
+String ProgramPath();
+String ProgramDir();
+String CurrentDir();
+
+// The application title taken from an executable's path: the part after the last
+// delimiter, cut at its first ".", every character after the first in lower case.
+String ApplicationTitleFromPath(StringView path);
+
+}  // namespace platform
+
+#endif

@@ -1,0 +1,65 @@
+#ifndef FENDREL_UPDATER_FORM1_H
+#define FENDREL_UPDATER_FORM1_H
+
+#include <memory>
+
+#include "core/String.h"
+#include "platform/Clock.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/FormDescription.h"
+#include "updater/HttpClient.h"
+#include "updater/UnZipper.h"
+#include "updater/UpdaterSystem.h"
+
+namespace updater {
+
+// Guards the update sequence so that it runs once per process.
+extern bool UpdateStarted;
+
+// Where the sequence finds its inputs.
+struct TUpdaterSettings {
+  String Argument;    // the installed version: the first command-line argument
+  String BaseUrl;     // the update server's directory, ending in "/"
+  String ProgramDir;  // the updater's own directory, with its trailing delimiter
+};
+
+// The status window and its update sequence. It owns its HTTP client IdHTTP1 and its
+// extraction component AbUnZipper1; Label1 is the status line of the window.
+class TForm1 {
+ public:
+  TForm1(platform::ui::TApplication& application, platform::IClock& clock, IUpdaterSystem& system,
+         std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper, TUpdaterSettings settings);
+
+  // The window's stored description: caption, size, colours, fonts and the label.
+  static platform::ui::FormDescription StoredDescription();
+
+  void FormCreate();
+  void FormActivate();
+  void CloseWithCountdown();
+
+  IHttpClient& IdHTTP1() { return *FIdHTTP1; }
+  IUnZipper& AbUnZipper1() { return *FAbUnZipper1; }
+
+  // The download file in the working directory and the archive beside the executable.
+  static String DownloadFileName();
+  String ExtractionFileName() const;
+
+ private:
+  void SetStatus(const String& text);
+  void ProcessMessages();
+  void Sleep(std::uint32_t milliseconds);
+  void Close();
+  void Download(const String& newest);
+  void Install();
+
+  platform::ui::TApplication& FApplication;
+  platform::IClock& FClock;
+  IUpdaterSystem& FSystem;
+  std::unique_ptr<IHttpClient> FIdHTTP1;
+  std::unique_ptr<IUnZipper> FAbUnZipper1;
+  TUpdaterSettings FSettings;
+};
+
+}  // namespace updater
+
+#endif

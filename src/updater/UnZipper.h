@@ -1,0 +1,19 @@
+#ifndef FENDREL_UPDATER_UNZIPPER_H
+#define FENDREL_UPDATER_UNZIPPER_H
+
+#include "core/String.h"
+
+namespace updater {
+
+// What the update sequence asks of its archive extraction component AbUnZipper1.
+class IUnZipper {
+ public:
+  virtual ~IUnZipper() = default;
+  virtual void OpenArchive(const String& fileName) = 0;
+  virtual void ExtractFiles(const String& fileMask) = 0;
+  virtual void CloseArchive() = 0;
+};
+
+}  // namespace updater
+
+#endif

@@ -1,0 +1,34 @@
+#include <exception>
+#include <memory>
+
+#include "platform/Clock.h"
+#include "platform/Program.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/UserInterface.h"
+#include "updater/Form1.h"
+#include "updater/MissingComponents.h"
+#include "updater/UpdateUrl.h"
+#include "updater/UpdaterSystem.h"
+
+int main(int argc, char** argv) {
+  platform::InitCommandLine(argc, argv);
+  const auto ui = platform::ui::CreateUserInterface(argc, argv);
+  const String programPath = platform::ProgramPath();
+  platform::ui::TApplication application(*ui, platform::ApplicationTitleFromPath(programPath));
+
+  std::unique_ptr<updater::TForm1> form;
+  try {
+    updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
+    form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
+                                             updater::CreateMissingHttpClient(), updater::CreateMissingUnZipper(),
+                                             std::move(settings));
+    ui->CreateMainWindow(updater::TForm1::StoredDescription());
+    form->FormCreate();
+  } catch (const std::exception& e) {
+    application.ShowStartupException(e, programPath.substr(programPath.find_last_of(platform::PathDelim) + 1));
+    return 1;
+  }
+
+  application.Run([&form] { form->FormActivate(); });
+  return 0;
+}

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "core/Exception.h"
+#include "core/Stream.h"
+
+namespace {
+
+TEST(MemoryStreamTest, ReadWriteSeekAndSize) {
+  TMemoryStream s;
+  EXPECT_EQ(s.Write("hello", 5), 5);
+  EXPECT_EQ(s.Position(), 5);
+  EXPECT_EQ(s.Seek(-2, TSeekOrigin::soEnd), 3);
+  char buffer[8] = {};
+  EXPECT_EQ(s.Read(buffer, 8), 2);
+  EXPECT_STREQ(buffer, "lo");
+  EXPECT_EQ(s.Seek(-4, TSeekOrigin::soCurrent), 1);
+  EXPECT_EQ(s.Read(buffer, 1), 1);
+  EXPECT_EQ(buffer[0], 'e');
+
+  // Writing beyond the end fills the gap with zeros.
+  s.SetPosition(7);
+  s.WriteBuffer("!", 1);
+  EXPECT_EQ(s.Size(), 8);
+  EXPECT_EQ(s.Memory()[5], 0);
+  EXPECT_EQ(s.Memory()[7], '!');
+
+  // Shrinking moves a position that lay beyond the new end.
+  s.SetSize(3);
+  EXPECT_EQ(s.Size(), 3);
+  EXPECT_EQ(s.Position(), 3);
+}
+
+TEST(MemoryStreamTest, ExactReadsAndWritesRaise) {
+  TMemoryStream s;
+  s.WriteBuffer("abc", 3);
+  s.SetPosition(1);
+  char buffer[4];
+  try {
+    s.ReadBuffer(buffer, 3);
+    FAIL();
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), u"Stream-Lesefehler");
+  }
+  s.ReadBuffer(buffer, 0);  // nothing asked, nothing raised
+}
+
+TEST(MemoryStreamTest, CopyFromWholeAndCounted) {
+  TMemoryStream source;
+  std::string data(200000, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+  source.WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+
+  TMemoryStream whole;
+  EXPECT_EQ(whole.CopyFrom(source, 0), 200000);  // 0: the whole source from its start
+  EXPECT_EQ(std::memcmp(whole.Memory(), data.data(), data.size()), 0);
+
+  source.SetPosition(10);
+  TMemoryStream part;
+  EXPECT_EQ(part.CopyFrom(source, 5), 5);
+  EXPECT_EQ(std::memcmp(part.Memory(), data.data() + 10, 5), 0);
+
+  source.SetPosition(199999);
+  EXPECT_THROW(part.CopyFrom(source, 2), EReadError);
+}
+
+class FileStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("fendrel-stream-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  String PathOf(const char* name) const { return FromUtf8((dir_ / name).string()); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(FileStreamTest, CreateEmptiesAndOpenReads) {
+  {
+    TFileStream f(PathOf("a.bin"), fmCreate);
+    f.WriteBuffer("0123456789", 10);
+  }
+  {
+    TFileStream f(PathOf("a.bin"), fmCreate | fmShareDenyNone);  // emptied
+    EXPECT_EQ(f.Size(), 0);
+    f.WriteBuffer("xyz", 3);
+  }
+  TFileStream f(PathOf("a.bin"), fmOpenRead | fmShareDenyWrite);
+  EXPECT_EQ(f.Size(), 3);
+  char buffer[3];
+  f.ReadBuffer(buffer, 3);
+  EXPECT_EQ(std::string(buffer, 3), "xyz");
+  EXPECT_EQ(f.Read(buffer, 3), 0);
+  EXPECT_EQ(f.Seek(1, TSeekOrigin::soBeginning), 1);
+}
+
+TEST_F(FileStreamTest, SetSizeTruncatesAndExtends) {
+  TFileStream f(PathOf("b.bin"), fmCreate);
+  f.WriteBuffer("abcdef", 6);
+  f.SetSize(2);
+  EXPECT_EQ(f.Size(), 2);
+  EXPECT_EQ(f.Position(), 2);
+  f.SetSize(100);
+  EXPECT_EQ(f.Size(), 100);
+}
+
+TEST_F(FileStreamTest, OpenAndCreateFailuresNameTheFile) {
+  const String missing = PathOf("missing.bin");
+  try {
+    TFileStream f(missing, fmOpenRead);
+    FAIL();
+  } catch (const EFOpenError& e) {
+    EXPECT_NE(e.Message().find(missing), String::npos);
+    EXPECT_NE(e.Message().find(u"geöffnet"), String::npos);
+  }
+  const String inMissingDir = PathOf("no/such/dir.bin");
+  try {
+    TFileStream f(inMissingDir, fmCreate);
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_NE(e.Message().find(inMissingDir), String::npos);
+    EXPECT_NE(e.Message().find(u"erstellt"), String::npos);
+  }
+  // A directory is not a file.
+  EXPECT_THROW(TFileStream(FromUtf8(dir_.string()), fmOpenRead), EFOpenError);
+}
+
+}  // namespace
