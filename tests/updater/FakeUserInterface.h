@@ -1,0 +1,94 @@
+#ifndef FENDREL_TESTS_UPDATER_FAKEUSERINTERFACE_H
+#define FENDREL_TESTS_UPDATER_FAKEUSERINTERFACE_H
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/ui/UserInterface.h"
+
+// Everything the fakes see, in order, as readable lines ("status: ...", "sleep 1000").
+class EventLog {
+ public:
+  void Add(const std::string& line) { FLines.push_back(line); }
+  void Add(const std::string& what, const String& text) { FLines.push_back(what + ": " + ToUtf8(text)); }
+  const std::vector<std::string>& Lines() const { return FLines; }
+
+ private:
+  std::vector<std::string> FLines;
+};
+
+// A clock that records sleeps instead of sleeping.
+class FakeClock final : public platform::IClock {
+ public:
+  explicit FakeClock(EventLog& log) : FLog(log) {}
+  std::uint32_t TickCount() override { return FNow; }
+  void Sleep(std::uint32_t milliseconds) override {
+    FNow += milliseconds;
+    FLog.Add("sleep " + std::to_string(milliseconds));
+  }
+
+ private:
+  EventLog& FLog;
+  std::uint32_t FNow = 0;
+};
+
+// A backend that answers confirmation dialogs from a script and activates the window
+// as often as the test says.
+class FakeUserInterface final : public platform::ui::IUserInterface {
+ public:
+  explicit FakeUserInterface(EventLog& log) : FLog(log) {}
+
+  std::deque<int> Answers;  // results of the confirmation dialogs, in order
+  int Activations = 2;      // a dialog closing activates the window again; so does the user
+  bool Closed = false;
+
+  void CreateMainWindow(const platform::ui::FormDescription& form) override { FLog.Add("window", form.Caption); }
+  void SetStatusText(const String& text) override { FLog.Add("status", text); }
+  void ProcessMessages() override { FLog.Add("process"); }
+  int ConfirmationDialog(const String& text) override {
+    FLog.Add("confirm", text);
+    if (Answers.empty()) {
+      Reactivate();
+      return platform::ui::mrNone;
+    }
+    const int answer = Answers.front();
+    Answers.pop_front();
+    Reactivate();
+    return answer;
+  }
+  void MessageDialog(const String& caption, const String& text) override {
+    FLog.Add("message " + ToUtf8(caption), text);
+    Reactivate();
+  }
+  void ErrorDialog(const String& caption, const String& text) override {
+    FLog.Add("error " + ToUtf8(caption), text);
+    Reactivate();
+  }
+  void CloseMainWindow() override {
+    FLog.Add("close");
+    Closed = true;
+  }
+  void Run(const std::function<void()>& onActivate) override {
+    FOnActivate = &onActivate;
+    for (int i = 0; i < Activations && !Closed; ++i) {
+      FLog.Add("activate");
+      onActivate();
+    }
+    FOnActivate = nullptr;
+  }
+
+ private:
+  // A modal dialog that closes gives the activation back to the main window.
+  void Reactivate() {
+    if (FOnActivate == nullptr) return;
+    FLog.Add("activate");
+    (*FOnActivate)();
+  }
+
+  EventLog& FLog;
+  const std::function<void()>* FOnActivate = nullptr;
+};
+
+#endif
