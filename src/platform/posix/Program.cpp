@@ -59,7 +59,11 @@ String ApplicationTitleFromPath(StringView path) {
   String name(slash == StringView::npos ? path : path.substr(slash + 1));
   const size_t dot = name.find(u'.');
   if (dot != String::npos) name.resize(dot);
-  if (name.size() > 1) name = name.substr(0, 1) + LowerCaseAscii(StringView(name).substr(1));
+  // Lower case as the system has it for file names: A to Z and the Latin-1 capitals.
+  for (size_t i = 1; i < name.size(); ++i) {
+    char16_t& c = name[i];
+    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c = static_cast<char16_t>(c + 32);
+  }
   return name;
 }
 
