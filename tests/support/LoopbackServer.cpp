@@ -1,0 +1,243 @@
+#include "support/LoopbackServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace step {
+ServerStep Send(std::string bytes) { return {ServerStep::Kind::Send, std::move(bytes), 0}; }
+ServerStep Pause(std::size_t milliseconds) { return {ServerStep::Kind::Pause, {}, milliseconds}; }
+ServerStep WaitSignal() { return {ServerStep::Kind::WaitSignal, {}, 0}; }
+ServerStep Receive(std::size_t count) { return {ServerStep::Kind::Receive, {}, count}; }
+ServerStep ReceiveUntil(std::string marker) { return {ServerStep::Kind::ReceiveUntil, std::move(marker), 0}; }
+ServerStep ReceiveUntilClosed() { return {ServerStep::Kind::ReceiveUntilClosed, {}, 0}; }
+ServerStep Close() { return {ServerStep::Kind::Close, {}, 0}; }
+ServerStep Reset() { return {ServerStep::Kind::Reset, {}, 0}; }
+ServerStep Hold() { return {ServerStep::Kind::Hold, {}, 0}; }
+}  // namespace step
+
+namespace {
+
+// How often blocking waits look at the stop flag.
+constexpr int kPollMilliseconds = 20;
+
+int OpenListener(LoopbackServer::Family family, std::uint16_t& port) {
+  const bool v6 = family == LoopbackServer::Family::IPv6;
+  const int s = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) throw std::runtime_error("socket failed");
+  int one = 1;
+  ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  if (v6) {
+    auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+    a->sin6_family = AF_INET6;
+    a->sin6_addr = in6addr_loopback;
+    length = sizeof(sockaddr_in6);
+  } else {
+    auto* a = reinterpret_cast<sockaddr_in*>(&address);
+    a->sin_family = AF_INET;
+    a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    length = sizeof(sockaddr_in);
+  }
+  if (::bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(s, 8) != 0) {
+    ::close(s);
+    throw std::runtime_error("bind or listen on loopback failed");
+  }
+  length = sizeof address;
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                  : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+  return s;
+}
+
+void SendAll(int socket, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // the client went away; the script goes on without it
+    sent += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+LoopbackServer::LoopbackServer(std::vector<ServerStep> script, Family family, int connections)
+    : FScript(std::move(script)), FFamily(family), FConnections(connections) {
+  FListener = OpenListener(family, FPort);
+  FThread = std::thread([this] { Run(); });
+}
+
+LoopbackServer::~LoopbackServer() {
+  FStop = true;
+  FChanged.notify_all();
+  if (FThread.joinable()) FThread.join();
+  if (FListener >= 0) ::close(FListener);
+}
+
+String LoopbackServer::Host() const { return FFamily == Family::IPv6 ? u"::1" : u"127.0.0.1"; }
+
+void LoopbackServer::Signal() {
+  {
+    const std::lock_guard<std::mutex> guard(FLock);
+    ++FSignals;
+  }
+  FChanged.notify_all();
+}
+
+std::vector<std::string> LoopbackServer::Receives() const {
+  const std::lock_guard<std::mutex> guard(FLock);
+  return FReceives;
+}
+
+std::string LoopbackServer::Received() const {
+  std::string all;
+  for (const std::string& r : Receives()) all += r;
+  return all;
+}
+
+bool LoopbackServer::WaitDone(int milliseconds) {
+  std::unique_lock<std::mutex> lock(FLock);
+  return FChanged.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return FDone; });
+}
+
+bool LoopbackServer::IPv6Available() {
+  const int s = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) return false;
+  sockaddr_in6 a{};
+  a.sin6_family = AF_INET6;
+  a.sin6_addr = in6addr_loopback;
+  const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  ::close(s);
+  return ok;
+}
+
+bool LoopbackServer::WaitReadable(int socket) {
+  while (!FStop) {
+    pollfd p{socket, POLLIN, 0};
+    const int r = ::poll(&p, 1, kPollMilliseconds);
+    if (r > 0) return true;
+    if (r < 0 && errno != EINTR) return false;
+  }
+  return false;
+}
+
+// One receive, recorded; false when the peer closed, the receive failed or the server stops.
+bool LoopbackServer::ReceiveOnce(int socket, std::string& total) {
+  if (!WaitReadable(socket)) return false;
+  char buffer[65536];
+  ssize_t n;
+  do {
+    n = ::recv(socket, buffer, sizeof buffer, 0);
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0) return false;
+  std::string piece(buffer, static_cast<std::size_t>(n));
+  total += piece;
+  const std::lock_guard<std::mutex> guard(FLock);
+  FReceives.push_back(std::move(piece));
+  return true;
+}
+
+void LoopbackServer::DrainPending(int socket, std::string& total) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    std::string piece(buffer, static_cast<std::size_t>(n));
+    total += piece;
+    const std::lock_guard<std::mutex> guard(FLock);
+    FReceives.push_back(std::move(piece));
+  }
+}
+
+void LoopbackServer::Run() {
+  for (int connection = 0; connection < FConnections && !FStop; ++connection) RunScript(connection);
+  {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FDone = true;
+  }
+  FChanged.notify_all();
+}
+
+void LoopbackServer::RunScript(int /*connection*/) {
+  if (!WaitReadable(FListener)) return;
+  int s;
+  do {
+    s = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+  } while (s < 0 && errno == EINTR);
+  if (s < 0) return;
+  ++FAccepted;
+  int one = 1;
+  ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+
+  bool open = true;
+  std::string total;
+  for (const ServerStep& current : FScript) {
+    if (FStop) break;
+    switch (current.kind) {
+      case ServerStep::Kind::Send:
+        SendAll(s, current.bytes);
+        break;
+      case ServerStep::Kind::Pause:
+        std::this_thread::sleep_for(std::chrono::milliseconds(current.count));
+        break;
+      case ServerStep::Kind::WaitSignal: {
+        std::unique_lock<std::mutex> lock(FLock);
+        FChanged.wait(lock, [this] { return FSignals > 0 || FStop.load(); });
+        if (FSignals > 0) --FSignals;
+        break;
+      }
+      case ServerStep::Kind::Receive: {
+        const std::size_t goal = total.size() + current.count;
+        while (total.size() < goal && ReceiveOnce(s, total)) {
+        }
+        break;
+      }
+      case ServerStep::Kind::ReceiveUntil:
+        while (total.find(current.bytes) == std::string::npos && ReceiveOnce(s, total)) {
+        }
+        break;
+      case ServerStep::Kind::ReceiveUntilClosed:
+        while (ReceiveOnce(s, total)) {
+        }
+        break;
+      case ServerStep::Kind::Close:
+        // Unread input would turn the close into a reset; take what has arrived first.
+        DrainPending(s, total);
+        ::shutdown(s, SHUT_WR);
+        ::close(s);
+        open = false;
+        break;
+      case ServerStep::Kind::Reset: {
+        linger l{1, 0};
+        ::setsockopt(s, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+        ::close(s);
+        open = false;
+        break;
+      }
+      case ServerStep::Kind::Hold:
+        while (!FStop) std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+        break;
+    }
+    if (!open) break;
+  }
+  if (open) {
+    DrainPending(s, total);
+    ::shutdown(s, SHUT_WR);
+    ::close(s);
+  }
+}
+
+}  // namespace testsupport

@@ -1,0 +1,78 @@
+#include "support/UnansweredListener.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+
+sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  return a;
+}
+
+// Starts a connect without waiting for it; true when it completed within the probe time.
+bool ConnectCompletes(int socket, std::uint16_t port) {
+  const sockaddr_in a = Loopback(port);
+  if (::connect(socket, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return true;
+  if (errno != EINPROGRESS) return true;  // failed at once: not silent either
+  pollfd p{socket, POLLOUT, 0};
+  int r;
+  do {
+    r = ::poll(&p, 1, 300);
+  } while (r < 0 && errno == EINTR);
+  return r != 0;
+}
+
+}  // namespace
+
+UnansweredListener::UnansweredListener() {
+  FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (FListener < 0) throw std::runtime_error("socket failed");
+  sockaddr_in a = Loopback(0);
+  socklen_t length = sizeof a;
+  // A backlog of 0 keeps room for a single waiting connection.
+  if (::bind(FListener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(FListener, 0) != 0 ||
+      ::getsockname(FListener, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+    ::close(FListener);
+    throw std::runtime_error("bind or listen on loopback failed");
+  }
+  FPort = ntohs(a.sin_port);
+  for (int i = 0; i < 8 && !FSilent; ++i) {
+    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (filler < 0) break;
+    FFillers.push_back(filler);
+    FSilent = !ConnectCompletes(filler, FPort);
+  }
+}
+
+UnansweredListener::~UnansweredListener() {
+  for (const int filler : FFillers) ::close(filler);
+  ::close(FListener);
+}
+
+std::uint16_t UnusedLoopbackPort() {
+  const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) throw std::runtime_error("socket failed");
+  sockaddr_in a = Loopback(0);
+  socklen_t length = sizeof a;
+  if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+    ::close(s);
+    throw std::runtime_error("bind on loopback failed");
+  }
+  ::close(s);
+  return ntohs(a.sin_port);
+}
+
+}  // namespace testsupport
