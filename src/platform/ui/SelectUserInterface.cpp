@@ -1,12 +1,9 @@
-#include <cstdlib>
-#include <cstring>
-
 #include "platform/ui/UserInterface.h"
 
 namespace platform::ui {
 
-#ifndef FENDREL_WITH_QT_BACKEND
+// A build without the Qt backend (the build picks this file or qt/SelectUserInterface.cpp):
+// the console is the only user interface there is.
 std::unique_ptr<IUserInterface> CreateUserInterface(int&, char**) { return CreateConsoleUserInterface(); }
-#endif
 
 }  // namespace platform::ui

@@ -1,0 +1,84 @@
+#ifndef FENDREL_PLATFORM_UI_QT_QTUSERINTERFACE_H
+#define FENDREL_PLATFORM_UI_QT_QTUSERINTERFACE_H
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "platform/ui/UserInterface.h"
+
+class QApplication;
+class QEventLoop;
+class QLabel;
+class QMessageBox;
+class QObject;
+class QWidget;
+
+namespace platform::ui {
+
+class StatusWindow;
+
+// The backend on a display, with Qt Widgets: the status window, modal message boxes and
+// the toolkit's event loop. It uses the process's QApplication when one exists and
+// creates (and owns) one otherwise.
+//
+// Activation: the handler given to Run is called once for each time the window becomes
+// the active window, the first time included; an activation that the window system
+// reports twice calls it once. When the window has been shown and the window system
+// never activates it (a platform or window manager that gives no focus), the first
+// activation is delivered by the backend itself, and the one the window system may
+// still report for it later is not delivered again. A modal dialog takes the activation
+// while it is open and gives it back to the window when it closes.
+//
+// Closing: closing the window, by CloseMainWindow or with its close button, ends Run
+// as soon as the handler that is running has returned.
+class QtUserInterface final : public IUserInterface {
+ public:
+  QtUserInterface(int& argc, char** argv);
+  ~QtUserInterface() override;
+  QtUserInterface(const QtUserInterface&) = delete;
+  QtUserInterface& operator=(const QtUserInterface&) = delete;
+
+  void CreateMainWindow(const FormDescription& form) override;
+  void SetStatusText(const String& text) override;
+  void ProcessMessages() override;
+  int ConfirmationDialog(const String& text) override;
+  void MessageDialog(const String& caption, const String& text) override;
+  void ErrorDialog(const String& caption, const String& text) override;
+  void CloseMainWindow() override;
+  void Run(const std::function<void()>& onActivate) override;
+
+  // The window and its label, for inspection; null before CreateMainWindow.
+  QWidget* MainWindow() const;
+  QLabel* StatusLabel() const;
+
+ private:
+  class WindowEvents;
+  friend class WindowEvents;
+
+  void OnWindowActivated();
+  void OnWindowDeactivated();
+  void OnWindowClosed();
+  void DeliverFirstActivationIfMissing();
+  void CallActivationHandler();
+  void ShowModal(QMessageBox& box);
+
+  std::unique_ptr<QApplication> FOwnedApplication;
+  std::unique_ptr<StatusWindow> FWindow;
+  std::unique_ptr<WindowEvents> FWindowEvents;
+  const std::function<void()>* FOnActivate = nullptr;
+  QEventLoop* FLoop = nullptr;
+  std::exception_ptr FHandlerFailure;
+  bool FClosed = false;
+  // The window counts as active since its last activation; a repeated report of the
+  // same activation is dropped.
+  bool FActive = false;
+  bool FEverActivated = false;
+};
+
+std::unique_ptr<IUserInterface> CreateQtUserInterface(int& argc, char** argv);
+
+}  // namespace platform::ui
+
+#endif

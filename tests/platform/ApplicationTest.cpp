@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/Exception.h"
+#include "platform/ui/Application.h"
+
+namespace {
+
+using platform::ui::TApplication;
+
+// A backend that records the dialogs and activates the window a given number of times.
+class RecordingUserInterface final : public platform::ui::IUserInterface {
+ public:
+  struct Dialog {
+    String Caption;
+    String Text;
+  };
+  std::vector<Dialog> Errors;
+  std::vector<Dialog> Messages;
+  int Activations = 1;
+
+  void CreateMainWindow(const platform::ui::FormDescription&) override {}
+  void SetStatusText(const String&) override {}
+  void ProcessMessages() override {}
+  int ConfirmationDialog(const String&) override { return platform::ui::mrOk; }
+  void MessageDialog(const String& caption, const String& text) override { Messages.push_back({caption, text}); }
+  void ErrorDialog(const String& caption, const String& text) override { Errors.push_back({caption, text}); }
+  void CloseMainWindow() override {}
+  void Run(const std::function<void()>& onActivate) override {
+    for (int i = 0; i < Activations; ++i) onActivate();
+  }
+};
+
+TEST(Application, ErrorDialogAppendsAFullStopAfterCharactersAboveIt) {
+  const struct {
+    String Message;
+    String Shown;
+  } cases[] = {
+      {u"abc", u"abc."},
+      {u"abc.", u"abc."},   // already ends in one
+      {u"abc!", u"abc!"},   // "!" (33) is below "."
+      {u"a)", u"a)"},       // ")" (41)
+      {u"x:", u"x:."},      // ":" (58)
+      {u"", u""},           // nothing to end
+      {u"HTTP/1.1 404 Not Found", u"HTTP/1.1 404 Not Found."},
+      {u"Zeile\r\n", u"Zeile\r\n"},  // a line break ends below "."
+      {u"Größe ü", u"Größe ü."},
+  };
+  for (const auto& c : cases) {
+    RecordingUserInterface ui;
+    TApplication application(ui, u"Updater");
+    application.HandleException(Exception(c.Message));
+    ASSERT_EQ(ui.Errors.size(), 1u);
+    EXPECT_EQ(ui.Errors[0].Caption, u"Updater");
+    EXPECT_EQ(ToUtf8(ui.Errors[0].Text), ToUtf8(c.Shown)) << ToUtf8(c.Message);
+  }
+}
+
+TEST(Application, ExceptionsEscapingTheHandlerAreShownAndTheLoopGoesOn) {
+  RecordingUserInterface ui;
+  ui.Activations = 3;
+  TApplication application(ui, u"Updater");
+  int calls = 0;
+  application.Run([&] {
+    ++calls;
+    if (calls == 1) throw EConvertError(u"'2.0\r\n' ist kein gültiger Gleitkommawert");
+    if (calls == 2) throw std::runtime_error("plain failure");
+  });
+  EXPECT_EQ(calls, 3);  // every activation still reached the handler
+  ASSERT_EQ(ui.Errors.size(), 2u);
+  EXPECT_EQ(ui.Errors[0].Caption, u"Updater");
+  EXPECT_EQ(ToUtf8(ui.Errors[0].Text), "'2.0\r\n' ist kein gültiger Gleitkommawert.");
+  EXPECT_EQ(ToUtf8(ui.Errors[1].Text), "plain failure.");
+}
+
+TEST(Application, PlainMessagesCarryTheTitle) {
+  RecordingUserInterface ui;
+  TApplication application(ui, u"Updater");
+  application.ShowMessage(u"unbekannter Fehler :(");
+  ASSERT_EQ(ui.Messages.size(), 1u);
+  EXPECT_EQ(ui.Messages[0].Caption, u"Updater");
+  EXPECT_EQ(ui.Messages[0].Text, u"unbekannter Fehler :(");  // no full stop for plain messages
+}
+
+TEST(Application, StartupReportNamesClassModuleAndMessage) {
+  const struct {
+    String Message;
+    String Ending;
+  } cases[] = {
+      {u"Socket-Fehler # 10093", u"Socket-Fehler # 10093.\r\n"},
+      {u"schon mit Punkt.", u"schon mit Punkt.\r\n"},
+      {u"Ausruf!", u"Ausruf!.\r\n"},  // unlike the error dialog: anything but "." gets one
+      {u"", u"\r\n"},
+  };
+  for (const auto& c : cases) {
+    RecordingUserInterface ui;
+    TApplication application(ui, u"Updater");
+    application.ShowStartupException(EConvertError(c.Message), u"updater");
+    ASSERT_EQ(ui.Errors.size(), 1u);
+    EXPECT_EQ(ui.Errors[0].Caption, u"Anwendungsfehler");
+    EXPECT_EQ(ToUtf8(ui.Errors[0].Text),
+              ToUtf8(u"Exception EConvertError in Modul updater bei 00000000.\r\n" + c.Ending));
+  }
+}
+
+}  // namespace
