@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
@@ -37,11 +38,26 @@ void Settle() {
   while (timer.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// The part of `picture` that is not the black of the empty screen, with a black edge.
+QRect Content(const QImage& picture) {
+  QRect content;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      if ((picture.pixel(x, y) & 0xFFFFFF) != 0) content |= QRect(x, y, 1, 1);
+    }
+  }
+  return content.adjusted(-4, -4, 4, 4).intersected(picture.rect());
+}
+
+// Saves the screen around `widget`. The toolkit's idea of where a window manager put a
+// decorated window can be off by a frame's height, so a generous area is taken and cut
+// down to what is drawn there.
 void Save(const QWidget& widget, const QString& name, bool wholeScreen = false) {
   QScreen* screen = widget.screen();
-  QRect area = widget.frameGeometry().adjusted(-8, -8, 8, 8).intersected(screen->geometry());
+  QRect area = widget.frameGeometry().adjusted(-48, -48, 48, 48).intersected(screen->geometry());
   if (wholeScreen) area = screen->geometry();
-  const QPixmap picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  QImage picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+  if (!wholeScreen) picture = picture.copy(Content(picture));
   const QString path = QDir(gFolder).filePath(name);
   if (!picture.save(path)) {
     std::fprintf(stderr, "ui_showcase: cannot save %s\n", qPrintable(path));

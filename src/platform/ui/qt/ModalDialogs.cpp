@@ -1,6 +1,7 @@
 #include "platform/ui/qt/ModalDialogs.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QMargins>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -10,6 +11,24 @@
 
 namespace platform::ui {
 namespace {
+
+QMargins MarginsAround(const QWidget& window) {
+  const QRect frame = window.frameGeometry();
+  const QRect client = window.geometry();
+  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+          frame.bottom() - client.bottom()};
+}
+
+// The frame a window manager puts around the box. It tells only once the box is on
+// the screen; until then the frame of the window that is active now (decorated by the
+// same window manager) is the best guess.
+QMargins FrameMargins(const QWidget& box) {
+  const QMargins own = MarginsAround(box);
+  if (!own.isNull()) return own;
+  const QWidget* active = QApplication::activeWindow();
+  if (active == nullptr || active == &box || !active->isVisible()) return own;
+  return MarginsAround(*active);
+}
 
 // Moves a box to the centre of the screen once the toolkit has laid it out for
 // showing; an event filter, since the box computes its final size only then.
@@ -21,13 +40,14 @@ class CentreOnScreen final : public QObject {
     // Let the box lay itself out first, then place it.
     box->removeEventFilter(this);
     static_cast<QObject*>(box)->event(event);
-    const QScreen* screen = box->screen() != nullptr ? box->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = box->screen() != nullptr ? box->screen() : QApplication::primaryScreen();
     if (screen != nullptr) {
-      // The frame (caption bar and border, as far as the window system has told) is
-      // centred; a window's position is that of its frame.
-      QRect frame = box->frameGeometry();
+      // The whole frame (caption bar and borders) is centred; the box's own area sits
+      // inside it.
+      const QMargins margins = FrameMargins(*box);
+      QRect frame = box->geometry().marginsAdded(margins);
       frame.moveCenter(screen->availableGeometry().center());
-      box->move(frame.topLeft());
+      box->setGeometry(frame.marginsRemoved(margins));
     }
     return true;
   }
