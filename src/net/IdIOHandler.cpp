@@ -1,0 +1,390 @@
+#include "net/IdIOHandler.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "net/IdException.h"
+
+namespace {
+
+constexpr std::uint8_t CR = 13;
+
+std::int64_t DecodeBigEndian(const TIdBytes& bytes) {
+  std::uint64_t value = 0;
+  for (const std::uint8_t b : bytes) value = (value << 8) | b;
+  if (bytes.size() == 4) return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  return static_cast<std::int64_t>(value);
+}
+
+TIdBytes EncodeBigEndian(std::uint64_t value, int width) {
+  TIdBytes bytes(static_cast<std::size_t>(width));
+  for (int i = width - 1; i >= 0; --i) {
+    bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value & 0xFF);
+    value >>= 8;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+TIdIOHandler::TIdIOHandler()
+    : FInputBuffer([this](TIdBuffer&, std::int32_t bytes) { DoWork(TWorkMode::wmRead, bytes); }),
+      FDefStringEncoding(&IdASCIIEncoding()) {}
+
+TIdIOHandler::~TIdIOHandler() = default;
+
+const TIdTextEncoding& TIdIOHandler::EncodingFor(const TIdTextEncoding* given) const {
+  if (given != nullptr) return *given;
+  if (FDefStringEncoding != nullptr) return *FDefStringEncoding;
+  return IdASCIIEncoding();
+}
+
+// --- Opening and state ---------------------------------------------------------------------
+
+void TIdIOHandler::Open() {
+  FOpened = false;
+  FClosedGracefully = false;
+  WriteBufferClear();
+  FInputBuffer.Clear();
+  FOpened = true;
+}
+
+void TIdIOHandler::Close() {
+  FOpened = false;
+  WriteBufferClear();
+}
+
+bool TIdIOHandler::Connected() { return !InputBufferIsEmpty() || (HasSocket() && FOpened && !FClosedGracefully); }
+
+bool TIdIOHandler::Readable(int /*msec*/) { return false; }
+
+int TIdIOHandler::FillInputBuffer(bool raiseExceptionIfDisconnected, int timeout, bool raiseExceptionOnTimeout) {
+  if (timeout == IdTimeoutDefault) {
+    timeout = FReadTimeout;
+    if (timeout == IdTimeoutDefault || timeout == 0) timeout = IdTimeoutInfinite;
+  }
+  CheckForDisconnect(raiseExceptionIfDisconnected, false);
+  if (!HasSocket()) {
+    if (raiseExceptionIfDisconnected) throw EIdException(SIdNotConnected);
+    return 0;
+  }
+  for (;;) {
+    if (!Readable(timeout)) {
+      if (raiseExceptionOnTimeout) throw EIdReadTimeout();
+      return -1;
+    }
+    int received = 0;
+    if (FOpened) {
+      if (HasSocket()) {
+        const std::size_t room = static_cast<std::size_t>(std::max(FRecvBufferSize, 1));
+        if (FReceiveArea.size() != room) FReceiveArea.assign(room, 0);
+        received = ReceiveChunk(FReceiveArea);
+        if (received > 0) FInputBuffer.Write(FReceiveArea.data(), received);
+      } else if (raiseExceptionIfDisconnected) {
+        throw EIdClosedSocket();
+      }
+    } else if (raiseExceptionIfDisconnected) {
+      throw EIdNotConnected();
+    }
+    if (received == 0) FClosedGracefully = true;
+    CheckForDisconnect(raiseExceptionIfDisconnected, false);
+    if (received > 0) return received;
+    if (!HasSocket()) return 0;
+  }
+}
+
+bool TIdIOHandler::CheckForDataOnSource(int timeout) {
+  const std::int32_t before = FInputBuffer.Size();
+  if (!Connected()) return false;
+  if (FInputBuffer.Size() > before) return true;
+  return FillInputBuffer(false, timeout, false) > 0;
+}
+
+// --- Reading -------------------------------------------------------------------------------
+
+String TIdIOHandler::ReadLn(const String& terminator, int timeout, int maxLineLength,
+                            const TIdTextEncoding* byteEncoding) {
+  const TIdTextEncoding& encoding = EncodingFor(byteEncoding);
+  if (maxLineLength < 0) maxLineLength = FMaxLineLength;
+  const String effectiveTerminator = terminator.empty() ? String(u"\n") : terminator;
+  const bool lineFeed = effectiveTerminator == u"\n";
+  const TIdBytes terminatorBytes = encoding.GetBytes(effectiveTerminator);
+  const std::int32_t terminatorLength = static_cast<std::int32_t>(terminatorBytes.size());
+
+  FReadLnSplit = false;
+  FReadLnTimedOut = false;
+  const std::uint32_t startTicks = CurrentTicks();
+  std::int32_t found = -1;
+  std::int32_t searchStart = 0;
+  do {
+    const std::int32_t size = FInputBuffer.Size();
+    if (size > 0) {
+      found = searchStart < size ? FInputBuffer.IndexOf(terminatorBytes, searchStart) : -1;
+      searchStart = std::max(0, size - (terminatorLength - 1));
+    }
+    // Once more than the limit has been searched without a terminator, the line can only end
+    // beyond the limit: give up now instead of buffering an endless line.
+    const bool tooLong = maxLineLength > 0 && (found > maxLineLength || (found < 0 && searchStart > maxLineLength));
+    if (tooLong) {
+      if (FMaxLineAction == TIdMaxLineAction::maException) throw EIdReadLnMaxLineLengthExceeded();
+      FReadLnSplit = true;
+      return FInputBuffer.ExtractToString(maxLineLength, &encoding);
+    }
+    if (found < 0) {
+      CheckForDisconnect(true, true);
+      bool timedOut = FillInputBuffer(true, timeout, timeout == IdTimeoutDefault) == -1;
+      if (!timedOut && timeout >= 0) timedOut = static_cast<std::int64_t>(TicksElapsed(startTicks, CurrentTicks())) >= timeout;
+      if (timedOut) {
+        FReadLnTimedOut = true;
+        return String();
+      }
+    }
+  } while (found < 0);
+
+  TIdBytes line;
+  FInputBuffer.ExtractToBytes(line, found + terminatorLength, false);
+  std::int32_t length = found;
+  if (lineFeed && length > 0 && line[static_cast<std::size_t>(length - 1)] == CR) --length;
+  return encoding.GetString(line.data(), static_cast<std::size_t>(length));
+}
+
+void TIdIOHandler::ReadBytes(TIdBytes& buffer, int count, bool append) {
+  if (count == 0) return;
+  if (count > 0) {
+    while (FInputBuffer.Size() < count) {
+      if (FillInputBuffer(false, IdTimeoutDefault, true) > 0 && FInputBuffer.Size() >= count) break;
+      CheckForDisconnect(true, true);
+    }
+    FInputBuffer.ExtractToBytes(buffer, count, append);
+    return;
+  }
+  FillInputBuffer(false, FReadTimeout, false);
+  CheckForDisconnect(true, true);
+  FInputBuffer.ExtractToBytes(buffer, -1, append);
+}
+
+void TIdIOHandler::WriteChunk(TStream& stream, const TIdBytes& chunk, int count) {
+  if (count > 0) stream.WriteBuffer(chunk.data(), count);
+}
+
+void TIdIOHandler::ReadStream(TStream& stream, std::int64_t byteCount, bool readUntilDisconnect) {
+  std::int64_t count = byteCount;
+  if (count == -1 && !readUntilDisconnect) {
+    TIdBytes announced;
+    ReadBytes(announced, FLargeStream ? 8 : 4, false);
+    count = DecodeBigEndian(announced);
+  }
+  if (count >= 0) {
+    const std::int64_t position = stream.Position();
+    if (count > std::numeric_limits<std::int64_t>::max() - position) throw EIdIOHandlerStreamDataTooLarge();
+    // Sized once in advance, but never by more than a bounded amount: the count comes from
+    // the peer, and the stream grows as the bytes really arrive.
+    stream.SetSize(position + std::min(count, MaxStreamPreSize));
+    if (stream.Position() != position) stream.SetPosition(position);
+  } else {
+    readUntilDisconnect = true;
+  }
+
+  const auto finish = [this, &stream] {
+    EndWork(TWorkMode::wmRead);
+    // A pre-sized stream that got fewer bytes ends at the last byte written.
+    if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());
+  };
+
+  BeginWork(TWorkMode::wmRead, readUntilDisconnect ? 0 : count);
+  try {
+    if (FInputBuffer.Size() > 0) {
+      const std::int32_t take =
+          readUntilDisconnect ? FInputBuffer.Size()
+                              : static_cast<std::int32_t>(std::min<std::int64_t>(count, FInputBuffer.Size()));
+      FInputBuffer.ExtractToStream(stream, take);
+      if (!readUntilDisconnect) count -= take;
+    }
+    TIdBytes chunk(static_cast<std::size_t>(std::max(FRecvBufferSize, 1)));
+    const std::int64_t chunkLength = static_cast<std::int64_t>(chunk.size());
+    for (;;) {
+      const int size = static_cast<int>(readUntilDisconnect ? chunkLength : std::min(count, chunkLength));
+      if (size < 1) break;
+      // On a failure the bytes that did arrive still go to the stream before it continues.
+      const auto takeRest = [&] {
+        const int rest = std::min(size, static_cast<int>(FInputBuffer.Size()));
+        if (rest > 0) FInputBuffer.ExtractToBytes(chunk, rest, false);
+        WriteChunk(stream, chunk, rest);
+        if (!readUntilDisconnect) count -= rest;
+      };
+      try {
+        ReadBytes(chunk, size, false);
+      } catch (const EIdConnClosedGracefully&) {
+        takeRest();
+        if (readUntilDisconnect) break;
+        throw;
+      } catch (...) {
+        takeRest();
+        throw;
+      }
+      WriteChunk(stream, chunk, size);
+      if (!readUntilDisconnect) count -= size;
+    }
+  } catch (...) {
+    try {
+      finish();
+    } catch (...) {
+      // The failure that ended the read is the one to report.
+    }
+    throw;
+  }
+  finish();
+}
+
+void TIdIOHandler::Discard(std::int64_t byteCount) {
+  if (byteCount <= 0) return;
+  BeginWork(TWorkMode::wmRead, byteCount);
+  try {
+    for (;;) {
+      if (FInputBuffer.Size() > 0) {
+        const std::int64_t capped = std::min<std::int64_t>(byteCount, std::numeric_limits<std::int32_t>::max());
+        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(capped, FInputBuffer.Size()));
+        FInputBuffer.Remove(n);
+        byteCount -= n;
+        if (byteCount < 1) break;
+      }
+      if (FillInputBuffer(false, IdTimeoutDefault, true) <= 0) CheckForDisconnect(true, true);
+    }
+  } catch (...) {
+    EndWork(TWorkMode::wmRead);
+    throw;
+  }
+  EndWork(TWorkMode::wmRead);
+}
+
+void TIdIOHandler::DiscardAll() {
+  BeginWork(TWorkMode::wmRead, 0);
+  try {
+    FInputBuffer.Clear();
+    for (;;) {
+      if (FillInputBuffer(false, IdTimeoutDefault, true) > 0)
+        FInputBuffer.Clear();
+      else
+        CheckForDisconnect(true, true);
+    }
+  } catch (const EIdConnClosedGracefully&) {
+    FInputBuffer.Clear();
+  } catch (...) {
+    FInputBuffer.Clear();
+    EndWork(TWorkMode::wmRead);
+    throw;
+  }
+  EndWork(TWorkMode::wmRead);
+}
+
+// --- Writing -------------------------------------------------------------------------------
+
+void TIdIOHandler::Write(const TIdBytes& buffer, int length, int offset) {
+  if (offset < 0 || static_cast<std::size_t>(offset) >= buffer.size()) return;
+  const int available = static_cast<int>(buffer.size()) - offset;
+  length = length < 0 ? available : std::min(length, available);
+  if (length < 1) return;
+  if (!FWriteBuffer) {
+    WriteDirect(buffer, length, offset);
+    return;
+  }
+  FWriteBuffer->Write(buffer, length, -1, offset);
+  if (FWriteBufferThreshold <= 0) return;
+  while (FWriteBuffer && FWriteBuffer->Size() >= FWriteBufferThreshold) WriteBufferFlush(FWriteBufferThreshold);
+}
+
+void TIdIOHandler::Write(const String& out, const TIdTextEncoding* byteEncoding) {
+  if (out.empty()) return;
+  Write(EncodingFor(byteEncoding).GetBytes(out));
+}
+
+void TIdIOHandler::WriteLn(const String& out, const TIdTextEncoding* byteEncoding) {
+  Write(out + u"\r\n", byteEncoding);
+}
+
+void TIdIOHandler::Write(TStream& stream, std::int64_t size, bool writeByteCount) {
+  if (size == 0) {
+    stream.SetPosition(0);
+    size = stream.Size();
+  } else if (size < 0) {
+    size = stream.Size() - stream.Position();
+  }
+  if (writeByteCount) {
+    if (FLargeStream) {
+      Write(EncodeBigEndian(static_cast<std::uint64_t>(size), 8));
+    } else {
+      if (size > std::numeric_limits<std::int32_t>::max()) throw EIdIOHandlerRequiresLargeStream();
+      Write(EncodeBigEndian(static_cast<std::uint64_t>(size), 4));
+    }
+  }
+  BeginWork(TWorkMode::wmWrite, size);
+  try {
+    TIdBytes chunk;
+    while (size > 0) {
+      const std::int64_t want = std::min<std::int64_t>(size, std::max(FSendBufferSize, 1));
+      chunk.resize(static_cast<std::size_t>(want));
+      const std::int64_t got = stream.Read(chunk.data(), want);
+      if (got <= 0) throw EIdNoDataToRead();
+      Write(chunk, static_cast<int>(got));
+      size -= got;
+    }
+  } catch (...) {
+    EndWork(TWorkMode::wmWrite);
+    throw;
+  }
+  EndWork(TWorkMode::wmWrite);
+}
+
+void TIdIOHandler::WriteDirect(const TIdBytes& buffer, int length, int offset) {
+  // A peer that has closed fails every write, even with unread input.
+  CheckForDisconnect(true, true);
+  if (offset < 0 || static_cast<std::size_t>(offset) >= buffer.size()) return;
+  const int available = static_cast<int>(buffer.size()) - offset;
+  length = length < 0 ? available : std::min(length, available);
+  int position = offset;
+  int remaining = length;
+  while (remaining > 0) {
+    const int sent = SendChunk(buffer, position, remaining);
+    if (sent == 0) FClosedGracefully = true;
+    CheckForDisconnect(true, false);
+    DoWork(TWorkMode::wmWrite, sent);
+    position += sent;
+    remaining -= sent;
+  }
+}
+
+void TIdIOHandler::WriteBufferOpen(int threshold) {
+  if (FWriteBuffer)
+    FWriteBuffer->Clear();
+  else
+    FWriteBuffer = std::make_unique<TIdBuffer>();
+  FWriteBufferThreshold = threshold;
+}
+
+void TIdIOHandler::WriteBufferFlush(int byteCount) {
+  if (!FWriteBuffer || FWriteBuffer->Size() == 0) return;
+  const std::int32_t count =
+      byteCount < 0 ? FWriteBuffer->Size() : std::min<std::int32_t>(byteCount, FWriteBuffer->Size());
+  TIdBytes bytes;
+  FWriteBuffer->ExtractToBytes(bytes, count, false);
+  WriteDirect(bytes);
+}
+
+void TIdIOHandler::WriteBufferClose() {
+  try {
+    WriteBufferFlush(-1);
+  } catch (...) {
+    FWriteBuffer.reset();
+    throw;
+  }
+  FWriteBuffer.reset();
+}
+
+void TIdIOHandler::WriteBufferCancel() {
+  WriteBufferClear();
+  WriteBufferClose();
+}
+
+void TIdIOHandler::WriteBufferClear() {
+  if (FWriteBuffer) FWriteBuffer->Clear();
+}
