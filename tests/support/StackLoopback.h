@@ -1,0 +1,74 @@
+#ifndef FENDREL_SUPPORT_STACKLOOPBACK_H
+#define FENDREL_SUPPORT_STACKLOOPBACK_H
+
+#include <cstdint>
+#include <string>
+
+// Plain loopback sockets for the socket-layer tests, written directly against the
+// operating system so that they do not depend on the code under test. Nothing here
+// touches an address other than 127.0.0.1 or ::1.
+namespace stacktest {
+
+enum class Loopback { IPv4, IPv6 };
+
+// One accepted connection. Closes its socket when destroyed.
+class StackPeer {
+ public:
+  StackPeer() = default;
+  explicit StackPeer(int fd) : FFd(fd) {}
+  StackPeer(StackPeer&& other) noexcept : FFd(other.FFd) { other.FFd = -1; }
+  StackPeer& operator=(StackPeer&& other) noexcept;
+  StackPeer(const StackPeer&) = delete;
+  StackPeer& operator=(const StackPeer&) = delete;
+  ~StackPeer() { Close(); }
+
+  bool Valid() const { return FFd >= 0; }
+  void Send(const std::string& bytes);
+  // Bytes until count have arrived, the peer closed or timeoutMs passed without data.
+  std::string Receive(std::size_t count, int timeoutMs = 10000);
+  // An orderly close (FIN).
+  void Close();
+  // An abortive close (RST): linger with time 0.
+  void Reset();
+
+ private:
+  int FFd = -1;
+};
+
+// A listening socket on 127.0.0.1 or ::1 with a port the system chooses.
+class StackListener {
+ public:
+  explicit StackListener(Loopback family = Loopback::IPv4, int backlog = 16);
+  ~StackListener();
+  StackListener(const StackListener&) = delete;
+  StackListener& operator=(const StackListener&) = delete;
+
+  // False when the address family is not available on this machine.
+  bool Ok() const { return FFd >= 0; }
+  std::uint16_t Port() const { return FPort; }
+  // Waits at most timeoutMs for a connection; an invalid peer when none came.
+  StackPeer Accept(int timeoutMs = 10000);
+
+ private:
+  int FFd = -1;
+  std::uint16_t FPort = 0;
+};
+
+// A port on 127.0.0.1 that is bound but not listening, so that connecting to it is
+// refused and no other program can take it during the test.
+class StackClosedPort {
+ public:
+  StackClosedPort();
+  ~StackClosedPort();
+  StackClosedPort(const StackClosedPort&) = delete;
+  StackClosedPort& operator=(const StackClosedPort&) = delete;
+  std::uint16_t Port() const { return FPort; }
+
+ private:
+  int FFd = -1;
+  std::uint16_t FPort = 0;
+};
+
+}  // namespace stacktest
+
+#endif
