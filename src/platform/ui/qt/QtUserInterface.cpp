@@ -47,8 +47,12 @@ class QtUserInterface::WindowEvents final : public QObject {
   QtUserInterface& FOwner;
 };
 
-QtUserInterface::QtUserInterface(int& argc, char** argv) {
-  if (QApplication::instance() == nullptr) FOwnedApplication = std::make_unique<QApplication>(argc, argv);
+QtUserInterface::QtUserInterface(int& argc, char** argv)
+    : FProgramName(argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "updater") {
+  FToolkitArgv[0] = FProgramName.data();
+  if (QApplication::instance() == nullptr) {
+    FOwnedApplication = std::make_unique<QApplication>(FToolkitArgc, FToolkitArgv);
+  }
   // The loop ends when this backend's window closes, not when the toolkit counts the
   // last window gone.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "platform/ui/UserInterface.h"
@@ -21,7 +22,7 @@ class StatusWindow;
 
 // The backend on a display, with Qt Widgets: the status window, modal message boxes and
 // the toolkit's event loop. It uses the process's QApplication when one exists and
-// creates (and owns) one otherwise.
+// creates (and owns) one otherwise, from the program's name alone.
 //
 // Activation: the handler given to Run is called once for each time the window becomes
 // the active window, the first time included; an activation that the window system
@@ -64,6 +65,11 @@ class QtUserInterface final : public IUserInterface {
   void CallActivationHandler();
   void ShowModal(QMessageBox& box);
 
+  // The toolkit sees only the program's name: the command line belongs to the program,
+  // and an argument that happens to look like a toolkit option must not change it.
+  std::string FProgramName;
+  int FToolkitArgc = 1;
+  char* FToolkitArgv[2] = {nullptr, nullptr};
   std::unique_ptr<QApplication> FOwnedApplication;
   std::unique_ptr<StatusWindow> FWindow;
   std::unique_ptr<WindowEvents> FWindowEvents;
