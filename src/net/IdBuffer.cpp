@@ -19,7 +19,9 @@ TIdBuffer::TIdBuffer(std::int32_t growthFactor) : FGrowthFactor(growthFactor) {}
 
 TIdBuffer::TIdBuffer(TIdBufferBytesRemoved onBytesRemoved) : FOnBytesRemoved(std::move(onBytesRemoved)) {}
 
-TIdBuffer::TIdBuffer(const TIdBytes& bytes, std::int32_t length) { Write(bytes, length); }
+TIdBuffer::TIdBuffer(const TIdBytes& bytes, std::int32_t length) {
+  Write(bytes, length);
+}
 
 void TIdBuffer::Clear() {
   TIdBytes().swap(FBytes);
@@ -27,7 +29,8 @@ void TIdBuffer::Clear() {
   FSize = 0;
 }
 
-void TIdBuffer::Write(const TIdBytes& bytes, std::int32_t length, std::int32_t destIndex, std::int32_t srcIndex) {
+void TIdBuffer::Write(const TIdBytes& bytes, std::int32_t length, std::int32_t destIndex,
+                      std::int32_t srcIndex) {
   const auto available = static_cast<std::int64_t>(bytes.size()) - srcIndex;
   if (srcIndex < 0 || available < 1) return;
   std::int64_t count = available;
@@ -127,7 +130,8 @@ std::int32_t TIdBuffer::CheckedCount(std::int32_t byteCount, std::int32_t index)
   const std::int32_t available = FSize - start;
   if (byteCount == -1) byteCount = available;
   if (start > FSize || byteCount > available) {
-    throw EIdNotEnoughDataInBuffer(Format(SIdNotEnoughDataInBuffer, {std::int64_t(byteCount), std::int64_t(FSize)}));
+    throw EIdNotEnoughDataInBuffer(
+        Format(SIdNotEnoughDataInBuffer, {std::int64_t(byteCount), std::int64_t(FSize)}));
   }
   return byteCount;
 }
@@ -150,7 +154,8 @@ void TIdBuffer::ExtractToBytes(TIdBytes& bytes, std::int32_t byteCount, bool app
 String TIdBuffer::ExtractToString(std::int32_t byteCount, const TIdTextEncoding* encoding) {
   const std::int32_t count = CheckedCount(byteCount, -1);
   if (count < 1) return String();
-  const String text = TextEncoding(encoding).GetString(FBytes.data() + FHeadIndex, static_cast<std::size_t>(count));
+  const String text =
+      TextEncoding(encoding).GetString(FBytes.data() + FHeadIndex, static_cast<std::size_t>(count));
   Remove(count);
   return text;
 }
@@ -180,7 +185,8 @@ std::int32_t TIdBuffer::IndexOf(const TIdBytes& pattern, std::int32_t startPos) 
   return found == last ? -1 : static_cast<std::int32_t>(found - first);
 }
 
-std::int32_t TIdBuffer::IndexOf(StringView text, std::int32_t startPos, const TIdTextEncoding* encoding) const {
+std::int32_t TIdBuffer::IndexOf(StringView text, std::int32_t startPos,
+                                const TIdTextEncoding* encoding) const {
   return IndexOf(TextEncoding(encoding).GetBytes(text), startPos);
 }
 

@@ -36,7 +36,8 @@ class TIdBuffer {
 
   // Appends (destIndex -1) or overwrites at destIndex the length bytes of bytes from
   // srcIndex on (length -1: all of them). Raises EIdTooMuchDataInBuffer past 2 GB.
-  void Write(const TIdBytes& bytes, std::int32_t length = -1, std::int32_t destIndex = -1, std::int32_t srcIndex = 0);
+  void Write(const TIdBytes& bytes, std::int32_t length = -1, std::int32_t destIndex = -1,
+             std::int32_t srcIndex = 0);
   // The same for count bytes at data.
   void Write(const std::uint8_t* data, std::int32_t count, std::int32_t destIndex = -1);
   // Encoded text; without an encoding the buffer's Encoding, else the process default.
@@ -55,7 +56,8 @@ class TIdBuffer {
   // Asking for more than is stored raises EIdNotEnoughDataInBuffer.
   // With append the bytes go after the array's content; otherwise to its start (the array
   // is lengthened when it is too short).
-  void ExtractToBytes(TIdBytes& bytes, std::int32_t byteCount = -1, bool append = true, std::int32_t index = -1);
+  void ExtractToBytes(TIdBytes& bytes, std::int32_t byteCount = -1, bool append = true,
+                      std::int32_t index = -1);
   String ExtractToString(std::int32_t byteCount = -1, const TIdTextEncoding* encoding = nullptr);
   // Writes straight from the storage. When the stream takes fewer bytes than given, only
   // those are removed and EWriteError is raised.
@@ -64,7 +66,8 @@ class TIdBuffer {
   // Position of the first occurrence at or after startPos, or -1. An empty buffer gives
   // -1; otherwise an empty pattern or a start outside the stored bytes raises EIdException.
   std::int32_t IndexOf(const TIdBytes& pattern, std::int32_t startPos = 0) const;
-  std::int32_t IndexOf(StringView text, std::int32_t startPos = 0, const TIdTextEncoding* encoding = nullptr) const;
+  std::int32_t IndexOf(StringView text, std::int32_t startPos = 0,
+                       const TIdTextEncoding* encoding = nullptr) const;
   std::int32_t IndexOf(std::uint8_t byte, std::int32_t startPos = 0) const;
 
   // The byte at a position without taking it out.

@@ -39,7 +39,8 @@ inline constexpr char16_t SIdWinsockCallError[] = u"Fehler beim Aufruf der Winso
 inline constexpr char16_t SIdCouldNotBindSocket[] =
     u"Socket konnte nicht gebunden werden. Adresse und Port werden bereits verwendet.";
 inline constexpr char16_t SIdInvalidPortRange[] = u"Ungültiger Port-Bereich (%d - %d)";
-inline constexpr char16_t SIdCanNotBindPortInRange[] = u"Port-Bereich (%d - %d) kann nicht eingebunden werden";
+inline constexpr char16_t SIdCanNotBindPortInRange[] =
+    u"Port-Bereich (%d - %d) kann nicht eingebunden werden";
 inline constexpr char16_t SIdCannotSetIPVersionWhenConnected[] =
     u"Wenn verbunden, kann IPVersion nicht verändert werden";
 
@@ -265,7 +266,8 @@ class EIdCannotSetIPVersionWhenConnected : public EIdSocketHandleError {
 
 class EIdTooMuchDataInBuffer : public EIdException {
  public:
-  explicit EIdTooMuchDataInBuffer(String message = SIdTooMuchDataInBuffer) : EIdException(std::move(message)) {}
+  explicit EIdTooMuchDataInBuffer(String message = SIdTooMuchDataInBuffer)
+      : EIdException(std::move(message)) {}
   String ClassName() const override { return u"EIdTooMuchDataInBuffer"; }
 };
 

@@ -19,15 +19,20 @@ TIdBytes NarrowEach(StringView text, char16_t limit) {
 
 }  // namespace
 
-TIdBytes TIdASCIIEncoding::GetBytes(StringView text) const { return NarrowEach(text, 128); }
+TIdBytes TIdASCIIEncoding::GetBytes(StringView text) const {
+  return NarrowEach(text, 128);
+}
 
 String TIdASCIIEncoding::GetString(const std::uint8_t* bytes, std::size_t count) const {
   String text(count, u'\0');
-  for (std::size_t i = 0; i < count; ++i) text[i] = bytes[i] < 128 ? char16_t(bytes[i]) : char16_t(QuestionMark);
+  for (std::size_t i = 0; i < count; ++i)
+    text[i] = bytes[i] < 128 ? char16_t(bytes[i]) : char16_t(QuestionMark);
   return text;
 }
 
-TIdBytes TId8BitEncoding::GetBytes(StringView text) const { return NarrowEach(text, 256); }
+TIdBytes TId8BitEncoding::GetBytes(StringView text) const {
+  return NarrowEach(text, 256);
+}
 
 String TId8BitEncoding::GetString(const std::uint8_t* bytes, std::size_t count) const {
   String text(count, u'\0');
@@ -35,7 +40,9 @@ String TId8BitEncoding::GetString(const std::uint8_t* bytes, std::size_t count) 
   return text;
 }
 
-std::size_t TIdUTF8Encoding::GetByteCount(StringView text) const { return ToUtf8(text).size(); }
+std::size_t TIdUTF8Encoding::GetByteCount(StringView text) const {
+  return ToUtf8(text).size();
+}
 
 TIdBytes TIdUTF8Encoding::GetBytes(StringView text) const {
   const std::string utf8 = ToUtf8(text);
@@ -100,7 +107,9 @@ String BytesToText(const TIdBytes& bytes, std::int64_t startIndex, std::int64_t 
   return encoding->GetString(bytes.data() + startIndex, static_cast<std::size_t>(count));
 }
 
-std::uint32_t CurrentTicks() { return platform::SystemClock().TickCount(); }
+std::uint32_t CurrentTicks() {
+  return platform::SystemClock().TickCount();
+}
 
 std::uint32_t TicksElapsed(std::uint32_t oldTicks, std::uint32_t newTicks) {
   if (newTicks >= oldTicks) return newTicks - oldTicks;

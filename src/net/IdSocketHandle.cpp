@@ -4,7 +4,9 @@
 
 TIdSocketHandle::TIdSocketHandle() = default;
 
-TIdSocketHandle::~TIdSocketHandle() { CloseSocket(); }
+TIdSocketHandle::~TIdSocketHandle() {
+  CloseSocket();
+}
 
 void TIdSocketHandle::AllocateSocket(int socketType, int protocol) {
   CloseSocket();
@@ -88,7 +90,9 @@ void TIdSocketHandle::Connect() {
   FPeerPort = peer.Port;
 }
 
-int TIdSocketHandle::Receive(TIdBytes& buffer) { return GlobalStack().Receive(Handle(), buffer); }
+int TIdSocketHandle::Receive(TIdBytes& buffer) {
+  return GlobalStack().Receive(Handle(), buffer);
+}
 
 int TIdSocketHandle::Send(const TIdBytes& buffer, int offset, int size) {
   return GlobalStack().Send(Handle(), buffer, offset, size);
@@ -100,7 +104,9 @@ bool TIdSocketHandle::Readable(int msec) {
   return Select(msec);
 }
 
-bool TIdSocketHandle::Select(int timeout) { return GlobalStack().SelectReadable(Handle(), timeout); }
+bool TIdSocketHandle::Select(int timeout) {
+  return GlobalStack().SelectReadable(Handle(), timeout);
+}
 
 void TIdSocketHandle::CloseSocket() {
   const std::lock_guard<std::mutex> lock(FConnectionHandle);

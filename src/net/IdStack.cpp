@@ -61,7 +61,9 @@ constexpr SocketErrorText SocketErrorTexts[] = {
     {11001, u"Host nicht gefunden."},
 };
 
-bool IsBlank(char16_t c) { return c <= u' '; }
+bool IsBlank(char16_t c) {
+  return c <= u' ';
+}
 
 StringView Trimmed(StringView text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -146,7 +148,8 @@ bool IsReservedInvalidName(const String& host) {
   if (!name.empty() && name.back() == u'.') name.pop_back();
   constexpr StringView Domain = u"invalid";
   if (name == Domain) return true;
-  return name.size() > Domain.size() && name.ends_with(Domain) && name[name.size() - Domain.size() - 1] == u'.';
+  return name.size() > Domain.size() && name.ends_with(Domain) &&
+         name[name.size() - Domain.size() - 1] == u'.';
 }
 
 template <typename T>
@@ -289,13 +292,21 @@ int TIdStack::CheckForSocketError(int result) {
   return result;
 }
 
-void TIdStack::RaiseLastSocketError() { RaiseSocketError(WSGetLastError()); }
+void TIdStack::RaiseLastSocketError() {
+  RaiseSocketError(WSGetLastError());
+}
 
 void TIdStack::RaiseSocketError(int err) const {
   if (err == Id_WSAENOTSOCK) throw EIdNotASocket(err, WSTranslateSocketErrorMsg(err));
   throw EIdSocketError(err, WSTranslateSocketErrorMsg(err));
 }
 
-std::uint16_t TIdStack::HostToNetwork(std::uint16_t value) { return ToNetworkOrder(value); }
-std::uint32_t TIdStack::HostToNetwork(std::uint32_t value) { return ToNetworkOrder(value); }
-std::uint64_t TIdStack::HostToNetwork(std::uint64_t value) { return ToNetworkOrder(value); }
+std::uint16_t TIdStack::HostToNetwork(std::uint16_t value) {
+  return ToNetworkOrder(value);
+}
+std::uint32_t TIdStack::HostToNetwork(std::uint32_t value) {
+  return ToNetworkOrder(value);
+}
+std::uint64_t TIdStack::HostToNetwork(std::uint64_t value) {
+  return ToNetworkOrder(value);
+}

@@ -1,5 +1,3 @@
-#include "net/IdBuffer.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "core/Exception.h"
+#include "net/IdBuffer.h"
 #include "net/IdException.h"
 
 namespace {
@@ -17,7 +16,9 @@ TIdBytes Sequence(std::size_t count, std::uint8_t first = 0) {
   return bytes;
 }
 
-TIdBytes Bytes(std::initializer_list<std::uint8_t> values) { return TIdBytes(values); }
+TIdBytes Bytes(std::initializer_list<std::uint8_t> values) {
+  return TIdBytes(values);
+}
 
 // Records every OnBytesRemoved report.
 struct RemovalLog {
@@ -214,7 +215,7 @@ TEST(IdBufferTest, TextUsesTheGivenEncodingElseTheBuffersElseAscii) {
 TEST(IdBufferTest, WritingAtAPositionOverwritesAndExtends) {
   TIdBuffer buffer;
   buffer.Write(TextToBytes(u"abcdef"));
-  buffer.Remove(1);                      // bcdef
+  buffer.Remove(1);                         // bcdef
   buffer.Write(TextToBytes(u"XY"), -1, 1);  // bXYef
   buffer.Write(TextToBytes(u"Z"), -1, 7);   // bXYef, gap, Z
   TIdBytes out;

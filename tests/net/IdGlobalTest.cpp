@@ -1,10 +1,12 @@
-#include "net/IdGlobal.h"
-
 #include <gtest/gtest.h>
+
+#include "net/IdGlobal.h"
 
 namespace {
 
-TIdBytes Bytes(std::initializer_list<std::uint8_t> values) { return TIdBytes(values); }
+TIdBytes Bytes(std::initializer_list<std::uint8_t> values) {
+  return TIdBytes(values);
+}
 
 TEST(IdGlobalTest, AsciiTurnsEverythingAbove127IntoAQuestionMark) {
   const TIdTextEncoding& ascii = IdASCIIEncoding();
@@ -77,11 +79,7 @@ TEST(IdGlobalTest, TicksElapsedCountsAcrossTheWrap) {
     std::uint32_t Expected;
   };
   const Case cases[] = {
-      {5, 10, 5},
-      {7, 7, 0},
-      {4294967290u, 5, 10},
-      {4294967295u, 0, 0},
-      {1, 0, 4294967294u},
+      {5, 10, 5}, {7, 7, 0}, {4294967290u, 5, 10}, {4294967295u, 0, 0}, {1, 0, 4294967294u},
   };
   for (const Case& c : cases) EXPECT_EQ(TicksElapsed(c.Old, c.New), c.Expected) << c.Old << " -> " << c.New;
 }

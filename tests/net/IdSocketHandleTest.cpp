@@ -1,5 +1,3 @@
-#include "net/IdSocketHandle.h"
-
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "net/IdException.h"
+#include "net/IdSocketHandle.h"
 #include "support/StackLoopback.h"
 
 namespace {
@@ -24,7 +23,9 @@ using stacktest::StackPeer;
 
 constexpr auto Generous = std::chrono::seconds(20);
 
-TIdBytes Bytes(const std::string& text) { return TIdBytes(text.begin(), text.end()); }
+TIdBytes Bytes(const std::string& text) {
+  return TIdBytes(text.begin(), text.end());
+}
 
 std::string Text(const TIdBytes& bytes, int count) {
   return std::string(bytes.begin(), bytes.begin() + count);
@@ -146,7 +147,8 @@ TEST(IdSocketHandleTest, BindingToAPortInUseRaisesCouldNotBind) {
     client.Bind();
     FAIL() << "no exception";
   } catch (const EIdCouldNotBindSocket& e) {
-    EXPECT_EQ(e.Message(), u"Socket konnte nicht gebunden werden. Adresse und Port werden bereits verwendet.");
+    EXPECT_EQ(e.Message(),
+              u"Socket konnte nicht gebunden werden. Adresse und Port werden bereits verwendet.");
   }
   // A port given explicitly wins over a range.
   client.SetClientPortMin(1);
@@ -219,8 +221,8 @@ TEST(IdSocketHandleTest, APortRangeIsTriedFromTheTopDown) {
     exhausted.Bind();
     FAIL() << "no exception";
   } catch (const EIdCanNotBindPortInRange& e) {
-    const String expected = u"Port-Bereich (" + IntToStr(base) + u" - " + IntToStr(base + 2) +
-                            u") kann nicht eingebunden werden";
+    const String expected =
+        u"Port-Bereich (" + IntToStr(base) + u" - " + IntToStr(base + 2) + u") kann nicht eingebunden werden";
     EXPECT_EQ(e.Message(), expected);
   }
 }

@@ -1,5 +1,3 @@
-#include "net/IdStack.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "net/IdException.h"
+#include "net/IdStack.h"
 
 namespace {
 
@@ -32,10 +31,10 @@ TEST(IdStackStaticTest, IsIPWantsExactlyFourFieldsFrom0To255) {
     bool Expected;
   };
   const Case cases[] = {
-      {u"1.2.3.4", true},     {u"127.0.0.1", true},   {u" 10.0.0.1", true},  {u"255.255.255.255", true},
+      {u"1.2.3.4", true},       {u"127.0.0.1", true},  {u" 10.0.0.1", true},  {u"255.255.255.255", true},
       {u"1 . 2 . 3 . 4", true}, {u"001.02.3.4", true}, {u"1.2.3", false},     {u"1.2.3.4.5", false},
-      {u"1.2.3.256", false},  {u"1.2..4", false},     {u"", false},          {u"a.b.c.d", false},
-      {u"1.2.3.-4", false},   {u"1.2.3.4.", false},   {u"localhost", false}, {u"::1", false},
+      {u"1.2.3.256", false},    {u"1.2..4", false},    {u"", false},          {u"a.b.c.d", false},
+      {u"1.2.3.-4", false},     {u"1.2.3.4.", false},  {u"localhost", false}, {u"::1", false},
   };
   for (const Case& c : cases) EXPECT_EQ(TIdStack::IsIP(c.Text), c.Expected) << ToUtf8(c.Text);
 }

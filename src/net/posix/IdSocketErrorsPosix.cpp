@@ -3,76 +3,90 @@
 #include <netdb.h>
 
 #include <cerrno>
+#include <iterator>
+
+namespace {
+
+struct ErrorPair {
+  int Posix;
+  int WinSock;
+};
+
+// errno values of socket calls and the Windows Sockets numbers the messages use.
+constexpr ErrorPair ErrnoTable[] = {
+    {EINTR, 10004},
+    {EBADF, 10009},
+    {EACCES, 10013},
+    {EPERM, 10013},
+    {EFAULT, 10014},
+    {EINVAL, 10022},
+    {EMFILE, 10024},
+    {ENFILE, 10024},
+    {EWOULDBLOCK, 10035},
+    {EAGAIN, 10035},
+    {EINPROGRESS, 10036},
+    {EALREADY, 10037},
+    {ENOTSOCK, 10038},
+    {EDESTADDRREQ, 10039},
+    {EMSGSIZE, 10040},
+    {EPROTOTYPE, 10041},
+    {ENOPROTOOPT, 10042},
+    {EPROTONOSUPPORT, 10043},
+    {ESOCKTNOSUPPORT, 10044},
+    {EOPNOTSUPP, 10045},
+    {EPFNOSUPPORT, 10046},
+    {EAFNOSUPPORT, 10047},
+    {EADDRINUSE, 10048},
+    {EADDRNOTAVAIL, 10049},
+    {ENETDOWN, 10050},
+    {ENETUNREACH, 10051},
+    {ENETRESET, 10052},
+    {ECONNABORTED, 10053},
+    {ECONNRESET, 10054},
+    // A send to a peer that has gone: Windows reports it as a reset.
+    {EPIPE, 10054},
+    {ENOBUFS, 10055},
+    {ENOMEM, 10055},
+    {EISCONN, 10056},
+    {ENOTCONN, 10057},
+    {ESHUTDOWN, 10058},
+    {ETOOMANYREFS, 10059},
+    {ETIMEDOUT, 10060},
+    {ECONNREFUSED, 10061},
+    {ELOOP, 10062},
+    {ENAMETOOLONG, 10063},
+    {EHOSTDOWN, 10064},
+    {EHOSTUNREACH, 10065},
+    {ENOTEMPTY, 10066},
+};
+
+// getaddrinfo results and the numbers the Windows resolver gives for the same outcome.
+constexpr ErrorPair AddrInfoTable[] = {
+    {EAI_NONAME, 11001},
+#ifdef EAI_NODATA
+    {EAI_NODATA, 11004},
+#endif
+#ifdef EAI_ADDRFAMILY
+    {EAI_ADDRFAMILY, 11004},
+#endif
+    {EAI_AGAIN, 11002},      {EAI_FAIL, 11003},    {EAI_BADFLAGS, 10022}, {EAI_FAMILY, 10047},
+    {EAI_MEMORY, 8},         {EAI_SERVICE, 10109}, {EAI_SOCKTYPE, 10044},
+};
+
+int Lookup(const ErrorPair* first, const ErrorPair* last, int value) {
+  for (const ErrorPair* entry = first; entry != last; ++entry) {
+    if (entry->Posix == value) return entry->WinSock;
+  }
+  return value;
+}
+
+}  // namespace
 
 int SocketErrorFromErrno(int error) {
-  switch (error) {
-    case EINTR: return 10004;
-    case EBADF: return 10009;
-    case EACCES:
-    case EPERM: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
-    case EMFILE:
-    case ENFILE: return 10024;
-#if EAGAIN != EWOULDBLOCK
-    case EAGAIN:
-#endif
-    case EWOULDBLOCK: return 10035;
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return 10038;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case ESOCKTNOSUPPORT: return 10044;
-    case EOPNOTSUPP: return 10045;
-    case EPFNOSUPPORT: return 10046;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: return 10053;
-    // A send to a peer that has gone: Windows reports the reset.
-    case EPIPE:
-    case ECONNRESET: return 10054;
-    case ENOBUFS:
-    case ENOMEM: return 10055;
-    case EISCONN: return 10056;
-    case ENOTCONN: return 10057;
-    case ESHUTDOWN: return 10058;
-    case ETOOMANYREFS: return 10059;
-    case ETIMEDOUT: return 10060;
-    case ECONNREFUSED: return 10061;
-    case ELOOP: return 10062;
-    case ENAMETOOLONG: return 10063;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
-    case ENOTEMPTY: return 10066;
-    default: return error;
-  }
+  return Lookup(std::begin(ErrnoTable), std::end(ErrnoTable), error);
 }
 
 int SocketErrorFromAddrInfo(int result, int errorNumber) {
-  switch (result) {
-    case EAI_NONAME: return 11001;
-#ifdef EAI_NODATA
-    case EAI_NODATA: return 11004;
-#endif
-#ifdef EAI_ADDRFAMILY
-    case EAI_ADDRFAMILY: return 11004;
-#endif
-    case EAI_AGAIN: return 11002;
-    case EAI_FAIL: return 11003;
-    case EAI_BADFLAGS: return 10022;
-    case EAI_FAMILY: return 10047;
-    case EAI_MEMORY: return 8;
-    case EAI_SERVICE: return 10109;
-    case EAI_SOCKTYPE: return 10044;
-    case EAI_SYSTEM: return SocketErrorFromErrno(errorNumber);
-    default: return result;
-  }
+  if (result == EAI_SYSTEM) return SocketErrorFromErrno(errorNumber);
+  return Lookup(std::begin(AddrInfoTable), std::end(AddrInfoTable), result);
 }

@@ -29,8 +29,10 @@ namespace {
 
 int FamilyOf(TIdIPVersion ipVersion) {
   switch (ipVersion) {
-    case TIdIPVersion::Id_IPv4: return AF_INET;
-    case TIdIPVersion::Id_IPv6: return AF_INET6;
+    case TIdIPVersion::Id_IPv4:
+      return AF_INET;
+    case TIdIPVersion::Id_IPv6:
+      return AF_INET6;
   }
   throw EIdIPVersionUnsupported();
 }
@@ -87,13 +89,15 @@ class TIdStackPosix final : public TIdStack {
     return fd;
   }
 
-  void Bind(TIdStackSocketHandle socket, const String& ip, std::uint16_t port, TIdIPVersion ipVersion) override {
+  void Bind(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
+            TIdIPVersion ipVersion) override {
     socklen_t length = 0;
     const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
     if (::bind(Fd(socket), reinterpret_cast<const sockaddr*>(&address), length) == -1) RaiseLastSocketError();
   }
 
-  void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port, TIdIPVersion ipVersion) override {
+  void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
+               TIdIPVersion ipVersion) override {
     socklen_t length = 0;
     const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
     const int fd = Fd(socket);
@@ -148,7 +152,8 @@ class TIdStackPosix final : public TIdStack {
         if (errno != EINTR) RaiseLastSocketError();
         if (!unlimited) {
           const std::uint32_t elapsed = TicksElapsed(start, CurrentTicks());
-          remaining = elapsed >= static_cast<std::uint32_t>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(elapsed);
+          remaining =
+              elapsed >= static_cast<std::uint32_t>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(elapsed);
         }
         continue;
       }
@@ -176,14 +181,16 @@ class TIdStackPosix final : public TIdStack {
   TIdSocketAddress GetSocketName(TIdStackSocketHandle socket) override {
     sockaddr_storage storage{};
     socklen_t length = sizeof storage;
-    if (::getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&storage), &length) == -1) RaiseLastSocketError();
+    if (::getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&storage), &length) == -1)
+      RaiseLastSocketError();
     return AddressFrom(storage);
   }
 
   TIdSocketAddress GetPeerName(TIdStackSocketHandle socket) override {
     sockaddr_storage storage{};
     socklen_t length = sizeof storage;
-    if (::getpeername(Fd(socket), reinterpret_cast<sockaddr*>(&storage), &length) == -1) RaiseLastSocketError();
+    if (::getpeername(Fd(socket), reinterpret_cast<sockaddr*>(&storage), &length) == -1)
+      RaiseLastSocketError();
     return AddressFrom(storage);
   }
 
@@ -234,4 +241,6 @@ class TIdStackPosix final : public TIdStack {
 
 }  // namespace
 
-std::unique_ptr<TIdStack> MakePlatformStack() { return std::make_unique<TIdStackPosix>(); }
+std::unique_ptr<TIdStack> MakePlatformStack() {
+  return std::make_unique<TIdStackPosix>();
+}
