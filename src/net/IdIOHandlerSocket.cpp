@@ -29,7 +29,10 @@ void TIdIOHandlerSocket::Close() {
 
 String TIdIOHandlerSocket::Destination() const {
   String result = Host();
-  if (Port() > 0 && Port() != FDefaultPort) result += u":" + IntToStr(Port());
+  if (Port() > 0 && Port() != FDefaultPort) {
+    result += u':';
+    result += IntToStr(Port());
+  }
   return result;
 }
 

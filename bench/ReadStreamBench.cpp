@@ -1,0 +1,211 @@
+// Throughput of ReadStream over loopback, against a plain receive loop with 32 KB buffers in
+// the same run, and the peak memory of the process after each phase.
+//
+//   ReadStreamBench [megabytes]      (default 1024; the file phase writes into /tmp)
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/Stream.h"
+#include "net/IdIOHandler.h"
+#include "net/IdTCPClient.h"
+
+namespace {
+
+// A stream that takes every byte and keeps none.
+class DiscardStream : public TStream {
+ public:
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t count) override {
+    FPosition += count;
+    FSize = std::max(FSize, FPosition);
+    return count;
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    if (origin == TSeekOrigin::soBeginning) FPosition = offset;
+    if (origin == TSeekOrigin::soCurrent) FPosition += offset;
+    if (origin == TSeekOrigin::soEnd) FPosition = FSize + offset;
+    return FPosition;
+  }
+  void SetSize(std::int64_t newSize) override {
+    FSize = newSize;
+    FPosition = std::min(FPosition, FSize);
+  }
+  std::int64_t Size() override { return FSize; }
+
+ private:
+  std::int64_t FPosition = 0;
+  std::int64_t FSize = 0;
+};
+
+// Serves one connection on 127.0.0.1 with count bytes, sent in 64 KB blocks, then closes.
+class Sender {
+ public:
+  explicit Sender(std::int64_t count) : FCount(count) {
+    FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    if (FListener < 0 || ::bind(FListener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(FListener, 1) != 0 || ::getsockname(FListener, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+      std::perror("listener");
+      std::exit(1);
+    }
+    FPort = ntohs(a.sin_port);
+    FThread = std::thread([this] { Run(); });
+  }
+  ~Sender() {
+    FThread.join();
+    ::close(FListener);
+  }
+  std::uint16_t Port() const { return FPort; }
+
+ private:
+  void Run() {
+    const int s = ::accept(FListener, nullptr, nullptr);
+    if (s < 0) return;
+    const std::vector<char> block(65536, 'x');
+    std::int64_t left = FCount;
+    while (left > 0) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, block.size()));
+      const ssize_t sent = ::send(s, block.data(), n, MSG_NOSIGNAL);
+      if (sent < 0 && errno == EINTR) continue;
+      if (sent <= 0) break;
+      left -= sent;
+    }
+    ::shutdown(s, SHUT_WR);
+    ::close(s);
+  }
+
+  std::int64_t FCount;
+  int FListener = -1;
+  std::uint16_t FPort = 0;
+  std::thread FThread;
+};
+
+long PeakKilobytes() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+struct Result {
+  std::string Name;
+  std::int64_t Bytes = 0;
+  double Seconds = 0;
+  long PeakKb = 0;
+  double MBps() const { return Seconds > 0 ? static_cast<double>(Bytes) / (1024.0 * 1024.0) / Seconds : 0; }
+};
+
+Result Measure(const std::string& name, const std::function<std::int64_t()>& run) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::int64_t bytes = run();
+  const auto stop = std::chrono::steady_clock::now();
+  Result r;
+  r.Name = name;
+  r.Bytes = bytes;
+  r.Seconds = std::chrono::duration<double>(stop - start).count();
+  r.PeakKb = PeakKilobytes();
+  return r;
+}
+
+// The reference: one receive of up to 32 KB after the other until the peer closes; with
+// waitFirst each receive is preceded by a readability wait, as the handler does it.
+std::int64_t PlainReceiveLoop(std::int64_t count, bool waitFirst) {
+  Sender sender(count);
+  const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(sender.Port());
+  if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    std::perror("connect");
+    std::exit(1);
+  }
+  std::vector<char> buffer(32768);
+  std::int64_t total = 0;
+  for (;;) {
+    if (waitFirst) {
+      fd_set read;
+      FD_ZERO(&read);
+      FD_SET(s, &read);
+      if (::select(s + 1, &read, nullptr, nullptr, nullptr) < 0 && errno != EINTR) break;
+    }
+    const ssize_t n = ::recv(s, buffer.data(), buffer.size(), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    total += n;
+  }
+  ::close(s);
+  return total;
+}
+
+// ReadStream of a client connected to a fresh sender; counted or until the peer closes.
+std::int64_t ThroughReadStream(std::int64_t count, TStream& target, bool counted) {
+  Sender sender(count);
+  TIdTCPClient client;
+  client.Connect(u"127.0.0.1", sender.Port());
+  const std::int64_t before = target.Position();
+  client.IOHandler()->ReadStream(target, counted ? count : -1, !counted);
+  client.Disconnect();
+  return target.Position() - before;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::int64_t megabytes = argc > 1 ? std::atoll(argv[1]) : 1024;
+  const std::int64_t count = megabytes * 1024 * 1024;
+  const std::string fileName = "/tmp/fendrel-readstream-bench-" + std::to_string(::getpid()) + ".bin";
+
+  std::vector<Result> results;
+  results.push_back(Measure("recv loop, 32 KB buffers", [&] { return PlainReceiveLoop(count, false); }));
+  results.push_back(Measure("select + recv loop, 32 KB buffers", [&] { return PlainReceiveLoop(count, true); }));
+  results.push_back(Measure("ReadStream counted -> discard", [&] {
+    DiscardStream target;
+    return ThroughReadStream(count, target, true);
+  }));
+  results.push_back(Measure("ReadStream until close -> discard", [&] {
+    DiscardStream target;
+    return ThroughReadStream(count, target, false);
+  }));
+  results.push_back(Measure("ReadStream counted -> file", [&] {
+    TFileStream target(FromUtf8(fileName), fmCreate);
+    return ThroughReadStream(count, target, true);
+  }));
+  ::unlink(fileName.c_str());
+
+  std::printf("%-36s %12s %10s %10s %14s\n", "phase", "bytes", "seconds", "MB/s", "peak RSS (KB)");
+  for (const Result& r : results)
+    std::printf("%-36s %12lld %10.3f %10.1f %14ld\n", r.Name.c_str(), static_cast<long long>(r.Bytes), r.Seconds,
+                r.MBps(), r.PeakKb);
+  const double reference = results[0].MBps();
+  for (std::size_t i = 1; i < results.size(); ++i)
+    std::printf("%-36s %.2f of the recv loop\n", results[i].Name.c_str(), reference > 0 ? results[i].MBps() / reference : 0);
+  for (const Result& r : results) {
+    if (r.Bytes != count) {
+      std::printf("FAILED: %s moved %lld of %lld bytes\n", r.Name.c_str(), static_cast<long long>(r.Bytes),
+                  static_cast<long long>(count));
+      return 1;
+    }
+  }
+  return 0;
+}
