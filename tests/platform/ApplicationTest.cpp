@@ -26,7 +26,9 @@ class RecordingUserInterface final : public platform::ui::IUserInterface {
   void SetStatusText(const String&) override {}
   void ProcessMessages() override {}
   int ConfirmationDialog(const String&) override { return platform::ui::mrOk; }
-  void MessageDialog(const String& caption, const String& text) override { Messages.push_back({caption, text}); }
+  void MessageDialog(const String& caption, const String& text) override {
+    Messages.push_back({caption, text});
+  }
   void ErrorDialog(const String& caption, const String& text) override { Errors.push_back({caption, text}); }
   void CloseMainWindow() override {}
   void Run(const std::function<void()>& onActivate) override {
@@ -40,11 +42,11 @@ TEST(Application, ErrorDialogAppendsAFullStopAfterCharactersAboveIt) {
     String Shown;
   } cases[] = {
       {u"abc", u"abc."},
-      {u"abc.", u"abc."},   // already ends in one
-      {u"abc!", u"abc!"},   // "!" (33) is below "."
-      {u"a)", u"a)"},       // ")" (41)
-      {u"x:", u"x:."},      // ":" (58)
-      {u"", u""},           // nothing to end
+      {u"abc.", u"abc."},  // already ends in one
+      {u"abc!", u"abc!"},  // "!" (33) is below "."
+      {u"a)", u"a)"},      // ")" (41)
+      {u"x:", u"x:."},     // ":" (58)
+      {u"", u""},          // nothing to end
       {u"HTTP/1.1 404 Not Found", u"HTTP/1.1 404 Not Found."},
       {u"Zeile\r\n", u"Zeile\r\n"},  // a line break ends below "."
       {u"Größe ü", u"Größe ü."},

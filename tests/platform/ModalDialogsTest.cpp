@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "platform/ModalDriver.h"
-#include "platform/ui/qt/QtUserInterface.h"
 #include "platform/StatusWindowDescription.h"
+#include "platform/ui/qt/QtUserInterface.h"
 
 namespace {
 
@@ -139,8 +139,10 @@ TEST_F(DialogTest, PlainMessageAndErrorBoxShowCaptionTextAndOneOk) {
   const struct {
     bool Error;
     Ending How;
-  } cases[] = {
-      {false, Ending::ClickOk}, {false, Ending::PressEscape}, {true, Ending::ClickOk}, {true, Ending::CloseButton}};
+  } cases[] = {{false, Ending::ClickOk},
+               {false, Ending::PressEscape},
+               {true, Ending::ClickOk},
+               {true, Ending::CloseButton}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "error " << c.Error << " ending " << static_cast<int>(c.How));
     const SeenDialog seen = Drive(c.How, [&] {
@@ -163,7 +165,8 @@ TEST_F(DialogTest, PlainMessageAndErrorBoxShowCaptionTextAndOneOk) {
 
 TEST_F(DialogTest, TextIsShownAsPlainText) {
   // Error messages are shown as they are, never interpreted as markup.
-  const SeenDialog seen = Drive(Ending::ClickOk, [&] { FUI.MessageDialog(u"Updater", u"<b>HTTP/1.1 404</b>"); });
+  const SeenDialog seen =
+      Drive(Ending::ClickOk, [&] { FUI.MessageDialog(u"Updater", u"<b>HTTP/1.1 404</b>"); });
   EXPECT_EQ(seen.Text, QStringLiteral("<b>HTTP/1.1 404</b>"));
 }
 

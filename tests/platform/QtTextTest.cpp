@@ -9,7 +9,8 @@ TEST(DialogText, EveryLineBreakBecomesOneLineFeed) {
     String In;
     QString Out;
   } cases[] = {
-      {u"Ihre Version: 1.4\n\rUpdaten?", QStringLiteral("Ihre Version: 1.4\nUpdaten?")},  // LF CR, as the program writes
+      {u"Ihre Version: 1.4\n\rUpdaten?",
+       QStringLiteral("Ihre Version: 1.4\nUpdaten?")},  // LF CR, as the program writes
       {u"a\r\nb", QStringLiteral("a\nb")},
       {u"a\nb", QStringLiteral("a\nb")},
       {u"a\rb", QStringLiteral("a\nb")},

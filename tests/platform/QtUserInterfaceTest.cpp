@@ -13,10 +13,12 @@
 #include <QWindow>
 #include <stdexcept>
 
+#include "core/Exception.h"
 #include "platform/ModalDriver.h"
+#include "platform/StatusWindowDescription.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/qt/QtText.h"
 #include "platform/ui/qt/QtUserInterface.h"
-#include "platform/StatusWindowDescription.h"
 
 namespace {
 
@@ -70,8 +72,9 @@ TEST_F(QtWindowTest, FontsAreTahomaOrTheFallbackAtTheStoredPixelHeights) {
   EXPECT_TRUE(labelFont.bold());
 
   // The face actually used: Tahoma where installed, the fallback where it is not.
-  const QString expected = QFontDatabase::families().contains(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
-                                                                                        : QStringLiteral("DejaVu Sans");
+  const QString expected = QFontDatabase::families().contains(QStringLiteral("Tahoma"))
+                               ? QStringLiteral("Tahoma")
+                               : QStringLiteral("DejaVu Sans");
   EXPECT_EQ(QFontInfo(labelFont).family(), expected);
   EXPECT_EQ(QFontInfo(windowFont).family(), expected);
   EXPECT_EQ(QFontInfo(labelFont).pixelSize(), 13);
@@ -192,6 +195,39 @@ TEST_F(QtWindowTest, CloseButtonEndsRunWhileTheWindowWaits) {
     userCloses.start(50);
   });
   EXPECT_GE(activations, 1);
+  EXPECT_FALSE(Window().isVisible());
+}
+
+TEST_F(QtWindowTest, FailureInTheHandlerIsShownAndTheWindowStaysUntilItsUserClosesIt) {
+  platform::ui::TApplication application(FUI, u"Updater");
+  bool started = false;
+  int activations = 0;
+  bool visibleAfterTheError = false;
+  QString caption;
+  QString text;
+  ModalDriver driver([&](QWidget& widget) {
+    auto& box = static_cast<QMessageBox&>(widget);
+    caption = box.windowTitle();
+    text = box.text();
+    box.defaultButton()->click();
+  });
+  application.Run([&] {
+    ++activations;
+    if (started) {
+      // Activated again when the error box closed: the window is still there, and its
+      // user closes it.
+      visibleAfterTheError = Window().isVisible();
+      QCloseEvent close;
+      QCoreApplication::sendEvent(Window().windowHandle(), &close);
+      return;
+    }
+    started = true;
+    throw EConvertError(u"'2.0\r\n' ist kein gültiger Gleitkommawert");
+  });
+  EXPECT_EQ(caption, QStringLiteral("Updater"));
+  EXPECT_EQ(text, QStringLiteral("'2.0\n' ist kein gültiger Gleitkommawert."));
+  EXPECT_EQ(activations, 2);
+  EXPECT_TRUE(visibleAfterTheError);
   EXPECT_FALSE(Window().isVisible());
 }
 

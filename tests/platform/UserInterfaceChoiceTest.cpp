@@ -11,7 +11,8 @@ TEST(UserInterfaceChoice, QtOnADisplayConsoleOtherwiseOrOnRequest) {
   constexpr auto Qt = UserInterfaceKind::Qt;
   constexpr auto Console = UserInterfaceKind::Console;
   const struct {
-    platform::ui::UserInterfaceEnvironment Environment;  // requested, DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM
+    platform::ui::UserInterfaceEnvironment
+        Environment;  // requested, DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM
     UserInterfaceKind Expected;
   } cases[] = {
       {{"", "", "", ""}, Console},
@@ -28,8 +29,8 @@ TEST(UserInterfaceChoice, QtOnADisplayConsoleOtherwiseOrOnRequest) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ChooseUserInterface(c.Environment), c.Expected)
-        << c.Environment.Requested << " / " << c.Environment.Display << " / " << c.Environment.WaylandDisplay << " / "
-        << c.Environment.QtPlatform;
+        << c.Environment.Requested << " / " << c.Environment.Display << " / " << c.Environment.WaylandDisplay
+        << " / " << c.Environment.QtPlatform;
   }
 }
 

@@ -2,7 +2,9 @@
 
 namespace platform::ui {
 
-QString ToQString(StringView text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQString(StringView text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 String FromQString(const QString& text) {
   return String(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));

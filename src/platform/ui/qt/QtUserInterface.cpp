@@ -74,15 +74,21 @@ void QtUserInterface::CreateMainWindow(const FormDescription& form) {
   FEverActivated = false;
 }
 
-QWidget* QtUserInterface::MainWindow() const { return FWindow ? &FWindow->Widget() : nullptr; }
+QWidget* QtUserInterface::MainWindow() const {
+  return FWindow ? &FWindow->Widget() : nullptr;
+}
 
-QLabel* QtUserInterface::StatusLabel() const { return FWindow ? &FWindow->Label() : nullptr; }
+QLabel* QtUserInterface::StatusLabel() const {
+  return FWindow ? &FWindow->Label() : nullptr;
+}
 
 void QtUserInterface::SetStatusText(const String& text) {
   if (FWindow) FWindow->SetStatusText(text);
 }
 
-void QtUserInterface::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtUserInterface::ProcessMessages() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtUserInterface::ShowModal(QMessageBox& box) {
   // The dialog takes the activation while it is open ...
@@ -117,7 +123,9 @@ void QtUserInterface::OnWindowActivated() {
   CallActivationHandler();
 }
 
-void QtUserInterface::OnWindowDeactivated() { FActive = false; }
+void QtUserInterface::OnWindowDeactivated() {
+  FActive = false;
+}
 
 void QtUserInterface::OnWindowClosed() {
   FClosed = true;

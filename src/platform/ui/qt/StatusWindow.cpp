@@ -15,7 +15,9 @@ namespace {
 // every machine we build on carries.
 constexpr char kFallbackFamily[] = "DejaVu Sans";
 
-QColor ColorFromRgb(unsigned rgb) { return QColor::fromRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+QColor ColorFromRgb(unsigned rgb) {
+  return QColor::fromRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
 
 }  // namespace
 
@@ -31,7 +33,8 @@ QFont FontFromDescription(const FontDescription& font) {
 
 StatusWindow::StatusWindow(const FormDescription& form) : FWidget(std::make_unique<QWidget>()) {
   // A tool window: small caption bar, a close button and nothing else.
-  FWidget->setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  FWidget->setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
   FWidget->setWindowTitle(ToQString(form.Caption));
   // The client area at its stored size; not resizable.
   FWidget->setFixedSize(form.ClientWidth, form.ClientHeight);
