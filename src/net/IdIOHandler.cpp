@@ -148,23 +148,23 @@ String TIdIOHandler::ReadLn(const String& terminator, int timeout, int maxLineLe
   return encoding.GetString(line.data(), static_cast<std::size_t>(length));
 }
 
+void TIdIOHandler::WaitForInput(int count) {
+  while (FInputBuffer.Size() < count) {
+    if (FillInputBuffer(false, IdTimeoutDefault, true) > 0 && FInputBuffer.Size() >= count) break;
+    CheckForDisconnect(true, true);
+  }
+}
+
 void TIdIOHandler::ReadBytes(TIdBytes& buffer, int count, bool append) {
   if (count == 0) return;
   if (count > 0) {
-    while (FInputBuffer.Size() < count) {
-      if (FillInputBuffer(false, IdTimeoutDefault, true) > 0 && FInputBuffer.Size() >= count) break;
-      CheckForDisconnect(true, true);
-    }
+    WaitForInput(count);
     FInputBuffer.ExtractToBytes(buffer, count, append);
     return;
   }
   FillInputBuffer(false, FReadTimeout, false);
   CheckForDisconnect(true, true);
   FInputBuffer.ExtractToBytes(buffer, -1, append);
-}
-
-void TIdIOHandler::WriteChunk(TStream& stream, const TIdBytes& chunk, int count) {
-  if (count > 0) stream.WriteBuffer(chunk.data(), count);
 }
 
 void TIdIOHandler::ReadStream(TStream& stream, std::int64_t byteCount, bool readUntilDisconnect) {
@@ -200,30 +200,29 @@ void TIdIOHandler::ReadStream(TStream& stream, std::int64_t byteCount, bool read
       FInputBuffer.ExtractToStream(stream, take);
       if (!readUntilDisconnect) count -= take;
     }
-    TIdBytes chunk(static_cast<std::size_t>(std::max(FRecvBufferSize, 1)));
-    const std::int64_t chunkLength = static_cast<std::int64_t>(chunk.size());
+    const std::int64_t chunkLength = std::max(FRecvBufferSize, 1);
     for (;;) {
       const int size = static_cast<int>(readUntilDisconnect ? chunkLength : std::min(count, chunkLength));
       if (size < 1) break;
-      // On a failure the bytes that did arrive still go to the stream before it continues.
-      const auto takeRest = [&] {
-        const int rest = std::min(size, static_cast<int>(FInputBuffer.Size()));
-        if (rest > 0) FInputBuffer.ExtractToBytes(chunk, rest, false);
-        WriteChunk(stream, chunk, rest);
-        if (!readUntilDisconnect) count -= rest;
-      };
+      // Each chunk goes straight from the input buffer to the stream. On a failure the bytes
+      // that did arrive still go to the stream before the failure continues.
+      int taken = size;
       try {
-        ReadBytes(chunk, size, false);
+        WaitForInput(size);
       } catch (const EIdConnClosedGracefully&) {
-        takeRest();
+        taken = std::min(size, static_cast<int>(FInputBuffer.Size()));
+        FInputBuffer.ExtractToStream(stream, taken);
+        if (!readUntilDisconnect) count -= taken;
         if (readUntilDisconnect) break;
         throw;
       } catch (...) {
-        takeRest();
+        taken = std::min(size, static_cast<int>(FInputBuffer.Size()));
+        FInputBuffer.ExtractToStream(stream, taken);
+        if (!readUntilDisconnect) count -= taken;
         throw;
       }
-      WriteChunk(stream, chunk, size);
-      if (!readUntilDisconnect) count -= size;
+      FInputBuffer.ExtractToStream(stream, taken);
+      if (!readUntilDisconnect) count -= taken;
     }
   } catch (...) {
     try {

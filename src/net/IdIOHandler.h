@@ -144,8 +144,8 @@ class TIdIOHandler : public TIdComponent {
 
  private:
   const TIdTextEncoding& EncodingFor(const TIdTextEncoding* given) const;
-  // Writes the taken part of a chunk to the stream.
-  static void WriteChunk(TStream& stream, const TIdBytes& chunk, int count);
+  // Waits until the input buffer holds count bytes; raises when the peer closes first.
+  void WaitForInput(int count);
 
   bool FLargeStream = false;
   bool FClosedGracefully = false;
