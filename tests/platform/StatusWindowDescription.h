@@ -2,21 +2,10 @@
 #define FENDREL_TESTS_PLATFORM_STATUSWINDOWDESCRIPTION_H
 
 #include "platform/ui/FormDescription.h"
+#include "updater/Form1.h"
 
-// A description with the values of the updater's status window, so the platform's
-// tests see the window the program shows without depending on the program.
-inline platform::ui::FormDescription StatusWindowDescription() {
-  platform::ui::FormDescription form;
-  form.Caption = u"Fendrel! Update";
-  form.ClientWidth = 270;
-  form.ClientHeight = 46;
-  form.Color = 0xFFFFFF;
-  form.Font = {u"Tahoma", -11, false};
-  form.LabelLeft = 50;
-  form.LabelTop = 15;
-  form.LabelCaption = u"Suche nach neuer Version";
-  form.LabelFont = {u"Tahoma", -13, true};
-  return form;
-}
+// The updater's own stored description, so the backend's tests check the window the
+// program really shows.
+inline platform::ui::FormDescription StatusWindowDescription() { return updater::TForm1::StoredDescription(); }
 
 #endif
