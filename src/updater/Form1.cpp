@@ -60,17 +60,18 @@ void TForm1::FormCreate() {
   Sleep(1000);
 }
 
-void TForm1::CloseWithCountdown() {
-  int count = 2;
-  SetStatus(Countdown(u"Schließe Anwendung (", count));
+void TForm1::CountDownAndClose(const char16_t* prefix, int count) {
+  SetStatus(Countdown(prefix, count));
   do {
     --count;
     ProcessMessages();
     Sleep(1000);
-    SetStatus(Countdown(u"Schließe Anwendung (", count));
+    SetStatus(Countdown(prefix, count));
   } while (count != 0);
   Close();
 }
+
+void TForm1::CloseWithCountdown() { CountDownAndClose(u"Schließe Anwendung (", 2); }
 
 void TForm1::FormActivate() {
   if (UpdateStarted) return;
@@ -91,15 +92,7 @@ void TForm1::FormActivate() {
   const long double installed = StrToFloat(argument);
 
   if (installed >= newest) {
-    int count = 3;
-    SetStatus(Countdown(u"Keine neue Version (", count));
-    do {
-      --count;
-      ProcessMessages();
-      Sleep(1000);
-      SetStatus(Countdown(u"Keine neue Version (", count));
-    } while (count != 0);
-    Close();
+    CountDownAndClose(u"Keine neue Version (", 3);  // its own countdown; no other follows
     return;
   }
 

@@ -49,6 +49,8 @@ class TForm1 {
   void ProcessMessages();
   void Sleep(std::uint32_t milliseconds);
   void Close();
+  // Shows prefix + count + ")" once a second while counting down to 0, then closes.
+  void CountDownAndClose(const char16_t* prefix, int count);
   void Download(const String& newest);
   void Install();
 
