@@ -305,6 +305,24 @@ TEST(IdIOHandlerReadStreamTest, ReportsReadWorkOnceForTheWholeCopy) {
   EXPECT_EQ(log.back(), "end");
 }
 
+TEST(IdIOHandlerReadStreamTest, InsideTheConnectionsOwnBracketOnlyTheOuterBeginAndEndFire) {
+  LoopbackServer server({step::Send("abcdefg"), step::Hold()});
+  Connection connection(server);
+  std::vector<std::string> log;
+  connection.Client.OnWorkBegin = [&](TIdComponent&, TWorkMode, std::int64_t max) {
+    log.push_back("begin " + std::to_string(max));
+  };
+  connection.Client.OnWork = [&](TIdComponent&, TWorkMode, std::int64_t n) { log.push_back(std::to_string(n)); };
+  connection.Client.OnWorkEnd = [&](TIdComponent&, TWorkMode) { log.push_back("end"); };
+  connection.Client.BeginWork(TWorkMode::wmRead, 100);
+  TMemoryStream stream;
+  connection.IO().ReadStream(stream, 3);
+  connection.IO().ReadStream(stream, 4);
+  EXPECT_EQ(log, (std::vector<std::string>{"begin 100", "3", "7"}));
+  connection.Client.EndWork(TWorkMode::wmRead);
+  EXPECT_EQ(log.back(), "end");
+}
+
 TEST(IdIOHandlerReadTest, DiscardSkipsExactlyTheCount) {
   LoopbackServer server(Parts({"01234", "56789tail\n"}, {step::Hold()}));
   Connection connection(server);
@@ -486,8 +504,10 @@ TEST(IdIOHandlerWriteTest, AWriteAfterThePeerClosedRaisesEvenWithUnreadInput) {
 TEST(IdIOHandlerWriteTest, WritingIntoAConnectionThePeerDroppedRaisesInsteadOfEndingTheProcess) {
   for (const bool reset : {false, true}) {
     SCOPED_TRACE(reset ? "reset" : "close");
-    LoopbackServer server({reset ? step::Reset() : step::Close()});
+    // The server drops the connection only once the connect has completed on the client side.
+    LoopbackServer server({step::WaitSignal(), reset ? step::Reset() : step::Close()});
     Connection connection(server);
+    server.Signal();
     ASSERT_TRUE(server.WaitDone());
     const TIdBytes block(65536, 'x');
     bool raised = false;

@@ -233,9 +233,11 @@ TEST(IdTCPClientTest, ConnectionStates) {
 }
 
 TEST(IdTCPClientTest, APeerResetShowsInTheConnectedTest) {
-  LoopbackServer server({step::Reset()});
+  // The server resets only once the connect has completed on the client side.
+  LoopbackServer server({step::WaitSignal(), step::Reset()});
   TIdTCPClient client;
   client.Connect(u"127.0.0.1", server.Port());
+  server.Signal();
   ASSERT_TRUE(server.WaitDone());
   // The reset may take a moment to arrive; the first test that sees it raises.
   bool raised = false;
