@@ -1,5 +1,6 @@
 // Throughput of ReadStream over loopback, against a plain receive loop with 32 KB buffers in
-// the same run, and the peak memory of the process after each phase.
+// the same run (best of three runs per phase), and the peak memory of the process after each
+// phase: a transfer of any length through ReadStream must leave it where the plain loop left it.
 //
 //   ReadStreamBench [megabytes]      (default 1024; the file phase writes into /tmp)
 
@@ -115,16 +116,24 @@ struct Result {
   double MBps() const { return Seconds > 0 ? static_cast<double>(Bytes) / (1024.0 * 1024.0) / Seconds : 0; }
 };
 
+// The best of a few runs, since the machine is shared.
+constexpr int kRuns = 3;
+
 Result Measure(const std::string& name, const std::function<std::int64_t()>& run) {
-  const auto start = std::chrono::steady_clock::now();
-  const std::int64_t bytes = run();
-  const auto stop = std::chrono::steady_clock::now();
-  Result r;
-  r.Name = name;
-  r.Bytes = bytes;
-  r.Seconds = std::chrono::duration<double>(stop - start).count();
-  r.PeakKb = PeakKilobytes();
-  return r;
+  Result best;
+  best.Name = name;
+  for (int i = 0; i < kRuns; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::int64_t bytes = run();
+    const auto stop = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(stop - start).count();
+    if (i == 0 || seconds < best.Seconds) {
+      best.Seconds = seconds;
+      best.Bytes = bytes;
+    }
+  }
+  best.PeakKb = PeakKilobytes();
+  return best;
 }
 
 // The reference: one receive of up to 32 KB after the other until the peer closes; with
