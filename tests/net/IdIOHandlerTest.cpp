@@ -13,6 +13,7 @@
 #include "net/IdIOHandler.h"
 #include "net/IdTCPClient.h"
 #include "support/LoopbackServer.h"
+#include "support/Raised.h"
 #include "support/RecordingIOHandler.h"
 
 namespace {
@@ -56,15 +57,14 @@ std::string Text(const TIdBytes& bytes) { return std::string(bytes.begin(), byte
 std::string Text(const TMemoryStream& stream) { return std::string(stream.Bytes().begin(), stream.Bytes().end()); }
 TIdBytes Bytes(const std::string& text) { return TIdBytes(text.begin(), text.end()); }
 
-template <typename E, typename F>
-E Raised(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected exception was not raised";
-  return E(u"<none>");
+
+// Records the work events as "begin <max>", the running count, and "end".
+void RecordWork(TIdComponent& component, std::vector<std::string>& log) {
+  component.OnWorkBegin = [&log](TIdComponent&, TWorkMode, std::int64_t max) {
+    log.push_back("begin " + std::to_string(max));
+  };
+  component.OnWork = [&log](TIdComponent&, TWorkMode, std::int64_t n) { log.push_back(std::to_string(n)); };
+  component.OnWorkEnd = [&log](TIdComponent&, TWorkMode) { log.push_back("end"); };
 }
 
 // --- Lines ---------------------------------------------------------------------------------
@@ -291,11 +291,7 @@ TEST(IdIOHandlerReadStreamTest, ReportsReadWorkOnceForTheWholeCopy) {
   LoopbackServer server(Parts({"abc", "defg"}, {step::Hold()}));
   Connection connection(server);
   std::vector<std::string> log;
-  connection.Client.OnWorkBegin = [&](TIdComponent&, TWorkMode, std::int64_t max) {
-    log.push_back("begin " + std::to_string(max));
-  };
-  connection.Client.OnWork = [&](TIdComponent&, TWorkMode, std::int64_t n) { log.push_back(std::to_string(n)); };
-  connection.Client.OnWorkEnd = [&](TIdComponent&, TWorkMode) { log.push_back("end"); };
+  RecordWork(connection.Client, log);
   TMemoryStream stream;
   connection.IO().ReadStream(stream, 7);
   EXPECT_EQ(Text(stream), "abcdefg");
@@ -309,11 +305,7 @@ TEST(IdIOHandlerReadStreamTest, InsideTheConnectionsOwnBracketOnlyTheOuterBeginA
   LoopbackServer server({step::Send("abcdefg"), step::Hold()});
   Connection connection(server);
   std::vector<std::string> log;
-  connection.Client.OnWorkBegin = [&](TIdComponent&, TWorkMode, std::int64_t max) {
-    log.push_back("begin " + std::to_string(max));
-  };
-  connection.Client.OnWork = [&](TIdComponent&, TWorkMode, std::int64_t n) { log.push_back(std::to_string(n)); };
-  connection.Client.OnWorkEnd = [&](TIdComponent&, TWorkMode) { log.push_back("end"); };
+  RecordWork(connection.Client, log);
   connection.Client.BeginWork(TWorkMode::wmRead, 100);
   TMemoryStream stream;
   connection.IO().ReadStream(stream, 3);
@@ -458,11 +450,7 @@ TEST(IdIOHandlerWriteTest, StreamsGoInSendBufferSizeChunksWithTheirCountInFront)
     TIdIOHandler& io = connection.IO();
     io.SetSendBufferSize(4);
     std::vector<std::string> log;
-    connection.Client.OnWorkBegin = [&](TIdComponent&, TWorkMode, std::int64_t max) {
-      log.push_back("begin " + std::to_string(max));
-    };
-    connection.Client.OnWork = [&](TIdComponent&, TWorkMode, std::int64_t n) { log.push_back(std::to_string(n)); };
-    connection.Client.OnWorkEnd = [&](TIdComponent&, TWorkMode) { log.push_back("end"); };
+    RecordWork(connection.Client, log);
     TMemoryStream stream;
     stream.WriteBuffer("0123456789", 10);
     io.Write(stream, 0, true);

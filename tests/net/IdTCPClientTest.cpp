@@ -9,6 +9,7 @@
 #include "net/IdIOHandlerStack.h"
 #include "net/IdTCPClient.h"
 #include "support/LoopbackServer.h"
+#include "support/Raised.h"
 #include "support/UnansweredListener.h"
 
 namespace {
@@ -24,19 +25,6 @@ struct StatusLog {
   }
 };
 
-template <typename E, typename F>
-E Raised(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected exception was not raised";
-  if constexpr (std::is_constructible_v<E, String>)
-    return E(u"<none>");
-  else
-    return E(0, u"<none>");
-}
 
 TEST(IdTCPClientTest, HostAndPortAreRequiredAndNoHandlerIsMadeWithoutThem) {
   struct Case {
