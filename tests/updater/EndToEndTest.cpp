@@ -15,10 +15,10 @@ struct Outcome {
   int exitCode = -1;
 };
 
-// Runs the real updater with the console interface and no input.
-Outcome RunUpdater(const std::string& arguments) {
-  const std::string command =
-      "FENDREL_UPDATER_UI=console '" + std::string(kUpdaterPath) + "' " + arguments + " </dev/null 2>&1";
+// Runs the real updater with the given interface and no input.
+Outcome RunUpdater(const std::string& arguments, const std::string& ui = "console") {
+  const std::string command = "FENDREL_UPDATER_UI=" + ui + " QT_QPA_PLATFORM=offscreen '" + std::string(kUpdaterPath) +
+                              "' " + arguments + " </dev/null 2>&1";
   Outcome outcome;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return outcome;
@@ -39,6 +39,12 @@ TEST(UpdaterProgramTest, WithoutArgumentShowsTheGateAndClosesAfterTheCountdown) 
             "Schließe Anwendung (1)\n"
             "Schließe Anwendung (0)\n");
   EXPECT_EQ(outcome.exitCode, 0);
+}
+
+// The same path through the real window: its activation runs the sequence, and the
+// closed window ends the program.
+TEST(UpdaterProgramTest, TheWindowClosesItselfAfterTheGatePath) {
+  EXPECT_EQ(RunUpdater("", "qt").exitCode, 0);
 }
 
 }  // namespace
