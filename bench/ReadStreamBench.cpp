@@ -27,6 +27,7 @@
 #include "core/Stream.h"
 #include "net/IdIOHandler.h"
 #include "net/IdTCPClient.h"
+#include "support/LoopbackSocket.h"
 
 namespace {
 
@@ -60,17 +61,12 @@ class DiscardStream : public TStream {
 class Sender {
  public:
   explicit Sender(std::int64_t count) : FCount(count) {
-    FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    if (FListener < 0 || ::bind(FListener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(FListener, 1) != 0 || ::getsockname(FListener, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+    FListener = testsupport::BindLoopbackSocket(testsupport::LoopbackFamily::IPv4);
+    if (FListener < 0 || ::listen(FListener, 1) != 0) {
       std::perror("listener");
       std::exit(1);
     }
-    FPort = ntohs(a.sin_port);
+    FPort = testsupport::LocalPort(FListener);
     FThread = std::thread([this] { Run(); });
   }
   ~Sender() {

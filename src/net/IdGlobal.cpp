@@ -35,9 +35,7 @@ TIdBytes TId8BitEncoding::GetBytes(StringView text) const {
 }
 
 String TId8BitEncoding::GetString(const std::uint8_t* bytes, std::size_t count) const {
-  String text(count, u'\0');
-  for (std::size_t i = 0; i < count; ++i) text[i] = char16_t(bytes[i]);
-  return text;
+  return FromLatin1(std::string_view(reinterpret_cast<const char*>(bytes), count));
 }
 
 std::size_t TIdUTF8Encoding::GetByteCount(StringView text) const {

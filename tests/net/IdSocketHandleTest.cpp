@@ -12,12 +12,13 @@
 
 #include "net/IdException.h"
 #include "net/IdSocketHandle.h"
+#include "support/LoopbackSocket.h"
 #include "support/StackLoopback.h"
 
 namespace {
 
 using stacktest::Loopback;
-using stacktest::StackClosedPort;
+using testsupport::ClosedLoopbackPort;
 using stacktest::StackListener;
 using stacktest::StackPeer;
 
@@ -99,7 +100,7 @@ TEST(IdSocketHandleTest, ConnectsOverIPv6ToTheLoopbackAddress) {
 }
 
 TEST(IdSocketHandleTest, ARefusedConnectRaises10061AndKeepsTheSocket) {
-  StackClosedPort closed;
+  ClosedLoopbackPort closed;
   ASSERT_NE(closed.Port(), 0);
   TIdSocketHandle client;
   client.AllocateSocket();
@@ -183,7 +184,7 @@ TEST(IdSocketHandleTest, APortRangeIsTriedFromTheTopDown) {
   std::uint16_t base = 0;
   std::vector<std::unique_ptr<TIdSocketHandle>> held;
   for (int attempt = 0; attempt < 50 && base == 0; ++attempt) {
-    StackClosedPort probe;
+    ClosedLoopbackPort probe;
     if (probe.Port() == 0 || probe.Port() > 65000) continue;
     const std::uint16_t candidate = probe.Port();
     held.clear();

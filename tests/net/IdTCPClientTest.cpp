@@ -9,6 +9,7 @@
 #include "net/IdIOHandlerStack.h"
 #include "net/IdTCPClient.h"
 #include "support/LoopbackServer.h"
+#include "support/LoopbackSocket.h"
 #include "support/Raised.h"
 #include "support/UnansweredListener.h"
 
@@ -102,7 +103,8 @@ TEST(IdTCPClientTest, FailedConnectsRaiseTheSocketErrorAndLeaveNoHandler) {
     int error;
     const char16_t* message;
   };
-  const std::uint16_t closed = testsupport::UnusedLoopbackPort();
+  const testsupport::ClosedLoopbackPort refusing;
+  const std::uint16_t closed = refusing.Port();
   const Case cases[] = {
       {"closed port", u"127.0.0.1", closed, 0, 10061, u"Socket-Fehler # 10061Verbindung abgelehnt.\r\n"},
       {"closed port through the connect thread", u"127.0.0.1", closed, 5000, 10061,
@@ -126,7 +128,8 @@ TEST(IdTCPClientTest, AFailedConnectClosesAHandlerAssignedFromOutsideButKeepsIt)
   TIdIOHandlerStack handler;
   TIdTCPClient client;
   client.SetIOHandler(&handler);
-  EXPECT_THROW(client.Connect(u"127.0.0.1", testsupport::UnusedLoopbackPort()), EIdSocketError);
+  const testsupport::ClosedLoopbackPort refusing;
+  EXPECT_THROW(client.Connect(u"127.0.0.1", refusing.Port()), EIdSocketError);
   EXPECT_EQ(client.IOHandler(), &handler);
   EXPECT_FALSE(handler.Opened());
   ASSERT_NE(handler.Binding(), nullptr);

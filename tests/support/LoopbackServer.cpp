@@ -1,6 +1,5 @@
 #include "support/LoopbackServer.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -11,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+
+#include "support/LoopbackSocket.h"
 
 namespace testsupport {
 
@@ -31,33 +32,13 @@ namespace {
 // How often blocking waits look at the stop flag.
 constexpr int kPollMilliseconds = 20;
 
-int OpenListener(LoopbackServer::Family family, std::uint16_t& port) {
-  const bool v6 = family == LoopbackServer::Family::IPv6;
-  const int s = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (s < 0) throw std::runtime_error("socket failed");
-  int one = 1;
-  ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_storage address{};
-  socklen_t length = 0;
-  if (v6) {
-    auto* a = reinterpret_cast<sockaddr_in6*>(&address);
-    a->sin6_family = AF_INET6;
-    a->sin6_addr = in6addr_loopback;
-    length = sizeof(sockaddr_in6);
-  } else {
-    auto* a = reinterpret_cast<sockaddr_in*>(&address);
-    a->sin_family = AF_INET;
-    a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    length = sizeof(sockaddr_in);
-  }
-  if (::bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(s, 8) != 0) {
-    ::close(s);
+int OpenListener(LoopbackFamily family, std::uint16_t& port) {
+  const int s = BindLoopbackSocket(family);
+  if (s < 0 || ::listen(s, 8) != 0) {
+    if (s >= 0) ::close(s);
     throw std::runtime_error("bind or listen on loopback failed");
   }
-  length = sizeof address;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                  : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+  port = LocalPort(s);
   return s;
 }
 
@@ -113,14 +94,10 @@ bool LoopbackServer::WaitDone(int milliseconds) {
 }
 
 bool LoopbackServer::IPv6Available() {
-  const int s = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int s = BindLoopbackSocket(LoopbackFamily::IPv6);
   if (s < 0) return false;
-  sockaddr_in6 a{};
-  a.sin6_family = AF_INET6;
-  a.sin6_addr = in6addr_loopback;
-  const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
   ::close(s);
-  return ok;
+  return true;
 }
 
 bool LoopbackServer::WaitReadable(int socket) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/String.h"
+#include "support/LoopbackSocket.h"
 
 namespace testsupport {
 
@@ -48,7 +49,7 @@ ServerStep Hold();
 // is closed gracefully. The destructor stops the server, also in the middle of a script.
 class LoopbackServer {
  public:
-  enum class Family { IPv4, IPv6 };
+  using Family = LoopbackFamily;
 
   explicit LoopbackServer(std::vector<ServerStep> script, Family family = Family::IPv4, int connections = 1);
   ~LoopbackServer();

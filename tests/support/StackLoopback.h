@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-// Plain loopback sockets for the socket-layer tests, written directly against the
-// operating system so that they do not depend on the code under test. Nothing here
-// touches an address other than 127.0.0.1 or ::1.
+#include "support/LoopbackSocket.h"
+
+// A listener and its accepted peers for the socket-layer tests, on plain loopback sockets.
 namespace stacktest {
 
-enum class Loopback { IPv4, IPv6 };
+using Loopback = testsupport::LoopbackFamily;
 
 // One accepted connection. Closes its socket when destroyed.
 class StackPeer {
@@ -48,21 +48,6 @@ class StackListener {
   std::uint16_t Port() const { return FPort; }
   // Waits at most timeoutMs for a connection; an invalid peer when none came.
   StackPeer Accept(int timeoutMs = 10000);
-
- private:
-  int FFd = -1;
-  std::uint16_t FPort = 0;
-};
-
-// A port on 127.0.0.1 that is bound but not listening, so that connecting to it is
-// refused and no other program can take it during the test.
-class StackClosedPort {
- public:
-  StackClosedPort();
-  ~StackClosedPort();
-  StackClosedPort(const StackClosedPort&) = delete;
-  StackClosedPort& operator=(const StackClosedPort&) = delete;
-  std::uint16_t Port() const { return FPort; }
 
  private:
   int FFd = -1;

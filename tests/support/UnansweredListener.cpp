@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "support/LoopbackSocket.h"
+
 namespace testsupport {
 
 namespace {
@@ -37,17 +39,13 @@ bool ConnectCompletes(int socket, std::uint16_t port) {
 }  // namespace
 
 UnansweredListener::UnansweredListener() {
-  FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (FListener < 0) throw std::runtime_error("socket failed");
-  sockaddr_in a = Loopback(0);
-  socklen_t length = sizeof a;
+  FListener = BindLoopbackSocket(LoopbackFamily::IPv4);
   // A backlog of 0 keeps room for a single waiting connection.
-  if (::bind(FListener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(FListener, 0) != 0 ||
-      ::getsockname(FListener, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
-    ::close(FListener);
+  if (FListener < 0 || ::listen(FListener, 0) != 0) {
+    if (FListener >= 0) ::close(FListener);
     throw std::runtime_error("bind or listen on loopback failed");
   }
-  FPort = ntohs(a.sin_port);
+  FPort = LocalPort(FListener);
   for (int i = 0; i < 8 && !FSilent; ++i) {
     const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (filler < 0) break;
@@ -59,20 +57,6 @@ UnansweredListener::UnansweredListener() {
 UnansweredListener::~UnansweredListener() {
   for (const int filler : FFillers) ::close(filler);
   ::close(FListener);
-}
-
-std::uint16_t UnusedLoopbackPort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (s < 0) throw std::runtime_error("socket failed");
-  sockaddr_in a = Loopback(0);
-  socklen_t length = sizeof a;
-  if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
-    ::close(s);
-    throw std::runtime_error("bind on loopback failed");
-  }
-  ::close(s);
-  return ntohs(a.sin_port);
 }
 
 }  // namespace testsupport

@@ -26,9 +26,6 @@ class UnansweredListener {
   bool FSilent = false;
 };
 
-// A loopback port on which nothing listens (bound once to find it, then released).
-std::uint16_t UnusedLoopbackPort();
-
 }  // namespace testsupport
 
 #endif
