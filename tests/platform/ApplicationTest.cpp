@@ -6,35 +6,11 @@
 
 #include "core/Exception.h"
 #include "platform/ui/Application.h"
+#include "support/FakeUserInterface.h"
 
 namespace {
 
 using platform::ui::TApplication;
-
-// A backend that records the dialogs and activates the window a given number of times.
-class RecordingUserInterface final : public platform::ui::IUserInterface {
- public:
-  struct Dialog {
-    String Caption;
-    String Text;
-  };
-  std::vector<Dialog> Errors;
-  std::vector<Dialog> Messages;
-  int Activations = 1;
-
-  void CreateMainWindow(const platform::ui::FormDescription&) override {}
-  void SetStatusText(const String&) override {}
-  void ProcessMessages() override {}
-  int ConfirmationDialog(const String&) override { return platform::ui::mrOk; }
-  void MessageDialog(const String& caption, const String& text) override {
-    Messages.push_back({caption, text});
-  }
-  void ErrorDialog(const String& caption, const String& text) override { Errors.push_back({caption, text}); }
-  void CloseMainWindow() override {}
-  void Run(const std::function<void()>& onActivate) override {
-    for (int i = 0; i < Activations; ++i) onActivate();
-  }
-};
 
 TEST(Application, ErrorDialogAppendsAFullStopAfterCharactersAboveIt) {
   const struct {
@@ -52,7 +28,7 @@ TEST(Application, ErrorDialogAppendsAFullStopAfterCharactersAboveIt) {
       {u"Größe ü", u"Größe ü."},
   };
   for (const auto& c : cases) {
-    RecordingUserInterface ui;
+    FakeUserInterface ui;
     TApplication application(ui, u"Updater");
     application.HandleException(Exception(c.Message));
     ASSERT_EQ(ui.Errors.size(), 1u);
@@ -62,8 +38,9 @@ TEST(Application, ErrorDialogAppendsAFullStopAfterCharactersAboveIt) {
 }
 
 TEST(Application, ExceptionsEscapingTheHandlerAreShownAndTheLoopGoesOn) {
-  RecordingUserInterface ui;
-  ui.Activations = 3;
+  FakeUserInterface ui;
+  // The user activates the window once; each error box gives the activation back.
+  ui.Activations = 1;
   TApplication application(ui, u"Updater");
   int calls = 0;
   application.Run([&] {
@@ -79,7 +56,7 @@ TEST(Application, ExceptionsEscapingTheHandlerAreShownAndTheLoopGoesOn) {
 }
 
 TEST(Application, PlainMessagesCarryTheTitle) {
-  RecordingUserInterface ui;
+  FakeUserInterface ui;
   TApplication application(ui, u"Updater");
   application.ShowMessage(u"unbekannter Fehler :(");
   ASSERT_EQ(ui.Messages.size(), 1u);
@@ -98,7 +75,7 @@ TEST(Application, StartupReportNamesClassModuleAndMessage) {
       {u"", u"\r\n"},
   };
   for (const auto& c : cases) {
-    RecordingUserInterface ui;
+    FakeUserInterface ui;
     TApplication application(ui, u"Updater");
     application.ShowStartupException(EConvertError(c.Message), u"updater");
     ASSERT_EQ(ui.Errors.size(), 1u);

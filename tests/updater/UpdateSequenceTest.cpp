@@ -10,7 +10,7 @@
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
 #include "platform/ui/Application.h"
-#include "updater/FakeUserInterface.h"
+#include "support/FakeUserInterface.h"
 #include "updater/Form1.h"
 
 namespace {

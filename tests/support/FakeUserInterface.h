@@ -1,5 +1,5 @@
-#ifndef FENDREL_TESTS_UPDATER_FAKEUSERINTERFACE_H
-#define FENDREL_TESTS_UPDATER_FAKEUSERINTERFACE_H
+#ifndef FENDREL_TESTS_SUPPORT_FAKEUSERINTERFACE_H
+#define FENDREL_TESTS_SUPPORT_FAKEUSERINTERFACE_H
 
 #include <deque>
 #include <string>
@@ -34,15 +34,24 @@ class FakeClock final : public platform::IClock {
   std::uint32_t FNow = 0;
 };
 
-// A backend that answers confirmation dialogs from a script and activates the window
-// as often as the test says.
+// A backend that answers confirmation dialogs from a script, records what it shows,
+// and activates the window as often as the test says. Like a real window it is
+// activated again whenever a modal dialog closes.
 class FakeUserInterface final : public platform::ui::IUserInterface {
  public:
+  struct Dialog {
+    String Caption;
+    String Text;
+  };
+
+  FakeUserInterface() : FLog(FOwnLog) {}
   explicit FakeUserInterface(EventLog& log) : FLog(log) {}
 
   std::deque<int> Answers;  // results of the confirmation dialogs, in order
-  int Activations = 2;      // a dialog closing activates the window again; so does the user
+  int Activations = 2;      // activations by the user while the window is open
   bool Closed = false;
+  std::vector<Dialog> Messages;
+  std::vector<Dialog> Errors;
 
   void CreateMainWindow(const platform::ui::FormDescription& form) override { FLog.Add("window", form.Caption); }
   void SetStatusText(const String& text) override { FLog.Add("status", text); }
@@ -60,10 +69,12 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   }
   void MessageDialog(const String& caption, const String& text) override {
     FLog.Add("message " + ToUtf8(caption), text);
+    Messages.push_back({caption, text});
     Reactivate();
   }
   void ErrorDialog(const String& caption, const String& text) override {
     FLog.Add("error " + ToUtf8(caption), text);
+    Errors.push_back({caption, text});
     Reactivate();
   }
   void CloseMainWindow() override {
@@ -87,6 +98,7 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
     (*FOnActivate)();
   }
 
+  EventLog FOwnLog;
   EventLog& FLog;
   const std::function<void()>* FOnActivate = nullptr;
 };
