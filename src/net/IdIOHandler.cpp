@@ -25,6 +25,14 @@ TIdBytes EncodeBigEndian(std::uint64_t value, int width) {
   return bytes;
 }
 
+// The number of bytes to write from offset: everything for a negative length, never more
+// than the array holds; 0 for an offset outside the array.
+int WritableLength(const TIdBytes& buffer, int length, int offset) {
+  if (offset < 0 || static_cast<std::size_t>(offset) >= buffer.size()) return 0;
+  const int available = static_cast<int>(buffer.size()) - offset;
+  return length < 0 ? available : std::min(length, available);
+}
+
 }  // namespace
 
 TIdIOHandler::TIdIOHandler()
@@ -206,23 +214,22 @@ void TIdIOHandler::ReadStream(TStream& stream, std::int64_t byteCount, bool read
       if (size < 1) break;
       // Each chunk goes straight from the input buffer to the stream. On a failure the bytes
       // that did arrive still go to the stream before the failure continues.
-      int taken = size;
+      const auto takeArrived = [&] {
+        const int taken = std::min(size, static_cast<int>(FInputBuffer.Size()));
+        FInputBuffer.ExtractToStream(stream, taken);
+        if (!readUntilDisconnect) count -= taken;
+      };
       try {
         WaitForInput(size);
       } catch (const EIdConnClosedGracefully&) {
-        taken = std::min(size, static_cast<int>(FInputBuffer.Size()));
-        FInputBuffer.ExtractToStream(stream, taken);
-        if (!readUntilDisconnect) count -= taken;
+        takeArrived();
         if (readUntilDisconnect) break;
         throw;
       } catch (...) {
-        taken = std::min(size, static_cast<int>(FInputBuffer.Size()));
-        FInputBuffer.ExtractToStream(stream, taken);
-        if (!readUntilDisconnect) count -= taken;
+        takeArrived();
         throw;
       }
-      FInputBuffer.ExtractToStream(stream, taken);
-      if (!readUntilDisconnect) count -= taken;
+      takeArrived();
     }
   } catch (...) {
     try {
@@ -279,9 +286,7 @@ void TIdIOHandler::DiscardAll() {
 // --- Writing -------------------------------------------------------------------------------
 
 void TIdIOHandler::Write(const TIdBytes& buffer, int length, int offset) {
-  if (offset < 0 || static_cast<std::size_t>(offset) >= buffer.size()) return;
-  const int available = static_cast<int>(buffer.size()) - offset;
-  length = length < 0 ? available : std::min(length, available);
+  length = WritableLength(buffer, length, offset);
   if (length < 1) return;
   if (!FWriteBuffer) {
     WriteDirect(buffer, length, offset);
@@ -337,11 +342,8 @@ void TIdIOHandler::Write(TStream& stream, std::int64_t size, bool writeByteCount
 void TIdIOHandler::WriteDirect(const TIdBytes& buffer, int length, int offset) {
   // A peer that has closed fails every write, even with unread input.
   CheckForDisconnect(true, true);
-  if (offset < 0 || static_cast<std::size_t>(offset) >= buffer.size()) return;
-  const int available = static_cast<int>(buffer.size()) - offset;
-  length = length < 0 ? available : std::min(length, available);
   int position = offset;
-  int remaining = length;
+  int remaining = WritableLength(buffer, length, offset);
   while (remaining > 0) {
     const int sent = SendChunk(buffer, position, remaining);
     if (sent == 0) FClosedGracefully = true;
