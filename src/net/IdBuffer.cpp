@@ -51,7 +51,7 @@ void TIdBuffer::Write(const std::uint8_t* data, std::int32_t count, std::int32_t
 
 void TIdBuffer::Write(StringView text, const TIdTextEncoding* encoding, std::int32_t destIndex) {
   if (text.empty()) return;
-  const TIdBytes bytes = TextEncoding(encoding).GetBytes(text);
+  const TIdBytes bytes = EncodingOrDefault(encoding, FByteEncoding).GetBytes(text);
   Write(bytes, -1, destIndex);
 }
 
@@ -155,7 +155,7 @@ String TIdBuffer::ExtractToString(std::int32_t byteCount, const TIdTextEncoding*
   const std::int32_t count = CheckedCount(byteCount, -1);
   if (count < 1) return String();
   const String text =
-      TextEncoding(encoding).GetString(FBytes.data() + FHeadIndex, static_cast<std::size_t>(count));
+      EncodingOrDefault(encoding, FByteEncoding).GetString(FBytes.data() + FHeadIndex, static_cast<std::size_t>(count));
   Remove(count);
   return text;
 }
@@ -187,7 +187,7 @@ std::int32_t TIdBuffer::IndexOf(const TIdBytes& pattern, std::int32_t startPos) 
 
 std::int32_t TIdBuffer::IndexOf(StringView text, std::int32_t startPos,
                                 const TIdTextEncoding* encoding) const {
-  return IndexOf(TextEncoding(encoding).GetBytes(text), startPos);
+  return IndexOf(EncodingOrDefault(encoding, FByteEncoding).GetBytes(text), startPos);
 }
 
 std::int32_t TIdBuffer::IndexOf(std::uint8_t byte, std::int32_t startPos) const {
@@ -202,10 +202,4 @@ std::uint8_t TIdBuffer::PeekByte(std::int32_t index) const {
   if (FSize == 0) throw EIdException(SIdBufferNoBytes);
   if (index < 0 || index >= FSize) throw EIdException(SIdBufferIndexOutOfBounds);
   return FBytes[static_cast<std::size_t>(FHeadIndex + index)];
-}
-
-const TIdTextEncoding& TIdBuffer::TextEncoding(const TIdTextEncoding* given) const {
-  if (given != nullptr) return *given;
-  if (FByteEncoding != nullptr) return *FByteEncoding;
-  return EncodingOf(TIdEncodingCode::ecDefault);
 }

@@ -87,7 +87,6 @@ class TIdBuffer {
  private:
   void Append(const std::uint8_t* data, std::int32_t count);
   void WriteAt(const std::uint8_t* data, std::int32_t count, std::int32_t destIndex);
-  const TIdTextEncoding& TextEncoding(const TIdTextEncoding* given) const;
   // Resolves a count of -1 and checks it against what is stored from index on.
   std::int32_t CheckedCount(std::int32_t byteCount, std::int32_t index) const;
 

@@ -84,14 +84,19 @@ const TIdTextEncoding& EncodingOf(TIdEncodingCode code) {
   return IdASCIIEncoding();
 }
 
+const TIdTextEncoding& EncodingOrDefault(const TIdTextEncoding* given, const TIdTextEncoding* fallback) {
+  if (given != nullptr) return *given;
+  if (fallback != nullptr) return *fallback;
+  return EncodingOf(TIdEncodingCode::ecDefault);
+}
+
 void ResolveEncoding(const TIdTextEncoding*& encoding, TIdEncodingCode code) {
   if (encoding == nullptr) encoding = &EncodingOf(code);
 }
 
 TIdBytes TextToBytes(StringView text, const TIdTextEncoding* encoding) {
   if (text.empty()) return TIdBytes();
-  ResolveEncoding(encoding);
-  return encoding->GetBytes(text);
+  return EncodingOrDefault(encoding).GetBytes(text);
 }
 
 String BytesToText(const TIdBytes& bytes, std::int64_t startIndex, std::int64_t length,
@@ -101,8 +106,7 @@ String BytesToText(const TIdBytes& bytes, std::int64_t startIndex, std::int64_t 
   std::int64_t count = total - startIndex;
   if (length >= 0 && length < count) count = length;
   if (count < 1) return String();
-  ResolveEncoding(encoding);
-  return encoding->GetString(bytes.data() + startIndex, static_cast<std::size_t>(count));
+  return EncodingOrDefault(encoding).GetString(bytes.data() + startIndex, static_cast<std::size_t>(count));
 }
 
 std::uint32_t CurrentTicks() {

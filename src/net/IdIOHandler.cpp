@@ -41,12 +41,6 @@ TIdIOHandler::TIdIOHandler()
 
 TIdIOHandler::~TIdIOHandler() = default;
 
-const TIdTextEncoding& TIdIOHandler::EncodingFor(const TIdTextEncoding* given) const {
-  if (given != nullptr) return *given;
-  if (FDefStringEncoding != nullptr) return *FDefStringEncoding;
-  return IdASCIIEncoding();
-}
-
 // --- Opening and state ---------------------------------------------------------------------
 
 void TIdIOHandler::Open() {
@@ -112,7 +106,7 @@ bool TIdIOHandler::CheckForDataOnSource(int timeout) {
 
 String TIdIOHandler::ReadLn(const String& terminator, int timeout, int maxLineLength,
                             const TIdTextEncoding* byteEncoding) {
-  const TIdTextEncoding& encoding = EncodingFor(byteEncoding);
+  const TIdTextEncoding& encoding = EncodingOrDefault(byteEncoding, FDefStringEncoding);
   if (maxLineLength < 0) maxLineLength = FMaxLineLength;
   const String effectiveTerminator = terminator.empty() ? String(u"\n") : terminator;
   const bool lineFeed = effectiveTerminator == u"\n";
@@ -299,7 +293,7 @@ void TIdIOHandler::Write(const TIdBytes& buffer, int length, int offset) {
 
 void TIdIOHandler::Write(const String& out, const TIdTextEncoding* byteEncoding) {
   if (out.empty()) return;
-  Write(EncodingFor(byteEncoding).GetBytes(out));
+  Write(EncodingOrDefault(byteEncoding, FDefStringEncoding).GetBytes(out));
 }
 
 void TIdIOHandler::WriteLn(const String& out, const TIdTextEncoding* byteEncoding) {

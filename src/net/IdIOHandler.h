@@ -143,7 +143,6 @@ class TIdIOHandler : public TIdComponent {
   void SetClosedGracefully(bool closed) { FClosedGracefully = closed; }
 
  private:
-  const TIdTextEncoding& EncodingFor(const TIdTextEncoding* given) const;
   // Waits until the input buffer holds count bytes; raises when the peer closes first.
   void WaitForInput(int count);
 
