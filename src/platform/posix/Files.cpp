@@ -15,6 +15,8 @@ bool DirectoryExists(const String& directory) {
   return ::stat(ToUtf8(directory).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool DeleteFile(const String& fileName) { return ::unlink(ToUtf8(fileName).c_str()) == 0; }
+bool DeleteFile(const String& fileName) {
+  return ::unlink(ToUtf8(fileName).c_str()) == 0;
+}
 
 }  // namespace platform
