@@ -24,7 +24,7 @@ class ScratchFile {
  public:
   ScratchFile() {
     char name[] = "/tmp/fendrel-child-XXXXXX";
-    FDescriptor = ::mkstemp(name);
+    FDescriptor = ::mkostemp(name, O_CLOEXEC);
     if (FDescriptor >= 0) ::unlink(name);
   }
   ~ScratchFile() {

@@ -64,9 +64,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fendrel.exe: cannot record this start: %s\n", std::strerror(errno));
     return 1;
   }
-  std::printf("Fendrel! %s is running (process %ld, arguments:%s)\n", kVersion, static_cast<long>(::getpid()),
-              shown.empty() ? " none" : shown.c_str());
-  std::fflush(stdout);
+  // It announces itself on a terminal only: where its output is caught, the record says it all.
+  if (::isatty(STDOUT_FILENO) == 1) {
+    std::printf("Fendrel! %s is running (process %ld, arguments:%s)\n", kVersion,
+                static_cast<long>(::getpid()), shown.empty() ? " none" : shown.c_str());
+    std::fflush(stdout);
+  }
 
   for (;;) ::pause();
 }
