@@ -35,8 +35,10 @@ bool IsPathSeparator(char16_t c);
 
 // The size of a file from its attributes; -1 when they cannot be read.
 std::int64_t FileSizeOf(const String& fileName);
-// Creates one directory; false when it could not be created (it exists, or its parent is missing).
-bool CreateDir(const String& directory);
+// Creates one directory; false when it could not be created (it exists, or its parent
+// is missing), with the Windows error code (3 path not found, 5 access denied, 183
+// already exists, ...) in windowsError when given.
+bool CreateDir(const String& directory, int* windowsError = nullptr);
 
 // What stands at a path, links not followed.
 enum class TPathKind { pkMissing, pkFile, pkDirectory, pkSymLink, pkOther };
