@@ -54,9 +54,13 @@ void CopyStored(const TAbZipItem& item, TStream& source, TStream& output) {
 
 using TMethodDecoder = void (*)(TAbZipArchive&, TAbZipItem&, TStream&, TStream&);
 
-[[noreturn]] void Unsupported(TAbZipArchive&, TAbZipItem&, TStream&, TStream&) { throw EAbZipInvalidMethod(); }
+[[noreturn]] void Unsupported(TAbZipArchive&, TAbZipItem&, TStream&, TStream&) {
+  throw EAbZipInvalidMethod();
+}
 
-void Stored(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) { CopyStored(item, source, output); }
+void Stored(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
+  CopyStored(item, source, output);
+}
 
 // The decoder of every method number; the methods this build cannot decode yet
 // (shrink 1, reduce 2-5, implode 6, bzip2 12, LZMA 14, WavPack 97, PPMd 98) and every
@@ -118,8 +122,9 @@ void TestZipItem(TAbZipArchive& archive, TAbZipItem& item, bool crcFailureRaises
   const auto& central = item.ItemInfo();
   if (local.VersionNeededToExtract() != central.VersionNeededToExtract() ||
       local.GeneralPurposeBitFlag() != central.GeneralPurposeBitFlag() ||
-      local.LastModFileTime() != central.LastModFileTime() || local.LastModFileDate() != central.LastModFileDate() ||
-      local.CRC32() != item.CRC32() || local.CompressedSize() != item.CompressedSize() ||
+      local.LastModFileTime() != central.LastModFileTime() ||
+      local.LastModFileDate() != central.LastModFileDate() || local.CRC32() != item.CRC32() ||
+      local.CompressedSize() != item.CompressedSize() ||
       local.UncompressedSize() != item.UncompressedSize() || local.FileName() != item.RawFileName() ||
       local.ExtraField().Buffer() != central.ExtraField().Buffer())
     throw EAbZipInvalidLFH();

@@ -41,7 +41,10 @@ std::int64_t TAbUnzipOutputStream::Write(const void* buffer, std::int64_t count)
 }
 
 TAbUnzipSubsetStream::TAbUnzipSubsetStream(TStream& stream, std::int64_t streamSize)
-    : FStream(stream), FStartPos(stream.Position()), FCurPos(FStartPos), FEndPos(SaturatingAdd(FStartPos, std::max<std::int64_t>(streamSize, 0))) {}
+    : FStream(stream),
+      FStartPos(stream.Position()),
+      FCurPos(FStartPos),
+      FEndPos(SaturatingAdd(FStartPos, std::max<std::int64_t>(streamSize, 0))) {}
 
 std::int64_t TAbUnzipSubsetStream::Read(void* buffer, std::int64_t count) {
   const std::int64_t wanted = std::min(count, FEndPos - FCurPos);
@@ -54,7 +57,6 @@ std::int64_t TAbUnzipSubsetStream::Read(void* buffer, std::int64_t count) {
 std::int64_t TAbUnzipSubsetStream::Write(const void*, std::int64_t) {
   throw EAbException(u"TAbUnzipSubsetStream.Write not supported");
 }
-
 
 std::int64_t TAbUnzipSubsetStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   std::int64_t target = FCurPos;
@@ -77,4 +79,6 @@ std::int64_t TAbUnzipSubsetStream::Seek(std::int64_t offset, TSeekOrigin origin)
   return FCurPos - FStartPos;
 }
 
-void TAbUnzipSubsetStream::SetSize(std::int64_t) { throw EAbException(u"TAbUnzipSubsetStream.Write not supported"); }
+void TAbUnzipSubsetStream::SetSize(std::int64_t) {
+  throw EAbException(u"TAbUnzipSubsetStream.Write not supported");
+}

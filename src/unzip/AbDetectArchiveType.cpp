@@ -4,6 +4,7 @@
 
 #include "core/Exception.h"
 #include "platform/Files.h"
+#include "zip/AbException.h"
 #include "zip/AbLocateEndRecord.h"
 #include "zip/AbZipDirectoryFileFooter.h"
 #include "zip/AbZipFileHeader.h"

@@ -74,7 +74,8 @@ bool ResolveTarget(TAbZipArchive& archive, TAbZipItem& item, const String& newNa
   if (isDirectory && !(createDirs && restorePath)) return false;
 
   if (!newName.empty()) {
-    target = platform::IsAbsolutePath(newName) ? newName : JoinBaseDirectory(archive.BaseDirectory(), newName);
+    target =
+        platform::IsAbsolutePath(newName) ? newName : JoinBaseDirectory(archive.BaseDirectory(), newName);
   } else {
     try {
       const String relative = EntryTargetName(item.FileName(), isDirectory, restorePath);
@@ -115,7 +116,8 @@ void ClassifyException(const Exception& e, TAbErrorClass& errorClass, std::int32
   } else if (const auto* io = dynamic_cast<const EInOutError*>(&e)) {
     errorClass = TAbErrorClass::ecInOutError;
     errorCode = io->ErrorCode();
-  } else if (dynamic_cast<const EReadError*>(&e) != nullptr || dynamic_cast<const EWriteError*>(&e) != nullptr) {
+  } else if (dynamic_cast<const EReadError*>(&e) != nullptr ||
+             dynamic_cast<const EWriteError*>(&e) != nullptr) {
     errorClass = TAbErrorClass::ecFilerError;
   } else if (dynamic_cast<const EFOpenError*>(&e) != nullptr) {
     errorClass = TAbErrorClass::ecFileOpenError;
@@ -169,7 +171,8 @@ void ExtractTaggedItems(TAbZipArchive& archive, const TAbCaughtEvent& caught) {
   ReportDone(archive);
 }
 
-void ExtractToStream(TAbZipArchive& archive, const String& fileName, TStream& stream, const TAbCaughtEvent& caught) {
+void ExtractToStream(TAbZipArchive& archive, const String& fileName, TStream& stream,
+                     const TAbCaughtEvent& caught) {
   RequireUsable(archive);
   const int index = archive.FindFile(fileName);
   if (index < 0) return;

@@ -17,7 +17,9 @@ TAbZipArchive& TAbUnZipper::RequireArchive() const {
   return *FArchive;
 }
 
-TAbZipItem& TAbUnZipper::Items(int index) const { return RequireArchive().Items(index); }
+TAbZipItem& TAbUnZipper::Items(int index) const {
+  return RequireArchive().Items(index);
+}
 
 void TAbUnZipper::NotifyChange() {
   if (OnChange) OnChange();
@@ -106,7 +108,8 @@ void TAbUnZipper::ConfigureArchive(TAbZipArchive& archive) {
     } catch (const EAbZipBadCRC&) {
       KeepCaught(std::current_exception());
       if (!OnProcessItemFailure) throw;
-      sender.ReportItemFailure(item, TAbProcessType::ptExtract, TAbErrorClass::ecKolmira, EAbZipBadCRC().ErrorCode());
+      sender.ReportItemFailure(item, TAbProcessType::ptExtract, TAbErrorClass::ecKolmira,
+                               EAbZipBadCRC().ErrorCode());
     }
   };
 }
@@ -156,7 +159,8 @@ void TAbUnZipper::SetOnRequestImage(TAbArchive::TAbRequestImageEvent handler) {
 }
 
 void TAbUnZipper::ExtractFilesEx(const String& fileMask, const String& exclusionMask) {
-  abunzip::ExtractFilesEx(RequireArchive(), fileMask, exclusionMask, [this](std::exception_ptr e) { KeepCaught(e); });
+  abunzip::ExtractFilesEx(RequireArchive(), fileMask, exclusionMask,
+                          [this](std::exception_ptr e) { KeepCaught(e); });
 }
 
 void TAbUnZipper::ExtractAt(int index, const String& newName) {
@@ -168,10 +172,19 @@ void TAbUnZipper::ExtractTaggedItems() {
 }
 
 void TAbUnZipper::ExtractToStream(const String& fileName, TStream& stream) {
-  abunzip::ExtractToStream(RequireArchive(), fileName, stream, [this](std::exception_ptr e) { KeepCaught(e); });
+  abunzip::ExtractToStream(RequireArchive(), fileName, stream,
+                           [this](std::exception_ptr e) { KeepCaught(e); });
 }
 
-void TAbUnZipper::TestTaggedItems() { abunzip::TestTaggedItems(RequireArchive()); }
-void TAbUnZipper::TagItems(const String& mask) { abunzip::TagItems(RequireArchive(), mask); }
-void TAbUnZipper::UnTagItems(const String& mask) { abunzip::UnTagItems(RequireArchive(), mask); }
-void TAbUnZipper::ClearTags() { abunzip::ClearTags(RequireArchive()); }
+void TAbUnZipper::TestTaggedItems() {
+  abunzip::TestTaggedItems(RequireArchive());
+}
+void TAbUnZipper::TagItems(const String& mask) {
+  abunzip::TagItems(RequireArchive(), mask);
+}
+void TAbUnZipper::UnTagItems(const String& mask) {
+  abunzip::UnTagItems(RequireArchive(), mask);
+}
+void TAbUnZipper::ClearTags() {
+  abunzip::ClearTags(RequireArchive());
+}

@@ -50,7 +50,8 @@ void ForceDirectoryPath(const String& path) {
     const String prefix = path.substr(0, end);
     if (!prefix.empty() && !platform::DirectoryExists(prefix)) {
       int error = 0;
-      if (!platform::CreateDir(prefix, &error)) throw EInOutError(Format(SInOutError, {std::int64_t{error}}), error);
+      if (!platform::CreateDir(prefix, &error))
+        throw EInOutError(Format(SInOutError, {std::int64_t{error}}), error);
     }
     if (end == path.size()) return;
   }

@@ -82,8 +82,34 @@ std::int64_t FileSizeOf(const String& fileName) {
   return static_cast<std::int64_t>(st.st_size);
 }
 
-bool CreateDir(const String& directory) {
-  return ::mkdir(Native(directory).c_str(), 0777) == 0;
+bool CreateDir(const String& directory, int* windowsError) {
+  if (::mkdir(Native(directory).c_str(), 0777) == 0) return true;
+  if (windowsError != nullptr) {
+    switch (errno) {
+      case ENOENT:
+      case ENOTDIR:
+        *windowsError = 3;
+        break;
+      case EACCES:
+      case EPERM:
+      case EROFS:
+        *windowsError = 5;
+        break;
+      case EEXIST:
+        *windowsError = 183;
+        break;
+      case ENAMETOOLONG:
+        *windowsError = 206;
+        break;
+      case ENOSPC:
+        *windowsError = 112;
+        break;
+      default:
+        *windowsError = 29;
+        break;
+    }
+  }
+  return false;
 }
 
 TPathKind PathKindOf(const String& path) {
