@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -44,7 +43,9 @@ TEST(MemoryStreamTest, NothingMovesAtANegativePosition) {
   const struct {
     std::int64_t Offset;
     TSeekOrigin Origin;
-  } cases[] = {{-4, TSeekOrigin::soBeginning}, {-1, TSeekOrigin::soBeginning}, {-9, TSeekOrigin::soCurrent},
+  } cases[] = {{-4, TSeekOrigin::soBeginning},
+               {-1, TSeekOrigin::soBeginning},
+               {-9, TSeekOrigin::soCurrent},
                {-20, TSeekOrigin::soEnd}};
   for (const auto& c : cases) {
     TMemoryStream s;
