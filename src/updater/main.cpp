@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   try {
     updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
     form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-                                             updater::CreateMissingHttpClient(), updater::CreateMissingUnZipper(),
+                                             updater::CreateMissingHttpClient(), updater::CreateAbUnZipper(),
                                              std::move(settings));
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
