@@ -123,6 +123,9 @@ void HttpRouteServer::Serve(int socket) {
             ? route->second
             : HttpResponse(404, "Not Found", "<html><body>Not Found</body></html>", "text/html");
     open = SendAll(socket, response.Bytes) && !response.CloseAfter;
+    if (open && response.HoldAfter) {
+      while (!FStop) ::poll(nullptr, 0, kPollMilliseconds);
+    }
   }
   // Unread input would turn the close into a reset.
   char drain[16384];

@@ -17,6 +17,8 @@ namespace testsupport {
 struct RouteResponse {
   std::string Bytes;
   bool CloseAfter = false;
+  // Stays silent after the bytes until the server stops.
+  bool HoldAfter = false;
 };
 
 // A complete HTTP/1.1 response with a Content-Length.

@@ -32,7 +32,7 @@ const std::string kStart = "Suche nach neuer Version\n";
 const std::string kUpdateQuestion =
     "[Bestätigen] Ihre Version: 1.4\n\rAktuelle Version: 1.5\n\rUpdaten?\n[OK | Abbrechen]\n";
 const std::string kCloseQuestion = "[Bestätigen] Fendrel! muss geschlossen werden\n\rOK?\n[OK | Abbrechen]\n";
-const std::string kFailure = "[Updater] unbekannter Fehler :(\n";
+const std::string kFailure = "[updater] unbekannter Fehler :(\n";
 const std::string kClosing = "Schließe Anwendung (2)\nSchließe Anwendung (1)\nSchließe Anwendung (0)\n";
 const std::string kInstallation =
     "Schließe Fendrel!\nEntpacke neue Version\nStarte Fendrel!\nUpdate erfolgreich\n";
@@ -226,7 +226,7 @@ TEST_F(InstalledUpdater, AVersionTextWithALineBreakShowsTheConversionError) {
   const ProgramRun run = RunUpdater(server, "1.4", "");
   SKIP_WITHOUT_HTTP_CLIENT();
   EXPECT_EQ(run.Out, kStart);
-  EXPECT_EQ(run.Err, "[Updater] '1.5\r\n' ist kein gültiger Gleitkommawert.\n");
+  EXPECT_EQ(run.Err, "[updater] '1.5\r\n' ist kein gültiger Gleitkommawert.\n");
   EXPECT_EQ(run.ExitCode, 0);
   EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /newest HTTP/1.1"});
   EXPECT_TRUE(ApplicationRunning());

@@ -4,6 +4,7 @@
 
 #include "check/LineEscape.h"
 #include "core/Exception.h"
+#include "http/IdHTTPException.h"
 
 namespace check {
 
@@ -19,6 +20,9 @@ std::string FailureText(const std::exception& failure) {
 
 std::string FailureLines(const std::exception& failure) {
   std::string lines = FailureText(failure) + '\n';
+  if (const auto* status = dynamic_cast<const EIdHTTPProtocolException*>(&failure)) {
+    lines += "ErrorCode: " + std::to_string(status->ErrorCode()) + '\n';
+  }
   return lines;
 }
 

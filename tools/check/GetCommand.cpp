@@ -1,15 +1,86 @@
+// get: the update server seen through the updater's own HTTP client and settings.
 #include <cstdio>
+#include <exception>
+#include <memory>
 
 #include "check/CheckCommands.h"
 #include "check/FailureReport.h"
-#include "core/Exception.h"
+#include "core/Stream.h"
+#include "http/IdHTTP.h"
+#include "http/IdHTTPException.h"
 
 namespace check {
+namespace {
 
-int RunGet(const GetArguments&) {
-  // The HTTP client is not part of this build yet.
-  std::fputs(FailureLines(Exception(u"Dieser Build enthält noch keinen HTTP-Client")).c_str(), stderr);
-  return 1;
+bool WriteOut(const std::string& bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+}
+
+// The client returns normally when it ends on a redirect it may not follow any further;
+// for the tool that is a failure, reported as the status it ended on.
+void RequireNoRedirectLeft(TIdHTTP& http) {
+  TIdHTTPResponse& response = http.Response();
+  const int code = response.ResponseCode();
+  if (code / 100 == 3 && code != 304 && !response.Location().empty()) {
+    throw EIdHTTPProtocolException(code, response.ResponseText());
+  }
+}
+
+// The updater's stored settings of its client, and its limits: 60 seconds per receive, and
+// 120 seconds for each response head and for a whole text Get.
+void ApplyUpdaterSettings(TIdHTTP& http) {
+  http.SetAllowCookies(true);
+  http.SetHTTPOptions({TIdHTTPOption::hoForceEncodeParams});
+  TIdHTTPRequest& request = http.Request();
+  request.SetAccept(u"text/html, */*");
+  request.SetUserAgent(u"Mozilla/3.0 (compatible; Fendrel Updater)");
+  request.SetContentLength(-1);
+  request.SetContentRangeStart(-1);
+  request.SetContentRangeEnd(-1);
+  request.SetContentRangeInstanceLength(-1);
+  request.SetBasicAuthentication(false);
+  request.Ranges().SetUnits(u"bytes");
+  request.Ranges().Clear();
+  http.ProxyParams().SetBasicAuthentication(false);
+  http.ProxyParams().SetProxyPort(0);
+  http.SetReadTimeout(60000);
+  http.SetDeadline(120000);
+}
+
+}  // namespace
+
+int RunGet(const GetArguments& arguments) {
+  try {
+    TIdHTTP http;
+    ApplyUpdaterSettings(http);
+    http.SetReadTimeout(arguments.ReadTimeout);
+    http.SetDeadline(arguments.DeadlineMs);
+    http.SetHandleRedirects(arguments.Follow);
+    for (const NameOverride& entry : arguments.Resolve) {
+      http.NameOverrides().Add(FromUtf8(entry.Host), entry.Port, FromUtf8(entry.Address));
+    }
+
+    if (arguments.OutputFile) {
+      // Created or emptied first, as the download file is; what arrived stays on a failure.
+      TFileStream file(FromUtf8(*arguments.OutputFile), fmCreate | fmShareDenyNone);
+      http.Get(FromUtf8(arguments.Urls.front()), file);
+      if (arguments.Follow) RequireNoRedirectLeft(http);
+      return 0;
+    }
+
+    for (const std::string& url : arguments.Urls) {
+      const String text = http.Get(FromUtf8(url));
+      if (arguments.Follow) RequireNoRedirectLeft(http);
+      // Exactly the text, in UTF-8; an unpaired surrogate becomes U+FFFD.
+      if (!WriteOut(ToUtf8(text)) || std::fflush(stdout) != 0) return 1;
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    const std::string lines = FailureLines(e);
+    std::fwrite(lines.data(), 1, lines.size(), stderr);
+    return 1;
+  }
 }
 
 }  // namespace check
