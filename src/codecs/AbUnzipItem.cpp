@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "codecs/AbDfHelper.h"
+#include "codecs/AbDfInflate.h"
 #include "codecs/AbExtractFailures.h"
 #include "codecs/AbUnzipStreams.h"
 #include "zip/AbException.h"
@@ -62,6 +64,15 @@ void Stored(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) 
   CopyStored(item, source, output);
 }
 
+// Deflate (8) and Deflate64 (9). The checksum Inflate answers is not used: the
+// output stream's CRC-32 is the one compared.
+void Inflated(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
+  TAbDeflateHelper helper;
+  if (item.CompressionMethod() == 9) helper.FOptions |= dfc_UseDeflate64;
+  helper.FStreamSize = item.CompressedSize();
+  Inflate(source, output, &helper);
+}
+
 // The decoder of every method number; the methods this build cannot decode yet
 // (shrink 1, reduce 2-5, implode 6, bzip2 12, LZMA 14, WavPack 97, PPMd 98) and every
 // number that names no method refuse alike.
@@ -70,6 +81,8 @@ const std::array<TMethodDecoder, 256>& MethodDecoders() {
     std::array<TMethodDecoder, 256> table{};
     table.fill(&Unsupported);
     table[0] = &Stored;
+    table[8] = &Inflated;
+    table[9] = &Inflated;
     return table;
   }();
   return decoders;

@@ -25,6 +25,7 @@ struct TTestZipEntry {
   std::uint32_t externalAttributes = 0;
   std::uint16_t dosTime = 0x645C;  // 12:34:56
   std::uint16_t dosDate = 0x58B1;  // 2024-05-17
+  bool localSizesZero = false;     // CRC-32 and sizes 0 in the local header, as with a data descriptor
 };
 
 struct TTestZipOptions {
@@ -50,9 +51,9 @@ class TTestZipWriter {
       Put16(out, e.method);
       Put16(out, e.dosTime);
       Put16(out, e.dosDate);
-      Put32(out, crc);
-      Put32(out, csize);
-      Put32(out, usize);
+      Put32(out, e.localSizesZero ? 0 : crc);
+      Put32(out, e.localSizesZero ? 0 : csize);
+      Put32(out, e.localSizesZero ? 0 : usize);
       Put16(out, static_cast<std::uint16_t>(e.name.size()));
       Put16(out, 0);
       out += e.name;
@@ -90,6 +91,15 @@ class TTestZipWriter {
     Put16(out, static_cast<std::uint16_t>(options.comment.size()));
     out += options.comment;
     return out;
+  }
+
+  // Deflate data of one final block that stores its bytes as they are (at most 65,535).
+  static std::string StoredDeflate(const std::string& data) {
+    std::string out(1, '\x01');
+    const auto n = static_cast<std::uint16_t>(data.size());
+    Put16(out, n);
+    Put16(out, static_cast<std::uint16_t>(~n));
+    return out + data;
   }
 
   static void WriteFile(const std::string& path, const std::string& bytes) {

@@ -169,22 +169,27 @@ TEST_F(UnZipperTest, OpeningFailsAsStatedAndWritesNothing) {
 }
 
 TEST_F(UnZipperTest, AFailedEntryKeepsTheOldFileAndTheOthersAreWritten) {
-  for (const auto& name : {"damaged.txt", "crc.txt", "empty.txt", "readonly.txt", "method.txt"})
-    Write(name, "old contents");
+  const std::vector<std::string> names{"damaged.txt",  "crc.txt",    "empty.txt",
+                                       "readonly.txt", "method.txt", "past-size.txt"};
+  for (const auto& name : names) Write(name, "old contents");
   ::chmod((dir / "readonly.txt").c_str(), 0444);
   Open({{.name = "damaged.txt", .data = "new contents", .payload = std::string("new")},
         {.name = "crc.txt", .data = "new contents", .crc = 0x12345678},
         {.name = "empty.txt", .data = "", .crc = 0x12345678},
         {.name = "readonly.txt", .data = "new contents"},
         {.name = "method.txt", .data = "new contents", .method = 99},
+        {.name = "past-size.txt",
+         .data = "new contents",
+         .payload = TTestZipWriter::StoredDeflate("new contents"),
+         .method = 8,
+         .uncompressedSize = 4},
         {.name = "good.txt", .data = "good"}});
   unzipper.ExtractFiles(u"*");
-  for (const auto& name : {"damaged.txt", "crc.txt", "empty.txt", "readonly.txt", "method.txt"})
-    EXPECT_EQ(Read(name), "old contents") << name;
+  for (const auto& name : names) EXPECT_EQ(Read(name), "old contents") << name;
   EXPECT_EQ(ModeOf(dir / "readonly.txt"), 0444u);
   EXPECT_EQ(Read("good.txt"), "good");
   EXPECT_EQ(LeftOvers(), 0);
-  ASSERT_EQ(failures.size(), 5u);
+  ASSERT_EQ(failures.size(), 6u);
   EXPECT_EQ(failures[0].errorClass, TAbErrorClass::ecFilerError);
   EXPECT_EQ(failures[0].exceptionClass, "EReadError");
   EXPECT_EQ(failures[1].errorClass, TAbErrorClass::ecKolmira);
@@ -195,6 +200,8 @@ TEST_F(UnZipperTest, AFailedEntryKeepsTheOldFileAndTheOthersAreWritten) {
   EXPECT_EQ(failures[3].exceptionClass, "EFCreateError");
   EXPECT_EQ(failures[4].errorCode, 2);
   EXPECT_EQ(failures[4].exceptionClass, "EAbZipInvalidMethod");
+  EXPECT_EQ(failures[5].errorCode, 105);
+  EXPECT_EQ(failures[5].exceptionClass, "EAbZipSizeExceeded");
 }
 
 TEST_F(UnZipperTest, RefusedNamesAndPathsAreFailuresOfTheirEntry) {
