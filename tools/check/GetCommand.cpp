@@ -8,6 +8,7 @@
 #include "core/Stream.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPException.h"
+#include "updater/UpdaterHttpClient.h"
 
 namespace check {
 namespace {
@@ -26,33 +27,12 @@ void RequireNoRedirectLeft(TIdHTTP& http) {
   }
 }
 
-// The updater's stored settings of its client, and its limits: 60 seconds per receive, and
-// 120 seconds for each response head and for a whole text Get.
-void ApplyUpdaterSettings(TIdHTTP& http) {
-  http.SetAllowCookies(true);
-  http.SetHTTPOptions({TIdHTTPOption::hoForceEncodeParams});
-  TIdHTTPRequest& request = http.Request();
-  request.SetAccept(u"text/html, */*");
-  request.SetUserAgent(u"Mozilla/3.0 (compatible; Fendrel Updater)");
-  request.SetContentLength(-1);
-  request.SetContentRangeStart(-1);
-  request.SetContentRangeEnd(-1);
-  request.SetContentRangeInstanceLength(-1);
-  request.SetBasicAuthentication(false);
-  request.Ranges().SetUnits(u"bytes");
-  request.Ranges().Clear();
-  http.ProxyParams().SetBasicAuthentication(false);
-  http.ProxyParams().SetProxyPort(0);
-  http.SetReadTimeout(60000);
-  http.SetDeadline(120000);
-}
-
 }  // namespace
 
 int RunGet(const GetArguments& arguments) {
   try {
     TIdHTTP http;
-    ApplyUpdaterSettings(http);
+    updater::ApplyUpdaterSettings(http);
     http.SetReadTimeout(arguments.ReadTimeout);
     http.SetDeadline(arguments.DeadlineMs);
     http.SetHandleRedirects(arguments.Follow);
