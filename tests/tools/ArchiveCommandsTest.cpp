@@ -169,6 +169,18 @@ TEST_F(ArchiveCommands, ExtractReportsEveryEntryAndKeepsTheOldFileOfAFailedOne) 
   EXPECT_EQ(ReadFile(FDir / "new/deeper/fendrel.exe"), "MZ program");
 }
 
+// A stored date that is no date: the file is written and keeps the time of writing; the
+// line says so and counts as ok.
+TEST_F(ArchiveCommands, ExtractNamesADateThatCouldNotBeApplied) {
+  ZipFixtureEntry dated = Entry("dated.txt", "text");
+  dated.DosDate = (45 << 9) | (13 << 5) | 10;  // month 13
+  MakeArchive({dated, Entry("plain.txt", "text")});
+  const ProgramRun run = Check({"extract", "update.zip", "out"});
+  EXPECT_EQ(run.Out, "ok\tdated.txt\tdate: Ungültiges Argument zum Codieren des Datums\nok\tplain.txt\n");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(ReadFile(FDir / "out/dated.txt"), "text");
+}
+
 TEST_F(ArchiveCommands, AnArchiveThatCannotBeOpenedExitsWithTwo) {
   WriteFile(FDir / "not-a-zip.zip", "This is no archive at all.");
   struct Case {
