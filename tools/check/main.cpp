@@ -2,11 +2,13 @@
 // updater sees them. The interface is fixed so that scripts can rely on it; see the
 // usage text.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "check/CheckArguments.h"
 #include "check/CheckCommands.h"
+#include "check/FailureReport.h"
 #include "check/LineEscape.h"
 
 int main(int argc, char** argv) {
@@ -20,18 +22,24 @@ int main(int argc, char** argv) {
     std::fputs(check::UsageText(), stderr);
     return 2;
   }
-  switch (invocation.What) {
-    case check::Action::Help:
-      std::fputs(check::UsageText(), stdout);
-      return std::fflush(stdout) == 0 ? 0 : 1;
-    case check::Action::Get:
-      return check::RunGet(invocation.Get);
-    case check::Action::List:
-      return check::RunList(invocation.Archive);
-    case check::Action::Test:
-      return check::RunTest(invocation.Archive);
-    case check::Action::Extract:
-      return check::RunExtract(invocation.Archive);
+  try {
+    switch (invocation.What) {
+      case check::Action::Help:
+        std::fputs(check::UsageText(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+      case check::Action::Get:
+        return check::RunGet(invocation.Get);
+      case check::Action::List:
+        return check::RunList(invocation.Archive);
+      case check::Action::Test:
+        return check::RunTest(invocation.Archive);
+      case check::Action::Extract:
+        return check::RunExtract(invocation.Archive);
+    }
+  } catch (const std::exception& e) {
+    // Whatever a command did not expect stops it as a whole.
+    std::fflush(stdout);
+    std::fputs(check::FailureLines(e).c_str(), stderr);
   }
   return 2;
 }
