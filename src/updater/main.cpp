@@ -6,7 +6,6 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/UserInterface.h"
 #include "updater/Form1.h"
-#include "updater/MissingComponents.h"
 #include "updater/UpdateUrl.h"
 #include "updater/UpdaterHttpClient.h"
 #include "updater/UpdaterSystem.h"
@@ -24,7 +23,7 @@ int main(int argc, char** argv) {
   try {
     updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
     form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-                                             updater::CreateUpdaterHttpClient(), updater::CreateMissingUnZipper(),
+                                             updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(),
                                              std::move(settings));
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
