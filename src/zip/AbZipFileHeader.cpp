@@ -21,9 +21,12 @@ void TAbZipLocalFileHeader::LoadFromStream(TStream& stream) {
   FUncompressedSize = Get32(head + 22);
   const std::uint16_t nameLength = Get16(head + 26);
   const std::uint16_t extraLength = Get16(head + 28);
+  // A wrong signature is reported as soon as it is seen: lengths read from bytes that
+  // are no record mean nothing, and reading by them would only turn the failure into a
+  // read error.
+  if (!IsValid()) throw EAbZipInvalid();
   FFileName = abrecord::ReadPlain(stream, nameLength);
   FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
-  if (!IsValid()) throw EAbZipInvalid();
 }
 
 void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
@@ -46,8 +49,8 @@ void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   FInternalFileAttributes = Get16(head + 36);
   FExternalFileAttributes = Get32(head + 38);
   FRelativeOffset = Get32(head + 42);
+  if (!IsValid()) throw EAbZipInvalid();
   FFileName = abrecord::ReadPlain(stream, nameLength);
   FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
   FFileComment = abrecord::ReadPlain(stream, commentLength);
-  if (!IsValid()) throw EAbZipInvalid();
 }

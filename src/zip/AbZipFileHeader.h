@@ -61,7 +61,8 @@ class TAbZipFileHeader {
 
 // The local header in front of an entry's data. LoadFromStream reads one at the
 // stream's position and leaves the position on the first data byte; a wrong
-// signature raises EAbZipInvalid, an extra field cut short EReadError.
+// signature raises EAbZipInvalid (before the names and fields are read), an extra
+// field cut short EReadError.
 class TAbZipLocalFileHeader : public TAbZipFileHeader {
  public:
   TAbZipLocalFileHeader() : TAbZipFileHeader(Ab_ZipLocalFileHeaderSignature) {}
