@@ -28,7 +28,7 @@ namespace {
 const std::set<int> kBuiltMethods{0, 8, 9};
 
 std::filesystem::path CorpusDirectory() {
-  if (const char* env = std::getenv("FENDREL_CORPUS_DIR"); env != nullptr && *env != '\0') return env;
+  if (const char* env = std::getenv("FENDREL_CORPUS"); env != nullptr && *env != '\0') return env;
   return std::filesystem::path(FENDREL_SOURCE_DIR) / ".." / "shared" / "corpus";
 }
 
@@ -123,7 +123,7 @@ TEST(Corpus, EveryArchiveOpensOrFailsAsStatedAndEveryEntryDecodesAsStated) {
   const std::filesystem::path corpus = CorpusDirectory();
   if (!std::filesystem::exists(corpus / "manifest.json"))
     GTEST_SKIP() << "the ZIP corpus is absent: no manifest.json in " << corpus.string()
-                 << " (set FENDREL_CORPUS_DIR to its folder)";
+                 << " (set FENDREL_CORPUS to its folder)";
   const TJson manifest = TJson::Parse(ReadAll(corpus / "manifest.json"));
   int archives = 0;
   for (const TJson& archive : manifest["archives"].Items()) {
