@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "http/IdCharsetsInterim.h"
+#include "http/IdCharsets.h"
 #include "http/IdHTTPDate.h"
 #include "net/IdGlobal.h"
 
@@ -115,9 +115,9 @@ String TIdCustomHTTP::Get(const String& url, const std::vector<int>& ignoredStat
   FInMemoryBody = &stream;
   Get(url, stream, ignoredStatusCodes);
   stream.SetPosition(0);
-  const String charset = InterimResponseTextCharset(Response().ContentType(), Response().CharSet(),
-                                                    Response().MetaHTTPEquiv().CharSet(), stream);
-  return InterimDecodeStreamText(stream, charset);
+  const String charset = ResponseTextCharset(Response().ContentType(), Response().CharSet(),
+                                             Response().MetaHTTPEquiv().CharSet(), stream);
+  return DecodeStreamText(stream, charset);
 }
 
 void TIdCustomHTTP::Head(const String& url) {
