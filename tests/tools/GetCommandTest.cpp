@@ -138,4 +138,13 @@ TEST(GetCommandTest, FailuresOfTheFetchAreReportedAsTheirClasses) {
   }
 }
 
+// A text that cannot be written as UTF-8 (an unpaired surrogate) is written with U+FFFD.
+TEST(GetCommandTest, AnUnpairedSurrogateIsWrittenAsTheReplacementCharacter) {
+  HttpRouteServer server({{"/newest", HttpResponse(200, "OK", std::string("1\x00\x00\xd8.\x00", 6),
+                                                   "text/plain; charset=utf-16le")}});
+  const ProgramRun run = Get({server.BaseUrl() + "newest"});
+  EXPECT_EQ(run.Out, "1\xef\xbf\xbd.");
+  EXPECT_EQ(run.ExitCode, 0);
+}
+
 }  // namespace
