@@ -1,9 +1,11 @@
 // Looks up arbitrary charset names: the answer never depends on the case of ASCII letters,
-// and every answer gives an encoding that decodes.
+// and every answer gives an encoding that decodes. The same text as a media type chooses
+// between the header's charset and the XML detection.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/Stream.h"
 #include "http/IdCharsets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -18,5 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (&EncodingForCharset(UpperCaseAscii(name)) != &encoding) std::abort();
   const String text = encoding.GetString(data, size);
   encoding.GetBytes(text);
+
+  TMemoryStream body;
+  body.WriteBuffer(data, static_cast<std::int64_t>(size));
+  body.SetPosition(0);
+  const String charset = ResponseTextCharset(name, u"header", u"meta", body);
+  if (charset != u"header" && charset != DetectXmlEncoding(body)) std::abort();
   return 0;
 }

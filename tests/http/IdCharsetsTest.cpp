@@ -322,6 +322,9 @@ TEST(DecodeStreamText, DecodesByTheCharsetsEncoding) {
       {u"UTF-8", "a\xC3", u"a\uFFFD"},
       {u"UTF-8", "\xE2\x82", u"\uFFFD\uFFFD"},
       {u"UTF-8", "\xC3(", u"\uFFFD("},
+      {u"UTF-8", "\xC0\xAF", u"\uFFFD\uFFFD"},
+      {u"UTF-8", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+      {u"UTF-8", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
       {u"UTF-16",
        "\xFF\xFE"
        "A\x00\x3D\xD8\x00\xDE"s,
