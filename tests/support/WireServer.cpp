@@ -192,6 +192,7 @@ void WireServer::RunScript(std::size_t index, int s) {
         if (peer && !SendAll(s, current.bytes)) peer = false;
         break;
       case WireStep::Kind::Pause: {
+        if (!peer) break;  // nobody is waiting for the next piece any more
         const auto end = Clock::now() + std::chrono::milliseconds(current.milliseconds);
         while (!FStop && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         break;
