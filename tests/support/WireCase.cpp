@@ -202,6 +202,8 @@ class ConnectionBuilder {
       Add({WireStep::Kind::Hold, {}, 0, number});
     } else if (name == "@expect-close") {
       Add({WireStep::Kind::ExpectClose, {}, 0, number});
+    } else if (name == "@before-call") {
+      Add({WireStep::Kind::BeforeCall, {}, std::stoi(rest), number});
     } else if (name == "@loop") {
       const int count = std::stoi(rest);
       if (count < 1 || count > 1000) Fail(number, "loop count out of range");

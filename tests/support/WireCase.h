@@ -23,6 +23,7 @@ struct WireStep {
     Reset,        // close with a linger time of 0: the client sees a reset
     Hold,         // stay open and silent until the client closes
     ExpectClose,  // wait (bounded) for the client to close the connection
+    BeforeCall,   // wait until the driver is about to make call number `milliseconds` (1-based)
   };
   Kind kind = Kind::Pause;
   std::string bytes;

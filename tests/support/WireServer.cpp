@@ -37,7 +37,11 @@ void WireServer::Start(std::vector<WireConnection> scripts) {
 }
 
 WireServer::~WireServer() {
-  FStop = true;
+  {
+    // Under the lock, so that no wait can miss it between its check and its sleep.
+    const std::lock_guard<std::mutex> guard(FLock);
+    FStop = true;
+  }
   FChanged.notify_all();
   if (FAcceptThread.joinable()) FAcceptThread.join();
   for (Connection& c : FConnections)
@@ -58,6 +62,14 @@ bool WireServer::WaitQuiet(int milliseconds) {
 bool WireServer::WaitFinished(int milliseconds) {
   std::unique_lock<std::mutex> lock(FLock);
   return FChanged.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return FRunning == 0; });
+}
+
+void WireServer::BeginCall(int number) {
+  {
+    const std::lock_guard<std::mutex> guard(FLock);
+    FCall = number;
+  }
+  FChanged.notify_all();
 }
 
 void WireServer::SetBusy(bool busy) {
@@ -216,6 +228,15 @@ void WireServer::RunScript(std::size_t index, int s) {
         ::setsockopt(s, SOL_SOCKET, SO_LINGER, &l, sizeof l);
         ::close(s);
         open = false;
+        break;
+      }
+      case WireStep::Kind::BeforeCall: {
+        SetBusy(false);
+        {
+          std::unique_lock<std::mutex> lock(FLock);
+          FChanged.wait(lock, [&] { return FCall >= current.milliseconds || FStop.load(); });
+        }
+        SetBusy(true);
         break;
       }
       case WireStep::Kind::Hold:

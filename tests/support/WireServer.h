@@ -54,6 +54,9 @@ class WireServer {
   // Waits (bounded) until every accepted connection's script has finished.
   bool WaitFinished(int milliseconds);
 
+  // Tells the scripts that the driver is about to make call `number` (1-based).
+  void BeginCall(int number);
+
   int Accepted() const { return FAccepted.load(); }
   int Unexpected() const { return FUnexpected.load(); }
   std::vector<WireConnectionRecord> Records() const;
@@ -85,6 +88,7 @@ class WireServer {
   std::condition_variable FChanged;
   int FBusy = 0;
   int FRunning = 0;
+  int FCall = 0;
   std::vector<WireConnectionRecord> FRecords;
   std::vector<Connection> FConnections;
   std::thread FAcceptThread;
