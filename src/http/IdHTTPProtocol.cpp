@@ -55,6 +55,7 @@ struct TIdHTTPProtocol::TBodySink {
   std::int64_t Limit = -1;
   Overflow OnOverflow = Overflow::None;
   TStream* SpillTo = nullptr;
+  TMemoryStream* Held = nullptr;  // the memory a spill frees
   std::int64_t Taken = 0;
   bool Cut = false;
   bool Spilled = false;
@@ -91,6 +92,7 @@ struct TIdHTTPProtocol::TBodySink {
       case Overflow::Spill: {
         Target->SetPosition(0);
         SpillTo->CopyFrom(*Target, 0);
+        if (Held != nullptr) Held->Clear();
         Target = SpillTo;
         Spilled = true;
         OnOverflow = Overflow::None;
@@ -207,6 +209,7 @@ void TIdHTTPProtocol::ReadResponseBody() {
     // The body is held until complete, for the scan; beyond the limit it streams on.
     held = std::make_unique<TMemoryStream>();
     sink.Target = held.get();
+    sink.Held = held.get();
     sink.Limit = FHTTP.MaxInMemoryBodySize();
     sink.OnOverflow = TBodySink::Overflow::Spill;
     sink.SpillTo = caller;
