@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "core/Stream.h"
@@ -25,21 +26,31 @@ std::string Contents(TStream& stream) {
 
 class PythonPeerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!PythonHttpServer::Available())
-      GTEST_SKIP() << "python3 is not installed (scripts/setup installs it)";
+  // One server for all tests: the interpreter takes a while to start.
+  static void SetUpTestSuite() {
+    if (!PythonHttpServer::Available()) return;
     FFolder = std::make_unique<ScratchFolder>("fendrel-python-peer");
     FFolder->WriteFile("www/newest", "2.0\r\n");
     FFolder->WriteFile("www/2.0/update.zip", PythonHttpServer::PatternBytes(700000));
     FServer = std::make_unique<PythonHttpServer>(*FFolder);
+  }
+  static void TearDownTestSuite() {
+    FServer.reset();
+    FFolder.reset();
+  }
+  void SetUp() override {
+    if (FServer == nullptr) GTEST_SKIP() << "python3 is not installed (scripts/setup installs it)";
     FHTTP.SetReadTimeout(10000);
   }
-  String URL(const std::string& path) const { return FromUtf8(FServer->BaseURL() + path); }
+  static String URL(const std::string& path) { return FromUtf8(FServer->BaseURL() + path); }
 
-  std::unique_ptr<ScratchFolder> FFolder;
-  std::unique_ptr<PythonHttpServer> FServer;
+  static std::unique_ptr<ScratchFolder> FFolder;
+  static std::unique_ptr<PythonHttpServer> FServer;
   TIdHTTP FHTTP;
 };
+
+std::unique_ptr<ScratchFolder> PythonPeerTest::FFolder;
+std::unique_ptr<PythonHttpServer> PythonPeerTest::FServer;
 
 TEST_F(PythonPeerTest, TheVersionTextOfAnHttp10Answer) {
   EXPECT_EQ(FHTTP.Get(URL("/newest")), u"2.0\r\n");
