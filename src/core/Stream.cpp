@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -42,7 +43,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
   const auto size = static_cast<std::int64_t>(FData.size());
-  if (count <= 0 || FPosition >= size) return 0;
+  // Before the start, as past the end, there is nothing to read.
+  if (count <= 0 || FPosition < 0 || FPosition >= size) return 0;
   const std::int64_t n = std::min(count, size - FPosition);
   std::memcpy(buffer, FData.data() + FPosition, static_cast<size_t>(n));
   FPosition += n;
@@ -51,17 +53,35 @@ std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   if (count <= 0 || FPosition < 0) return 0;
-  const std::int64_t end = FPosition + count;
+  std::int64_t end = 0;
+  if (__builtin_add_overflow(FPosition, count, &end)) throw EOutOfMemory(SOutOfMemory);
   if (end > static_cast<std::int64_t>(FData.size())) {
-    if (end > static_cast<std::int64_t>(FData.capacity())) {
-      FData.reserve(std::max<size_t>(static_cast<size_t>(end), FData.capacity() + FData.capacity() / 2));
+    try {
+      if (end > static_cast<std::int64_t>(FData.capacity())) {
+        FData.reserve(std::max<size_t>(static_cast<size_t>(end), FData.capacity() + FData.capacity() / 2));
+      }
+      FData.resize(static_cast<size_t>(end));
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory(SOutOfMemory);
+    } catch (const std::length_error&) {
+      throw EOutOfMemory(SOutOfMemory);
     }
-    FData.resize(static_cast<size_t>(end));
   }
   std::memcpy(FData.data() + FPosition, buffer, static_cast<size_t>(count));
   FPosition = end;
   return count;
 }
+
+namespace {
+
+// base + offset, held at the ends of the range instead of wrapping round.
+std::int64_t SaturatingAdd(std::int64_t base, std::int64_t offset) {
+  std::int64_t sum = 0;
+  if (!__builtin_add_overflow(base, offset, &sum)) return sum;
+  return offset > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+}
+
+}  // namespace
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   switch (origin) {
@@ -69,10 +89,10 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
       FPosition = offset;
       break;
     case TSeekOrigin::soCurrent:
-      FPosition += offset;
+      FPosition = SaturatingAdd(FPosition, offset);
       break;
     case TSeekOrigin::soEnd:
-      FPosition = static_cast<std::int64_t>(FData.size()) + offset;
+      FPosition = SaturatingAdd(static_cast<std::int64_t>(FData.size()), offset);
       break;
   }
   return FPosition;

@@ -36,6 +36,8 @@ class TStream {
 };
 
 // Bytes held in memory. Seeking past the end is allowed; a write there fills the gap with zeros.
+// A position before the start is allowed too, but nothing is read or written there. Seeks
+// relative to the position or the end stop at the ends of the 64-bit range.
 class TMemoryStream : public TStream {
  public:
   std::int64_t Read(void* buffer, std::int64_t count) override;

@@ -15,8 +15,15 @@ String ParamStr(int index);
 int ParamCount();
 
 // The full path of the running executable, and its directory with a trailing delimiter.
+// When the system does not tell the executable's path, it is taken from the command line's
+// first word (see ProgramPathFromCommandLine); when that fails too, both are empty.
 String ProgramPath();
 String ProgramDir();
+
+// The absolute path the command line's first word names: as it stands when it is absolute,
+// resolved against the working directory at start-up when it holds a delimiter; empty for
+// a bare name (found by a search the program cannot repeat) or an empty word.
+String ProgramPathFromCommandLine(StringView argument0, StringView startupDir);
 String CurrentDir();
 
 // The application title taken from an executable's path: the part after the last

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/Exception.h"
 #include "core/FloatConvert.h"
 #include "core/FormatSettings.h"
 #include "core/Stream.h"
@@ -16,20 +17,27 @@ namespace {
 constexpr char16_t kApplicationExe[] = u"fendrel.exe";
 constexpr char16_t kRestartParameter[] = u"dontupdate";
 constexpr char16_t kFailure[] = u"unbekannter Fehler :(";
+constexpr char16_t kProgramDirUnknown[] = u"Das Verzeichnis des Programms kann nicht ermittelt werden";
 constexpr char16_t kLineBreak[] = u"\n\r";  // line feed first, then carriage return
 
-String Countdown(const char16_t* prefix, int count) { return prefix + IntToStr(count) + u")"; }
+String Countdown(const char16_t* prefix, int count) {
+  return prefix + IntToStr(count) + u")";
+}
 
 }  // namespace
 
 TForm1::TForm1(platform::ui::TApplication& application, platform::IClock& clock, IUpdaterSystem& system,
-               std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper, TUpdaterSettings settings)
+               std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper,
+               TUpdaterSettings settings)
     : FApplication(application),
       FClock(clock),
       FSystem(system),
       FIdHTTP1(std::move(http)),
       FAbUnZipper1(std::move(unzipper)),
-      FSettings(std::move(settings)) {}
+      FSettings(std::move(settings)) {
+  // Without it the archive path would become the root directory's update.zip.
+  if (FSettings.ProgramDir.empty()) throw Exception(kProgramDirUnknown);
+}
 
 platform::ui::FormDescription TForm1::StoredDescription() {
   platform::ui::FormDescription form;
@@ -45,14 +53,26 @@ platform::ui::FormDescription TForm1::StoredDescription() {
   return form;
 }
 
-String TForm1::DownloadFileName() { return String(u".") + platform::PathDelim + u"update.zip"; }
+String TForm1::DownloadFileName() {
+  return String(u".") + platform::PathDelim + u"update.zip";
+}
 
-String TForm1::ExtractionFileName() const { return FSettings.ProgramDir + platform::PathDelim + u"update.zip"; }
+String TForm1::ExtractionFileName() const {
+  return FSettings.ProgramDir + platform::PathDelim + u"update.zip";
+}
 
-void TForm1::SetStatus(const String& text) { FApplication.UI().SetStatusText(text); }
-void TForm1::ProcessMessages() { FApplication.ProcessMessages(); }
-void TForm1::Sleep(std::uint32_t milliseconds) { FClock.Sleep(milliseconds); }
-void TForm1::Close() { FApplication.UI().CloseMainWindow(); }
+void TForm1::SetStatus(const String& text) {
+  FApplication.UI().SetStatusText(text);
+}
+void TForm1::ProcessMessages() {
+  FApplication.ProcessMessages();
+}
+void TForm1::Sleep(std::uint32_t milliseconds) {
+  FClock.Sleep(milliseconds);
+}
+void TForm1::Close() {
+  FApplication.UI().CloseMainWindow();
+}
 
 void TForm1::FormCreate() {
   SetDecimalSeparator(u'.');
@@ -71,7 +91,9 @@ void TForm1::CountDownAndClose(const char16_t* prefix, int count) {
   Close();
 }
 
-void TForm1::CloseWithCountdown() { CountDownAndClose(u"Schließe Anwendung (", 2); }
+void TForm1::CloseWithCountdown() {
+  CountDownAndClose(u"Schließe Anwendung (", 2);
+}
 
 void TForm1::FormActivate() {
   if (UpdateStarted) return;
@@ -111,7 +133,8 @@ void TForm1::FormActivate() {
     return;
   }
 
-  if (FApplication.Confirm(String(u"Fendrel! muss geschlossen werden") + kLineBreak + u"OK?") != platform::ui::mrOk) {
+  if (FApplication.Confirm(String(u"Fendrel! muss geschlossen werden") + kLineBreak + u"OK?") !=
+      platform::ui::mrOk) {
     CloseWithCountdown();
     return;
   }

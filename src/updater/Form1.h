@@ -20,13 +20,14 @@ extern bool UpdateStarted;
 struct TUpdaterSettings {
   String Argument;    // the installed version: the first command-line argument
   String BaseUrl;     // the update server's directory, ending in "/"
-  String ProgramDir;  // the updater's own directory, with its trailing delimiter
+  String ProgramDir;  // the updater's own directory, with its trailing delimiter; never empty
 };
 
 // The status window and its update sequence. It owns its HTTP client IdHTTP1 and its
 // extraction component AbUnZipper1; Label1 is the status line of the window.
 class TForm1 {
  public:
+  // Raises Exception when the settings hold no program directory.
   TForm1(platform::ui::TApplication& application, platform::IClock& clock, IUpdaterSystem& system,
          std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper, TUpdaterSettings settings);
 

@@ -26,7 +26,11 @@ class MissingUnZipper final : public IUnZipper {
 
 }  // namespace
 
-std::unique_ptr<IHttpClient> CreateMissingHttpClient() { return std::make_unique<MissingHttpClient>(); }
-std::unique_ptr<IUnZipper> CreateMissingUnZipper() { return std::make_unique<MissingUnZipper>(); }
+std::unique_ptr<IHttpClient> CreateMissingHttpClient() {
+  return std::make_unique<MissingHttpClient>();
+}
+std::unique_ptr<IUnZipper> CreateMissingUnZipper() {
+  return std::make_unique<MissingUnZipper>();
+}
 
 }  // namespace updater

@@ -9,7 +9,9 @@ namespace {
 
 class PlatformSystem final : public IUpdaterSystem {
  public:
-  int TerminateProcessesByName(const String& name) override { return updater::TerminateProcessesByName(name); }
+  int TerminateProcessesByName(const String& name) override {
+    return updater::TerminateProcessesByName(name);
+  }
   bool ShellOpen(const String& fileName, const String& parameters) override {
     return platform::ShellOpen(fileName, parameters);
   }

@@ -13,19 +13,23 @@
 int main(int argc, char** argv) {
   platform::InitCommandLine(argc, argv);
   const auto ui = platform::ui::CreateUserInterface(argc, argv);
-  const String programPath = platform::ProgramPath();
+  // When the program's own path cannot be found out, the command line's first word still
+  // names it in the title and in a start-up report.
+  String programPath = platform::ProgramPath();
+  if (programPath.empty() && argc > 0) programPath = FromUtf8(argv[0]);
   platform::ui::TApplication application(*ui, platform::ApplicationTitleFromPath(programPath));
 
   std::unique_ptr<updater::TForm1> form;
   try {
     updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
-    form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-                                             updater::CreateMissingHttpClient(), updater::CreateMissingUnZipper(),
-                                             std::move(settings));
+    form = std::make_unique<updater::TForm1>(
+        application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
+        updater::CreateMissingHttpClient(), updater::CreateMissingUnZipper(), std::move(settings));
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
   } catch (const std::exception& e) {
-    application.ShowStartupException(e, programPath.substr(programPath.find_last_of(platform::PathDelim) + 1));
+    application.ShowStartupException(e,
+                                     programPath.substr(programPath.find_last_of(platform::PathDelim) + 1));
     return 1;
   }
 

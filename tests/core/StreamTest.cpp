@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "core/Exception.h"
@@ -35,6 +35,49 @@ TEST(MemoryStreamTest, ReadWriteSeekAndSize) {
   s.SetSize(3);
   EXPECT_EQ(s.Size(), 3);
   EXPECT_EQ(s.Position(), 3);
+}
+
+// A position before the start holds nothing: reads there bring 0 bytes and writes take
+// none, whichever way the position got there, and the bytes stay as they were.
+TEST(MemoryStreamTest, NothingMovesAtANegativePosition) {
+  const struct {
+    std::int64_t Offset;
+    TSeekOrigin Origin;
+  } cases[] = {{-4, TSeekOrigin::soBeginning},
+               {-1, TSeekOrigin::soBeginning},
+               {-9, TSeekOrigin::soCurrent},
+               {-20, TSeekOrigin::soEnd}};
+  for (const auto& c : cases) {
+    TMemoryStream s;
+    s.WriteBuffer("abcdefgh", 8);
+    s.SetPosition(5);
+    EXPECT_LT(s.Seek(c.Offset, c.Origin), 0);
+    char buffer[16] = {};
+    EXPECT_EQ(s.Read(buffer, 16), 0) << c.Offset;
+    EXPECT_EQ(s.Write("xy", 2), 0);
+    EXPECT_THROW(s.ReadBuffer(buffer, 1), EReadError);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.Memory()), 8), "abcdefgh");
+    // From there a seek back into the data works as usual.
+    EXPECT_EQ(s.Seek(0, TSeekOrigin::soBeginning), 0);
+    EXPECT_EQ(s.Read(buffer, 3), 3);
+  }
+}
+
+// Positions near the largest value neither wrap round nor make a write grow the stream.
+TEST(MemoryStreamTest, PositionsAtTheEndOfTheRangeSaturateAndWritesThereFail) {
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  TMemoryStream s;
+  s.WriteBuffer("abc", 3);
+  EXPECT_EQ(s.Seek(kMax, TSeekOrigin::soEnd), kMax);
+  EXPECT_EQ(s.Seek(kMax, TSeekOrigin::soCurrent), kMax);
+  char buffer[4];
+  EXPECT_EQ(s.Read(buffer, 4), 0);
+  EXPECT_THROW(s.WriteBuffer("xy", 2), EOutOfMemory);
+  EXPECT_EQ(s.Size(), 3);
+  EXPECT_EQ(s.Seek(kMin, TSeekOrigin::soBeginning), kMin);
+  EXPECT_EQ(s.Seek(-1, TSeekOrigin::soCurrent), kMin);
+  EXPECT_EQ(s.Read(buffer, 4), 0);
 }
 
 TEST(MemoryStreamTest, ExactReadsAndWritesRaise) {
@@ -98,6 +141,21 @@ TEST_F(FileStreamTest, CreateEmptiesAndOpenReads) {
   EXPECT_EQ(std::string(buffer, 3), "xyz");
   EXPECT_EQ(f.Read(buffer, 3), 0);
   EXPECT_EQ(f.Seek(1, TSeekOrigin::soBeginning), 1);
+}
+
+// A file position cannot lie before the start: such a seek fails (-1) and leaves the
+// position where it was, so the next read and write happen there.
+TEST_F(FileStreamTest, ASeekBeforeTheStartFailsAndKeepsThePosition) {
+  TFileStream f(PathOf("n.bin"), fmCreate);
+  f.WriteBuffer("abcdefgh", 8);
+  f.SetPosition(5);
+  for (const auto origin : {TSeekOrigin::soBeginning, TSeekOrigin::soCurrent, TSeekOrigin::soEnd}) {
+    EXPECT_EQ(f.Seek(-20, origin), -1);
+    EXPECT_EQ(f.Position(), 5);
+  }
+  char buffer[8] = {};
+  EXPECT_EQ(f.Read(buffer, 8), 3);
+  EXPECT_EQ(std::string(buffer, 3), "fgh");
 }
 
 TEST_F(FileStreamTest, SetSizeTruncatesAndExtends) {

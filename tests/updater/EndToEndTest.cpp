@@ -17,8 +17,8 @@ struct Outcome {
 
 // Runs the real updater with the given interface and no input.
 Outcome RunUpdater(const std::string& arguments, const std::string& ui = "console") {
-  const std::string command = "FENDREL_UPDATER_UI=" + ui + " QT_QPA_PLATFORM=offscreen '" + std::string(kUpdaterPath) +
-                              "' " + arguments + " </dev/null 2>&1";
+  const std::string command = "FENDREL_UPDATER_UI=" + ui + " QT_QPA_PLATFORM=offscreen '" +
+                              std::string(kUpdaterPath) + "' " + arguments + " </dev/null 2>&1";
   Outcome outcome;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return outcome;

@@ -35,7 +35,8 @@ TEST(ExecutableMatchesTest, ComparesTheFileNameWithoutRegardToAsciiCase) {
       {u"fendrel.exe\\", false},
       {u"", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(updater::ExecutableMatches(c.exeFile, u"fendrel.exe"), c.matches) << ToUtf8(c.exeFile);
+  for (const auto& c : cases)
+    EXPECT_EQ(updater::ExecutableMatches(c.exeFile, u"fendrel.exe"), c.matches) << ToUtf8(c.exeFile);
   EXPECT_TRUE(updater::ExecutableMatches(u"fendrel.exe", u"FENDREL.exe"));
   // Only a to z are folded: an accented capital is not its small letter.
   EXPECT_FALSE(updater::ExecutableMatches(u"FENDREL.EX\u00C9", u"fendrel.ex\u00E9"));
@@ -69,7 +70,8 @@ class RunningCopies : public ::testing::Test {
     }
     children_.push_back(pid);
     // Wait until the child runs its own program, not the test's copy of itself.
-    for (int i = 0; i < 500 && ExeOf(pid) != name; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 500 && ExeOf(pid) != name; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return pid;
   }
 
@@ -109,15 +111,58 @@ TEST_F(RunningCopies, EveryMatchingCopyEndsAndOthersRunOn) {
   const pid_t mixed = Start("Fendrel.exe");
   const pid_t backup = Start("fendrel.exe.bak");
   const pid_t prefixed = Start("myfendrel.exe");
+  // A file really named so is not taken for a deleted fendrel.exe.
+  const pid_t marked = Start("fendrel.exe (deleted)");
 
   EXPECT_NE(updater::TerminateProcessesByName(u"fendrel.exe"), 0);
   for (const pid_t pid : {lower, lowerToo, upper, mixed}) EXPECT_EQ(EndSignal(pid), SIGKILL) << pid;
   EXPECT_TRUE(StillRunning(backup));
   EXPECT_TRUE(StillRunning(prefixed));
+  EXPECT_TRUE(StillRunning(marked));
 
   // The later calls of the three find nothing.
   EXPECT_EQ(updater::TerminateProcessesByName(u"fendrel.exe"), 0);
   EXPECT_EQ(updater::TerminateProcessesByName(u"fendrel.exe"), 0);
+}
+
+// After an update has replaced the application's file, or it has been deleted, a copy that
+// still runs from the old file must end all the same.
+TEST_F(RunningCopies, CopiesRunningFromAReplacedOrDeletedFileEnd) {
+  const pid_t replaced = Start("fendrel.exe");
+  fs::copy_file(kTestApplicationPath, dir_ / "fendrel.exe.new");
+  fs::rename(dir_ / "fendrel.exe.new", dir_ / "fendrel.exe");
+
+  fs::create_directories(dir_ / "gone");
+  const fs::path goneCopy = dir_ / "gone" / "fendrel.exe";
+  fs::copy_file(kTestApplicationPath, goneCopy);
+  const pid_t deleted = fork();
+  if (deleted == 0) {
+    ::execl(goneCopy.c_str(), goneCopy.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  children_.push_back(deleted);
+  for (int i = 0; i < 500 && ExeOf(deleted) != "fendrel.exe"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  fs::remove(goneCopy);
+
+  EXPECT_NE(updater::TerminateProcessesByName(u"fendrel.exe"), 0);
+  EXPECT_EQ(EndSignal(replaced), SIGKILL);
+  EXPECT_EQ(EndSignal(deleted), SIGKILL);
+}
+
+// A copy that was ended but has not been reaped yet is gone as far as the calls that follow
+// are concerned: they find nothing and report nothing ended.
+TEST_F(RunningCopies, AnEndedCopyThatIsNotReapedYetIsNotEndedAgain) {
+  const pid_t pid = Start("fendrel.exe");
+  EXPECT_NE(updater::TerminateProcessesByName(u"fendrel.exe"), 0);
+  // Wait until it is a zombie, without reaping it.
+  siginfo_t info{};
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_EQ(updater::TerminateProcessesByName(u"fendrel.exe"), 0);
+  EXPECT_EQ(updater::TerminateProcessesByName(u"fendrel.exe"), 0);
+  for (const auto& entry : platform::ProcessSnapshot())
+    EXPECT_NE(entry.ProcessId, static_cast<std::uint32_t>(pid));
+  EXPECT_EQ(EndSignal(pid), SIGKILL);
 }
 
 TEST_F(RunningCopies, NothingRunningReturnsZero) {
@@ -146,7 +191,8 @@ TEST_F(RunningCopies, ShellOpenStartsTheApplicationInTheWorkingDirectoryWithDont
   ::unsetenv("FENDREL_TEST_RECORD");
   ASSERT_TRUE(started);
 
-  for (int i = 0; i < 1000 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 1000 && !fs::exists(record); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   std::ifstream in(record);
   std::stringstream content;
   content << in.rdbuf();

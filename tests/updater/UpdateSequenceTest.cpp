@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -9,6 +10,7 @@
 
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
+#include "platform/Program.h"
 #include "platform/ui/Application.h"
 #include "support/FakeUserInterface.h"
 #include "updater/Form1.h"
@@ -52,15 +54,22 @@ class FakeHttp final : public updater::IHttpClient {
 class FakeUnZipper final : public updater::IUnZipper {
  public:
   explicit FakeUnZipper(EventLog& log) : FLog(log) {}
-  bool FailOpen = false;
+  std::string FailAt;  // the step that raises: "open archive", "extract" or "close archive"
   void OpenArchive(const String& fileName) override {
-    FLog.Add("open archive", fileName);
-    if (FailOpen) throw Exception(u"Invalid file - not a PKZip file");
+    Step("open archive", fileName, u"Invalid file - not a PKZip file");
   }
-  void ExtractFiles(const String& mask) override { FLog.Add("extract", mask); }
-  void CloseArchive() override { FLog.Add("close archive"); }
+  void ExtractFiles(const String& mask) override { Step("extract", mask, u"Insufficient disk space"); }
+  void CloseArchive() override { Step("close archive", {}, u"Error writing file"); }
 
  private:
+  void Step(const std::string& what, const String& argument, const char16_t* failure) {
+    if (argument.empty())
+      FLog.Add(what);
+    else
+      FLog.Add(what, argument);
+    if (FailAt == what) throw Exception(failure);
+  }
+
   EventLog& FLog;
 };
 
@@ -104,9 +113,9 @@ class UpdateSequenceTest : public ::testing::Test {
     platform::ui::TApplication application(ui, u"Updater");
     auto httpOwned = std::make_unique<FakeHttp>(log, http);
     auto unzipOwned = std::make_unique<FakeUnZipper>(log);
-    unzipOwned->FailOpen = failOpen;
+    unzipOwned->FailAt = failAt;
     updater::TForm1 form(application, clock, system, std::move(httpOwned), std::move(unzipOwned),
-                         {argument, FromUtf8(kBase), u"/opt/fendrel/"});
+                         {argument, FromUtf8(kBase), programDir});
     ui.CreateMainWindow(updater::TForm1::StoredDescription());
     form.FormCreate();
     application.Run([&form] { form.FormActivate(); });
@@ -126,16 +135,17 @@ class UpdateSequenceTest : public ::testing::Test {
   FakeUserInterface ui{log};
   FakeSystem system{log};
   HttpScript http;
-  bool failOpen = false;
+  std::string failAt;
+  String programDir = u"/opt/fendrel/";
   std::filesystem::path previous_;
   std::filesystem::path dir_;
 };
 
 const Lines kStart = {"window: Fendrel! Update", "sleep 1000", "activate"};
 
-const Lines kCloseCountdown = {
-    "status: Schließe Anwendung (2)", "process", "sleep 1000", "status: Schließe Anwendung (1)",
-    "process",                        "sleep 1000", "status: Schließe Anwendung (0)", "close"};
+const Lines kCloseCountdown = {"status: Schließe Anwendung (2)", "process", "sleep 1000",
+                               "status: Schließe Anwendung (1)", "process", "sleep 1000",
+                               "status: Schließe Anwendung (0)", "close"};
 
 Lines Join(std::initializer_list<Lines> parts) {
   Lines all;
@@ -143,16 +153,15 @@ Lines Join(std::initializer_list<Lines> parts) {
   return all;
 }
 
-const std::string kUpdateQuestion =
-    "confirm: Ihre Version: 1.4\n\rAktuelle Version: 1.5\n\rUpdaten?";
+const std::string kUpdateQuestion = "confirm: Ihre Version: 1.4\n\rAktuelle Version: 1.5\n\rUpdaten?";
 const std::string kCloseQuestion = "confirm: Fendrel! muss geschlossen werden\n\rOK?";
 const std::string kFailure = "message Updater: unbekannter Fehler :(";
 
 TEST_F(UpdateSequenceTest, WithoutArgumentAsksToStartThroughTheApplication) {
   http.Newest = u"1.5";
-  EXPECT_EQ(Run(u""), Join({kStart,
-                            {"status: Bitte über Fendrel! starten", "process", "sleep 2000"},
-                            kCloseCountdown}));
+  EXPECT_EQ(
+      Run(u""),
+      Join({kStart, {"status: Bitte über Fendrel! starten", "process", "sleep 2000"}, kCloseCountdown}));
 }
 
 TEST_F(UpdateSequenceTest, UpToDateCountsDownFromThree) {
@@ -161,11 +170,12 @@ TEST_F(UpdateSequenceTest, UpToDateCountsDownFromThree) {
     log = EventLog();
     ui.Closed = false;
     http.Newest = newest;
-    EXPECT_EQ(Run(installed), Join({kStart,
-                                    {"get: http://updates.test/fendrel/newest", "status: Keine neue Version (3)",
-                                     "process", "sleep 1000", "status: Keine neue Version (2)", "process",
-                                     "sleep 1000", "status: Keine neue Version (1)", "process", "sleep 1000",
-                                     "status: Keine neue Version (0)", "close"}}))
+    EXPECT_EQ(Run(installed),
+              Join({kStart,
+                    {"get: http://updates.test/fendrel/newest", "status: Keine neue Version (3)", "process",
+                     "sleep 1000", "status: Keine neue Version (2)", "process", "sleep 1000",
+                     "status: Keine neue Version (1)", "process", "sleep 1000",
+                     "status: Keine neue Version (0)", "close"}}))
         << ToUtf8(installed) << " / " << ToUtf8(newest);
   }
 }
@@ -187,17 +197,36 @@ TEST_F(UpdateSequenceTest, SuccessfulUpdate) {
   ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
   http.Newest = u"1.5";
   http.Archive = std::string("PK\x05\x06", 4) + std::string(18, '\0');
-  EXPECT_EQ(Run(u"1.4"),
-            Join({kStart,
-                  {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate",
-                   "status: Lade neue Version", "process",
-                   "get to stream: http://updates.test/fendrel/1.5/update.zip", kCloseQuestion, "activate",
-                   "status: Schließe Fendrel!", "terminate: fendrel.exe", "terminate: fendrel.exe",
-                   "terminate: fendrel.exe", "process", "sleep 1000", "status: Entpacke neue Version",
-                   "open archive: /opt/fendrel//update.zip", "extract: *", "close archive", "process", "sleep 1000",
-                   "status: Starte Fendrel!", "shell open: fendrel.exe dontupdate", "process", "sleep 1000",
-                   "status: Update erfolgreich", "delete: /opt/fendrel//update.zip", "process", "sleep 1000"},
-                  kCloseCountdown}));
+  EXPECT_EQ(Run(u"1.4"), Join({kStart,
+                               {"get: http://updates.test/fendrel/newest",
+                                kUpdateQuestion,
+                                "activate",
+                                "status: Lade neue Version",
+                                "process",
+                                "get to stream: http://updates.test/fendrel/1.5/update.zip",
+                                kCloseQuestion,
+                                "activate",
+                                "status: Schließe Fendrel!",
+                                "terminate: fendrel.exe",
+                                "terminate: fendrel.exe",
+                                "terminate: fendrel.exe",
+                                "process",
+                                "sleep 1000",
+                                "status: Entpacke neue Version",
+                                "open archive: /opt/fendrel//update.zip",
+                                "extract: *",
+                                "close archive",
+                                "process",
+                                "sleep 1000",
+                                "status: Starte Fendrel!",
+                                "shell open: fendrel.exe dontupdate",
+                                "process",
+                                "sleep 1000",
+                                "status: Update erfolgreich",
+                                "delete: /opt/fendrel//update.zip",
+                                "process",
+                                "sleep 1000"},
+                               kCloseCountdown}));
   EXPECT_EQ(DownloadContent(), *http.Archive);
 }
 
@@ -205,11 +234,12 @@ TEST_F(UpdateSequenceTest, FailedDownloadKeepsWhatWasWrittenAndEndsWithTheFixedM
   ui.Answers = {platform::ui::mrOk};
   http.Newest = u"1.5";
   http.Partial = "PK";
-  EXPECT_EQ(Run(u"1.4"), Join({kStart,
-                               {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate",
-                                "status: Lade neue Version", "process",
-                                "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
-                               kCloseCountdown}));
+  EXPECT_EQ(Run(u"1.4"),
+            Join({kStart,
+                  {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate",
+                   "status: Lade neue Version", "process",
+                   "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
+                  kCloseCountdown}));
   EXPECT_EQ(DownloadContent(), "PK");
 }
 
@@ -224,25 +254,63 @@ TEST_F(UpdateSequenceTest, DownloadFileThatCannotBeCreatedIsADownloadFailure) {
 }
 
 TEST_F(UpdateSequenceTest, CancelAtTheCloseQuestionKeepsTheDownloadAndTerminatesNothing) {
-  ui.Answers = {platform::ui::mrOk, platform::ui::mrCancel};
-  http.Newest = u"1.5";
-  http.Archive = "PK-archive";
-  const Lines lines = Run(u"1.4");
-  EXPECT_EQ(Lines(lines.end() - 10, lines.end()), Join({{kCloseQuestion, "activate"}, kCloseCountdown}));
-  EXPECT_EQ(DownloadContent(), "PK-archive");
+  // Closing the dialog any other way counts as not OK as well.
+  for (const int answer : {platform::ui::mrCancel, platform::ui::mrNone}) {
+    log = EventLog();
+    ui.Closed = false;
+    ui.Answers = {platform::ui::mrOk, answer};
+    http.Newest = u"1.5";
+    http.Archive = "PK-archive";
+    const Lines lines = Run(u"1.4");
+    EXPECT_EQ(Lines(lines.end() - 10, lines.end()), Join({{kCloseQuestion, "activate"}, kCloseCountdown}))
+        << answer;
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("terminate"); }),
+              0);
+    EXPECT_EQ(DownloadContent(), "PK-archive");
+  }
 }
 
 TEST_F(UpdateSequenceTest, FailedInstallationLeavesTheApplicationTerminated) {
   ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
   http.Newest = u"1.5";
   http.Archive = "not a zip";
-  failOpen = true;
+  failAt = "open archive";
   const Lines lines = Run(u"1.4");
-  EXPECT_EQ(Lines(lines.end() - 20, lines.end()),
-            Join({{kCloseQuestion, "activate", "status: Schließe Fendrel!", "terminate: fendrel.exe",
-                   "terminate: fendrel.exe", "terminate: fendrel.exe", "process", "sleep 1000",
-                   "status: Entpacke neue Version", "open archive: /opt/fendrel//update.zip", kFailure, "activate"},
-                  kCloseCountdown}));
+  EXPECT_EQ(
+      Lines(lines.end() - 20, lines.end()),
+      Join({{kCloseQuestion, "activate", "status: Schließe Fendrel!", "terminate: fendrel.exe",
+             "terminate: fendrel.exe", "terminate: fendrel.exe", "process", "sleep 1000",
+             "status: Entpacke neue Version", "open archive: /opt/fendrel//update.zip", kFailure, "activate"},
+            kCloseCountdown}));
+}
+
+// A failure while extracting or closing the archive ends the same way as one while opening
+// it: the fixed message, no restart, and the archive is not deleted.
+TEST_F(UpdateSequenceTest, InstallationFailuresAfterOpeningTheArchiveEndWithTheFixedMessage) {
+  const struct {
+    const char* FailAt;
+    Lines Archive;
+  } cases[] = {
+      {"extract", {"open archive: /opt/fendrel//update.zip", "extract: *"}},
+      {"close archive", {"open archive: /opt/fendrel//update.zip", "extract: *", "close archive"}},
+  };
+  for (const auto& c : cases) {
+    log = EventLog();
+    ui.Closed = false;
+    ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+    http.Newest = u"1.5";
+    http.Archive = "PK";
+    failAt = c.FailAt;
+    const Lines lines = Run(u"1.4");
+    const Lines tail =
+        Join({{"status: Entpacke neue Version"}, c.Archive, {kFailure, "activate"}, kCloseCountdown});
+    ASSERT_GE(lines.size(), tail.size());
+    EXPECT_EQ(Lines(lines.end() - static_cast<std::ptrdiff_t>(tail.size()), lines.end()), tail) << c.FailAt;
+    for (const auto& line : lines) {
+      EXPECT_FALSE(line.starts_with("shell open") || line.starts_with("delete")) << line;
+    }
+  }
 }
 
 // A failed version query reaches the error dialog; the window stays open and a later
@@ -259,6 +327,8 @@ TEST_F(UpdateSequenceTest, VersionQueryFailuresShowTheirOwnMessageAndLeaveTheWin
       {u"2.0\r\n", u"1.4", "error Updater: '2.0\r\n' ist kein gültiger Gleitkommawert."},
       {u"\t2.0", u"1.4", "error Updater: '\t2.0' ist kein gültiger Gleitkommawert."},
       {u"2.0", u"abc", "error Updater: 'abc' ist kein gültiger Gleitkommawert."},
+      // The fetched text is converted first: with both invalid, it is the one named.
+      {u"x1", u"abc", "error Updater: 'x1' ist kein gültiger Gleitkommawert."},
       {u"2,0", u"1.4", "error Updater: '2,0' ist kein gültiger Gleitkommawert."},
   };
   for (const auto& c : cases) {
@@ -288,6 +358,40 @@ TEST_F(UpdateSequenceTest, FormCreateSetsThePointAsDecimalSeparator) {
   const Lines lines = Run(u"1.4");
   EXPECT_EQ(DecimalSeparator(), u'.');
   EXPECT_EQ(lines[4], kUpdateQuestion);
+}
+
+// The archive is opened and deleted beside the running program, whatever the working
+// directory is.
+TEST_F(UpdateSequenceTest, TheExtractionFileLiesBesideTheRunningProgram) {
+  ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+  http.Newest = u"1.5";
+  http.Archive = "PK";
+  programDir = platform::ProgramDir();
+  const Lines lines = Run(u"1.4");
+  const std::filesystem::path expected =
+      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "update.zip").lexically_normal();
+  for (const std::string prefix : {"open archive: ", "delete: "}) {
+    const auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); });
+    ASSERT_NE(line, lines.end()) << prefix;
+    const std::filesystem::path used(line->substr(prefix.size()));
+    EXPECT_TRUE(used.is_absolute()) << *line;
+    EXPECT_EQ(used.lexically_normal(), expected) << *line;
+  }
+}
+
+// Without its own directory the program would look for the archive in the root directory;
+// it refuses to start instead.
+TEST_F(UpdateSequenceTest, WithoutAProgramDirectoryTheWindowIsNotCreated) {
+  platform::ui::TApplication application(ui, u"Updater");
+  try {
+    updater::TForm1 form(application, clock, system, std::make_unique<FakeHttp>(log, http),
+                         std::make_unique<FakeUnZipper>(log), {u"1.4", FromUtf8(kBase), u""});
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), u"Das Verzeichnis des Programms kann nicht ermittelt werden");
+  }
+  EXPECT_TRUE(log.Lines().empty());
 }
 
 }  // namespace

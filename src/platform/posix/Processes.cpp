@@ -10,27 +10,55 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
+
+#include "platform/posix/ExecutableLink.h"
 
 extern char** environ;
 
 namespace platform {
 namespace {
 
-// The file name of a process's executable: the last component of its exe link, or
+// The file name of a process's executable: the last component of its exe link (as the
+// file was when the process started, also when it has been replaced or deleted since), or
 // its command name when the link cannot be read (another user's process).
 String ExecutableFileName(const std::string& pidText) {
-  std::string target(PATH_MAX, '\0');
   const std::string base = "/proc/" + pidText;
-  const ssize_t n = ::readlink((base + "/exe").c_str(), target.data(), target.size());
-  if (n > 0) {
-    target.resize(static_cast<size_t>(n));
-    return FromUtf8(target.substr(target.find_last_of('/') + 1));
-  }
+  const std::string path = posix::ExecutablePath(base);
+  if (!path.empty()) return FromUtf8(path.substr(path.find_last_of('/') + 1));
   std::ifstream comm(base + "/comm");
   std::string name;
   std::getline(comm, name);
   return FromUtf8(name);
+}
+
+// Whether the process has ended or is ending: a zombie not reaped yet, one on its way out,
+// or one with a kill pending. Such a process no longer runs and is not listed.
+bool HasEnded(const std::string& pidText) {
+  const std::string base = "/proc/" + pidText;
+  std::ifstream statFile(base + "/stat");
+  std::string stat;
+  std::getline(statFile, stat);
+  const size_t nameEnd = stat.rfind(')');
+  if (nameEnd == std::string::npos) return true;  // gone while being looked at
+  std::istringstream fields(stat.substr(nameEnd + 1));
+  std::string state;
+  std::string skipped;
+  unsigned long flags = 0;
+  fields >> state >> skipped >> skipped >> skipped >> skipped >> skipped >> flags;
+  if (state == "Z" || state == "X" || state == "x") return true;
+  constexpr unsigned long kExiting = 0x4;  // the kernel's flag of a task that is exiting
+  if ((flags & kExiting) != 0) return true;
+
+  std::ifstream status(base + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (!line.starts_with("SigPnd:") && !line.starts_with("ShdPnd:")) continue;
+    const unsigned long long pending = std::strtoull(line.c_str() + 7, nullptr, 16);
+    if ((pending >> (SIGKILL - 1)) & 1) return true;
+  }
+  return false;
 }
 
 bool IsExecutableFile(const std::string& path) {
@@ -68,6 +96,7 @@ std::vector<ProcessEntry> ProcessSnapshot() {
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
     const unsigned long pid = std::strtoul(name.c_str(), nullptr, 10);
     if (pid == 0 || pid > UINT32_MAX) continue;
+    if (HasEnded(name)) continue;
     entries.push_back({static_cast<std::uint32_t>(pid), ExecutableFileName(name)});
   }
   ::closedir(proc);

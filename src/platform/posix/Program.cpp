@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
+#include "platform/posix/ExecutableLink.h"
+
 namespace platform {
 namespace {
 
@@ -14,12 +17,19 @@ std::vector<String>& Arguments() {
   return arguments;
 }
 
+// The working directory when the command line was recorded.
+String& StartupDir() {
+  static String directory;
+  return directory;
+}
+
 }  // namespace
 
 void InitCommandLine(int argc, char** argv) {
   auto& arguments = Arguments();
   arguments.clear();
   for (int i = 0; i < argc; ++i) arguments.push_back(FromUtf8(argv[i]));
+  StartupDir() = CurrentDir();
 }
 
 String ParamStr(int index) {
@@ -34,17 +44,29 @@ int ParamCount() {
   return size == 0 ? 0 : static_cast<int>(size) - 1;
 }
 
+String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
+  if (argument0.find(PathDelim) == StringView::npos) return {};
+  if (argument0.front() == PathDelim) return String(argument0);
+  if (startupDir.empty() || startupDir.front() != PathDelim) return {};
+  String path(startupDir);
+  if (path.back() != PathDelim) path += PathDelim;
+  return path + String(argument0);
+}
+
 String ProgramPath() {
-  std::string buffer(PATH_MAX, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (n <= 0) return Arguments().empty() ? String() : Arguments()[0];
-  buffer.resize(static_cast<size_t>(n));
-  return FromUtf8(buffer);
+  const std::string path = posix::ExecutablePath("/proc/self");
+  if (!path.empty()) return FromUtf8(path);
+  const auto& arguments = Arguments();
+  if (arguments.empty()) return {};
+  // Only a path that leads to an existing file is taken for the program's own.
+  const String fromCommandLine = ProgramPathFromCommandLine(arguments[0], StartupDir());
+  return !fromCommandLine.empty() && FileExists(fromCommandLine) ? fromCommandLine : String();
 }
 
 String ProgramDir() {
   const String path = ProgramPath();
-  return path.substr(0, path.find_last_of(PathDelim) + 1);
+  const size_t delimiter = path.find_last_of(PathDelim);
+  return delimiter == String::npos ? String() : path.substr(0, delimiter + 1);
 }
 
 String CurrentDir() {

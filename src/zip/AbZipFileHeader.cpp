@@ -1,0 +1,56 @@
+#include "zip/AbZipFileHeader.h"
+
+#include "core/Stream.h"
+#include "zip/AbException.h"
+#include "zip/AbRecordReading.h"
+
+using abrecord::Get16;
+using abrecord::Get32;
+
+void TAbZipLocalFileHeader::LoadFromStream(TStream& stream) {
+  std::uint8_t head[30];
+  abrecord::ReadFixed(stream, head, sizeof head);
+  FSignature = Get32(head + 0);
+  FVersionNeededToExtract = Get16(head + 4);
+  FGeneralPurposeBitFlag = Get16(head + 6);
+  FCompressionMethod = Get16(head + 8);
+  FLastModFileTime = Get16(head + 10);
+  FLastModFileDate = Get16(head + 12);
+  FCRC32 = Get32(head + 14);
+  FCompressedSize = Get32(head + 18);
+  FUncompressedSize = Get32(head + 22);
+  const std::uint16_t nameLength = Get16(head + 26);
+  const std::uint16_t extraLength = Get16(head + 28);
+  // A wrong signature is reported as soon as it is seen: lengths read from bytes that
+  // are no record mean nothing, and reading by them would only turn the failure into a
+  // read error.
+  if (!IsValid()) throw EAbZipInvalid();
+  FFileName = abrecord::ReadPlain(stream, nameLength);
+  FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
+}
+
+void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
+  std::uint8_t head[46];
+  abrecord::ReadFixed(stream, head, sizeof head);
+  FSignature = Get32(head + 0);
+  FVersionMadeBy = Get16(head + 4);
+  FVersionNeededToExtract = Get16(head + 6);
+  FGeneralPurposeBitFlag = Get16(head + 8);
+  FCompressionMethod = Get16(head + 10);
+  FLastModFileTime = Get16(head + 12);
+  FLastModFileDate = Get16(head + 14);
+  FCRC32 = Get32(head + 16);
+  FCompressedSize = Get32(head + 20);
+  FUncompressedSize = Get32(head + 24);
+  const std::uint16_t nameLength = Get16(head + 28);
+  const std::uint16_t extraLength = Get16(head + 30);
+  const std::uint16_t commentLength = Get16(head + 32);
+  FDiskNumberStart = Get16(head + 34);
+  FInternalFileAttributes = Get16(head + 36);
+  FExternalFileAttributes = Get32(head + 38);
+  FRelativeOffset = Get32(head + 42);
+  if (!IsValid()) throw EAbZipInvalid();
+  FFileName = abrecord::ReadPlain(stream, nameLength);
+  FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
+  FFileComment = abrecord::ReadPlain(stream, commentLength);
+}

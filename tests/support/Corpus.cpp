@@ -1,0 +1,41 @@
+#include "support/Corpus.h"
+
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+std::filesystem::path CheckoutCorpus() {
+  std::error_code error;
+  std::filesystem::path dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+  if (error) return {};
+  // The checkout is the first folder above the program that holds the sources.
+  for (; !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
+    if (std::filesystem::exists(dir / "src" / "zip" / "AbZipArchive.h")) {
+      return (dir.parent_path() / "shared" / "corpus").lexically_normal();
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string CorpusDirectory() {
+  std::filesystem::path dir;
+  if (const char* env = std::getenv("FENDREL_CORPUS_DIR"); env != nullptr && *env != '\0') {
+    dir = env;
+  } else {
+    dir = CheckoutCorpus();
+  }
+  if (dir.empty() || !std::filesystem::exists(dir / "manifest.json")) return {};
+  return dir.string();
+}
+
+std::string CorpusSearchDescription() {
+  if (const char* env = std::getenv("FENDREL_CORPUS_DIR"); env != nullptr && *env != '\0') {
+    return std::string("FENDREL_CORPUS_DIR=") + env;
+  }
+  const std::filesystem::path dir = CheckoutCorpus();
+  return dir.empty() ? std::string("shared/corpus beside the checkout (checkout not found)") : dir.string();
+}
