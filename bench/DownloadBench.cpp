@@ -4,7 +4,8 @@
 // CPU time (user + system) and peak memory (maximum resident set) are measured alike for both;
 // each phase runs three times, interleaved, and the fastest run counts.
 //
-//   DownloadBench [megabytes]        (default 1024; needs nginx and curl)
+//   DownloadBench [megabytes]        (default 1024; needs nginx and curl; bench/download-bench
+//                                     builds and runs it)
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -167,9 +168,15 @@ int main(int argc, char** argv) {
   const std::string ourFile = folder.Path() + "/ours.zip";
 
   std::vector<Phase> phases = {
-      {"curl -> /dev/null", {curl, "-s", "-S", "-f", "-o", "/dev/null", "-w", "%{size_download}\n", url}, {}, {}},
+      {"curl -> /dev/null",
+       {curl, "-s", "-S", "-f", "-o", "/dev/null", "-w", "%{size_download}\n", url},
+       {},
+       {}},
       {"TIdHTTP.Get -> discarding stream", {self, "--child", url, "discard"}, {}, {}},
-      {"curl -> file", {curl, "-s", "-S", "-f", "-o", curlFile, "-w", "%{size_download}\n", url}, curlFile, {}},
+      {"curl -> file",
+       {curl, "-s", "-S", "-f", "-o", curlFile, "-w", "%{size_download}\n", url},
+       curlFile,
+       {}},
       {"TIdHTTP.Get -> TFileStream", {self, "--child", url, ourFile}, ourFile, {}},
   };
   constexpr int kRounds = 3;
@@ -208,8 +215,9 @@ int main(int argc, char** argv) {
     const double memory = static_cast<double>(ours.peakKb) / static_cast<double>(reference.peakKb);
     const bool ok = throughput >= 0.95 && ours.peakKb <= reference.peakKb;
     met = met && ok;
-    std::printf("%-34s throughput %.2fx curl, CPU %.2fx curl, peak memory %.2fx curl: %s\n", ours.name.c_str(),
-                throughput, ours.best.cpuSeconds / std::max(reference.best.cpuSeconds, 1e-6), memory,
+    std::printf("%-34s throughput %.2fx curl, CPU %.2fx curl, peak memory %.2fx curl: %s\n",
+                ours.name.c_str(), throughput,
+                ours.best.cpuSeconds / std::max(reference.best.cpuSeconds, 1e-6), memory,
                 ok ? "goal met" : "goal NOT met");
   }
   std::printf("goal (>= 0.95x curl's throughput, peak memory <= curl's): %s\n", met ? "met" : "not met");
