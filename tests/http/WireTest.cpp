@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DateTime.h"
 #include "core/Stream.h"
 #include "core/String.h"
 #include "http/IdHTTP.h"
@@ -237,6 +238,9 @@ std::string Compare(const WireCall& call, const Outcome& got, TIdHTTP& http) {
       if (http.Response().Location() != UnescapeText(c.value))
         diff << where(c) << "expected \"" << c.value << "\", got \"" << ShowText(http.Response().Location())
              << "\"\n";
+    } else if (c.key == "expires-year") {
+      const int year = DecodeDateTime(http.Response().Expires()).Year;
+      if (year != Number(c)) diff << where(c) << "expected " << c.value << ", got " << year << "\n";
     } else if (c.key == "raw-header") {
       const String line = UnescapeText(c.value);
       const TIdHeaderList& raw = http.Response().RawHeaders();
