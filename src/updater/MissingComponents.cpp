@@ -5,15 +5,6 @@
 namespace updater {
 namespace {
 
-class MissingHttpClient final : public IHttpClient {
- public:
-  String Get(const String&) override { throw Exception(kMessage); }
-  void Get(const String&, TStream&) override { throw Exception(kMessage); }
-
- private:
-  static constexpr char16_t kMessage[] = u"Dieser Build enthält noch keinen HTTP-Client";
-};
-
 class MissingUnZipper final : public IUnZipper {
  public:
   void OpenArchive(const String&) override { throw Exception(kMessage); }
@@ -26,9 +17,6 @@ class MissingUnZipper final : public IUnZipper {
 
 }  // namespace
 
-std::unique_ptr<IHttpClient> CreateMissingHttpClient() {
-  return std::make_unique<MissingHttpClient>();
-}
 std::unique_ptr<IUnZipper> CreateMissingUnZipper() {
   return std::make_unique<MissingUnZipper>();
 }

@@ -3,14 +3,12 @@
 
 #include <memory>
 
-#include "updater/HttpClient.h"
 #include "updater/UnZipper.h"
 
 namespace updater {
 
 // Stand-ins for the components this build does not contain yet: every operation
 // fails with a message that names what is missing.
-std::unique_ptr<IHttpClient> CreateMissingHttpClient();
 std::unique_ptr<IUnZipper> CreateMissingUnZipper();
 
 }  // namespace updater

@@ -106,4 +106,131 @@ TEST(IdHTTPLoopbackTest, KeptConnectionServesTheSecondRequest) {
                                    ExpectedHead("/fendrel/1.5/update.zip", server.Port()));
 }
 
+TEST(IdHTTPLoopbackTest, UrlsRefusedBeforeAnyConnection) {
+  struct Case {
+    const char16_t* url;
+    const char16_t* className;
+    const char16_t* message;
+  };
+  const Case cases[] = {
+      {u"https://127.0.0.1:1/x", u"EIdIOHandlerPropInvalid", u"Wert für IOHandler ist ungültig"},
+      {u"newest", u"EIdUnknownProtocol", u"Unbekanntes Protokoll"},
+      {u"gopher://127.0.0.1/x", u"EIdUnknownProtocol", u"Unbekanntes Protokoll"},
+      {u"http://127.0.0.1:0/x", u"EIdHTTPInvalidPort", u"Ungültiger Port in der URL: \"0\""},
+      {u"http://127.0.0.1:65536/x", u"EIdHTTPInvalidPort", u"Ungültiger Port in der URL: \"65536\""},
+      {u"http://127.0.0.1:18446744073709551697/x", u"EIdHTTPInvalidPort",
+       u"Ungültiger Port in der URL: \"18446744073709551697\""},
+      {u"http://127.0.0.1:8o/x", u"EIdHTTPInvalidPort", u"Ungültiger Port in der URL: \"8o\""},
+  };
+  for (const Case& c : cases) {
+    TIdHTTP http;
+    String className = u"<none>";
+    String message;
+    try {
+      static_cast<void>(http.Get(c.url));
+    } catch (const EIdException& e) {
+      className = e.ClassName();
+      message = e.Message();
+    }
+    EXPECT_EQ(className, c.className) << ToUtf8(c.url);
+    EXPECT_EQ(message, c.message) << ToUtf8(c.url);
+    EXPECT_EQ(http.IOHandler(), nullptr) << ToUtf8(c.url);
+  }
+}
+
+TEST(IdHTTPLoopbackTest, ABodyCutShortByACloseIsAnError) {
+  struct Case {
+    const char* name;
+    std::string response;
+    std::string kept;  // what the caller's stream holds afterwards
+  };
+  const Case cases[] = {
+      {"counted", "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: 10\r\n\r\nPK\x03\x04",
+       "PK\x03\x04"},
+      {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nPK\x03\x04\r\n6\r\nab",
+       "PK\x03\x04"
+       "ab"},
+      // An HTML body reaches a stream that is not in memory only once it is complete.
+      {"html", "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 10\r\n\r\n<html>", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoopbackServer server({step::ReceiveUntil(kHeadEnd), step::Send(c.response), step::Close()});
+    TIdHTTP http;
+    TMemoryStream body;
+    // A stream of the caller's that is not a memory stream, as the download's file is.
+    struct Forwarding : TStream {
+      TMemoryStream& inner;
+      explicit Forwarding(TMemoryStream& s) : inner(s) {}
+      std::int64_t Read(void* b, std::int64_t n) override { return inner.Read(b, n); }
+      std::int64_t Write(const void* b, std::int64_t n) override { return inner.Write(b, n); }
+      std::int64_t Seek(std::int64_t o, TSeekOrigin origin) override { return inner.Seek(o, origin); }
+      void SetSize(std::int64_t n) override { inner.SetSize(n); }
+    } file(body);
+    Raised<EIdConnClosedGracefully>([&] { http.Get(BaseUrl(server) + u"/update.zip", file); });
+    EXPECT_EQ(Bytes(body), c.kept);
+    EXPECT_FALSE(http.Connected());
+  }
+}
+
+TEST(IdHTTPLoopbackTest, ADrippingServerMeetsTheDeadlineOfATextGet) {
+  std::vector<testsupport::ServerStep> script{step::ReceiveUntil(kHeadEnd),
+                                              step::Send("HTTP/1.1 200 OK\r\n")};
+  for (int i = 0; i < 300; ++i) {
+    script.push_back(step::Send("X-Drip: 1\r\n"));
+    script.push_back(step::Pause(10));
+  }
+  LoopbackServer server(script);
+  TIdHTTP http;
+  http.SetReadTimeout(2000);
+  http.SetDeadline(200);
+  EXPECT_EQ(
+      Raised<EIdReadTimeout>([&] { static_cast<void>(http.Get(BaseUrl(server) + u"/newest")); }).Message(),
+      u"Zeitüberschreitung beim Lesen.");
+  EXPECT_FALSE(http.Connected());
+}
+
+TEST(IdHTTPLoopbackTest, ANameOverrideReachesTheAddressAndTheRequestNamesTheHost) {
+  LoopbackServer server({step::ReceiveUntil(kHeadEnd),
+                         step::Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"), step::Hold()});
+  TIdHTTP http;
+  http.SetReadTimeout(5000);
+  const String base = u"http://Updates.Example:" + IntToStr(server.Port());
+  http.NameOverrides().Add(u"updates.example", server.Port(), u"127.0.0.1");
+  EXPECT_EQ(http.Get(base + u"/a"), u"ok");
+  EXPECT_TRUE(http.Connected());
+  EXPECT_NE(server.Received().find("\r\nHost: Updates.Example:" + std::to_string(server.Port()) + "\r\n"),
+            std::string::npos);
+}
+
+TEST(IdHTTPLoopbackTest, AChallengeIsNeverDeliveredAsTheResult) {
+  LoopbackServer server({step::ReceiveUntil(kHeadEnd),
+                         step::Send("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\n"
+                                    "Content-Length: 6\r\n\r\ndenied"),
+                         step::Close()});
+  TIdHTTP http;
+  TMemoryStream body;
+  const auto e = Raised<EIdHTTPProtocolException>(
+      [&] { http.Get(u"http://user:pw@127.0.0.1:" + IntToStr(server.Port()) + u"/update.zip", body); });
+  EXPECT_EQ(e.ErrorCode(), 401);
+  EXPECT_EQ(e.ErrorMessage(), u"denied");
+  EXPECT_EQ(body.Size(), 0);
+  ASSERT_TRUE(server.WaitDone());
+  EXPECT_EQ(server.Received().find("Authorization"), std::string::npos);
+}
+
+TEST(IdHTTPLoopbackTest, AFoldedHeaderGoesOutOnOneLine) {
+  LoopbackServer server(
+      {step::ReceiveUntil(kHeadEnd), step::Send("HTTP/1.1 204 No Content\r\n\r\n"), step::Close()});
+  TIdHTTP http;
+  String cookie;
+  for (int i = 0; i < 200; ++i) cookie += u"c" + IntToStr(i) + u"=v; ";
+  http.Request().CustomHeaders().AddValue(u"Cookie", cookie);
+  TMemoryStream body;
+  http.Get(BaseUrl(server) + u"/x", body);
+  ASSERT_TRUE(server.WaitDone());
+  EXPECT_GT(http.Request().RawHeaders().Count(), 6u);  // folded in the stored list
+  EXPECT_NE(server.Received().find("\r\nCookie: " + ToUtf8(cookie) + "\r\n"), std::string::npos);
+}
+
 }  // namespace
