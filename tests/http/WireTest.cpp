@@ -311,11 +311,12 @@ TEST_P(WireTest, Case) {
       EXPECT_TRUE(request.complete) << "connection " << k + 1 << ", line " << request.line
                                     << ": no complete request head arrived; got \""
                                     << ShowBytes(request.received) << "\"";
-      if (request.complete)
+      if (request.complete) {
         EXPECT_EQ(request.expected, request.received)
             << "connection " << k + 1 << ", line " << request.line << ": request head differs\nexpected:\n"
             << ShowBytes(request.expected) << "\ngot:\n"
             << ShowBytes(request.received);
+      }
     }
     for (const auto& wait : record.closeWaits)
       EXPECT_TRUE(wait.closed) << "connection " << k + 1 << ", line " << wait.line
