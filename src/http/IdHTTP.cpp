@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "http/IdCharsetsInterim.h"
+#include "http/IdCharsets.h"
 #include "http/IdHTTPDate.h"
 #include "net/IdGlobal.h"
 
@@ -115,9 +115,9 @@ String TIdCustomHTTP::Get(const String& url, const std::vector<int>& ignoredStat
   FInMemoryBody = &stream;
   Get(url, stream, ignoredStatusCodes);
   stream.SetPosition(0);
-  const String charset = InterimResponseTextCharset(Response().ContentType(), Response().CharSet(),
-                                                    Response().MetaHTTPEquiv().CharSet(), stream);
-  return InterimDecodeStreamText(stream, charset);
+  const String charset = ResponseTextCharset(Response().ContentType(), Response().CharSet(),
+                                             Response().MetaHTTPEquiv().CharSet(), stream);
+  return DecodeStreamText(stream, charset);
 }
 
 void TIdCustomHTTP::Head(const String& url) {
@@ -165,15 +165,42 @@ void TIdCustomHTTP::PerformRequest(const String& method, const String& url, TStr
 
   // In every case the connection goes unless the verdict keeps it; a failure of the drop
   // surfaces only when nothing failed before it.
+  ClearReadDeadline();
+  bool keep = false;
+  bool checkFailed = false;
   try {
-    ClearReadDeadline();
-    if (!Response().KeepAlive()) Disconnect();
+    keep = Response().KeepAlive();
   } catch (...) {
-    if (!failure) failure = std::current_exception();
+    // A connection whose check fails (a reset right after the response) is simply not kept;
+    // a complete response stays delivered.
+    checkFailed = true;
+  }
+  if (checkFailed) {
     DisconnectQuietly();
+  } else if (!keep) {
+    try {
+      DropConnection();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+      DisconnectQuietly();
+    }
   }
   Response().SetContentStream(nullptr);
   if (failure) std::rethrow_exception(failure);
+}
+
+void TIdCustomHTTP::DropConnection() {
+  // What is left unread of a dropped connection belongs to no later request.
+  const auto forgetInput = [this] {
+    if (IOHandler() != nullptr) IOHandler()->InputBuffer().Clear();
+  };
+  try {
+    Disconnect();
+  } catch (...) {
+    forgetInput();
+    throw;
+  }
+  forgetInput();
 }
 
 void TIdCustomHTTP::DisconnectQuietly() {
@@ -182,6 +209,7 @@ void TIdCustomHTTP::DisconnectQuietly() {
   } catch (...) {
     // The first failure is the one reported.
   }
+  if (IOHandler() != nullptr) IOHandler()->InputBuffer().Clear();
 }
 
 void TIdCustomHTTP::ArmReadDeadline(bool head) {
@@ -371,7 +399,7 @@ void TIdCustomHTTP::BuildAndSendRequest(TIdURI* uri) {
 }
 
 void TIdCustomHTTP::EnsureConnection(TIdHTTPResponse& response) {
-  if (!response.KeepAlive()) Disconnect();
+  if (!response.KeepAlive()) DropConnection();
   if (IOHandler() != nullptr) IOHandler()->InputBuffer().Clear();
   CheckForGracefulDisconnect(false);
   if (!Connected()) {

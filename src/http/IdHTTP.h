@@ -288,7 +288,9 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   // Gives the handler the read limit of the phase that starts now (the head, else the body).
   void ArmReadDeadline(bool head);
   void ClearReadDeadline();
-  // Drops the connection; a failure of the drop is swallowed when another failure is on its way.
+  // Disconnects and forgets whatever input is left unread.
+  void DropConnection();
+  // The same, swallowing a failure of the disconnect when another failure is on its way.
   void DisconnectQuietly();
   // The IP version the connection to the target uses (a name override may change it).
   TIdIPVersion ConnectionIPVersion(const String& host, std::uint16_t port, TIdIPVersion targetVersion);

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "http/IdCharsetsInterim.h"
+#include "http/IdCharsets.h"
 #include "http/IdHTTP.h"
 #include "http/IdHtmlMeta.h"
 
@@ -317,9 +317,9 @@ void TIdHTTPProtocol::FailOrIgnoreStatus(const std::vector<int>& ignoredStatusCo
   const int code = FResponse.ResponseCode();
   if (Contains(ignoredStatusCodes, code)) return;
   body.SetPosition(0);
-  const String charset = InterimResponseTextCharset(FResponse.ContentType(), FResponse.CharSet(),
-                                                    FResponse.MetaHTTPEquiv().CharSet(), body);
-  const String text = InterimDecodeStreamText(body, charset);
+  const String charset = ResponseTextCharset(FResponse.ContentType(), FResponse.CharSet(),
+                                             FResponse.MetaHTTPEquiv().CharSet(), body);
+  const String text = DecodeStreamText(body, charset);
   throw EIdHTTPProtocolException::CreateError(code, FResponse.ResponseText(), text);
 }
 

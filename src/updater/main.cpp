@@ -23,9 +23,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<updater::TForm1> form;
   try {
     updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
-    form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-                                             updater::CreateUpdaterHttpClient(), updater::CreateMissingUnZipper(),
-                                             std::move(settings));
+    form = std::make_unique<updater::TForm1>(
+        application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
+        updater::CreateUpdaterHttpClient(), updater::CreateMissingUnZipper(), std::move(settings));
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
   } catch (const std::exception& e) {

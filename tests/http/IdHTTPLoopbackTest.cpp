@@ -6,6 +6,7 @@
 #include "http/IdHTTP.h"
 #include "support/LoopbackServer.h"
 #include "support/Raised.h"
+#include "support/RecordingIOHandler.h"
 
 namespace {
 
@@ -231,6 +232,20 @@ TEST(IdHTTPLoopbackTest, AFoldedHeaderGoesOutOnOneLine) {
   ASSERT_TRUE(server.WaitDone());
   EXPECT_GT(http.Request().RawHeaders().Count(), 6u);  // folded in the stored list
   EXPECT_NE(server.Received().find("\r\nCookie: " + ToUtf8(cookie) + "\r\n"), std::string::npos);
+}
+
+TEST(IdHTTPLoopbackTest, TheRequestHeadLeavesInOneSend) {
+  LoopbackServer server({step::ReceiveUntil(kHeadEnd),
+                         step::Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"), step::Close()});
+  TIdHTTP http;
+  auto handler = std::make_unique<testsupport::RecordingIOHandler>();
+  testsupport::RecordingIOHandler& recording = *handler;
+  http.SetIOHandler(std::move(handler));
+  http.Request().CustomHeaders().AddValue(u"X-Extra", u"1");
+  EXPECT_EQ(http.Get(BaseUrl(server) + u"/newest"), u"");
+  ASSERT_TRUE(server.WaitDone());
+  ASSERT_EQ(recording.SendSizes.size(), 1u);
+  EXPECT_EQ(static_cast<std::size_t>(recording.SendSizes[0]), server.Received().size());
 }
 
 }  // namespace
