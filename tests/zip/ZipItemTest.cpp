@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/Exception.h"
-#include "platform/FileAttributes.h"
 #include "support/Raised.h"
 #include "zip/AbArchiveList.h"
 #include "zip/AbDosDateTime.h"
@@ -12,10 +11,11 @@
 
 namespace {
 
-using platform::faDirectory;
-using platform::faReadOnly;
-using platform::faSymLink;
-using platform::faSysFile;
+// Windows file attribute bits.
+constexpr std::uint32_t faReadOnly = 0x01;
+constexpr std::uint32_t faSysFile = 0x04;
+constexpr std::uint32_t faDirectory = 0x10;
+constexpr std::uint32_t faSymLink = 0x400;
 
 std::unique_ptr<TAbZipItem> ItemOf(const ziptest::Entry& entry) {
   const std::string bytes = ziptest::BuildZip({entry});
