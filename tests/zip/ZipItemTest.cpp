@@ -119,6 +119,22 @@ TEST(ZipItem, LastModTimeAsDateTime) {
   }
 }
 
+TEST(ZipItem, DosStampsConvertBackAndForth) {
+  for (const auto& [date, time] : {std::pair{DosDate(2024, 5, 17), DosTime(12, 34, 56)},
+                                   std::pair{DosDate(1980, 1, 1), DosTime(0, 0, 0)},
+                                   std::pair{DosDate(2107, 12, 31), DosTime(23, 59, 58)}}) {
+    std::uint16_t backDate = 0;
+    std::uint16_t backTime = 0;
+    ASSERT_TRUE(AbDateTimeToDosFileDate(AbDosFileDateToDateTime(date, time), backDate, backTime));
+    EXPECT_EQ(backDate, date);
+    EXPECT_EQ(backTime, time);
+  }
+  std::uint16_t d = 0;
+  std::uint16_t t = 0;
+  EXPECT_FALSE(AbDateTimeToDosFileDate(EncodeDate(1979, 12, 31), d, t));
+  EXPECT_FALSE(AbDateTimeToDosFileDate(EncodeDate(2108, 1, 1), d, t));
+}
+
 TEST(ZipItem, OptionsFromTheGeneralPurposeBits) {
   struct Case {
     std::uint16_t method;
