@@ -16,8 +16,18 @@ inline std::uint32_t Crc32UpdateByte(std::uint32_t reg, std::uint8_t byte) {
   return Crc32Table()[(reg ^ byte) & 0xFF] ^ (reg >> 8);
 }
 
-// Feeds bytes into a running register (no preset, no complement).
+// Feeds bytes into a running register (no preset, no complement). Uses carry-less
+// multiplication where the processor has it, else the table method; both give the
+// same register.
 std::uint32_t Crc32Update(std::uint32_t reg, const void* data, std::size_t length);
+
+// The table method alone, eight bytes a step; the portable path.
+std::uint32_t Crc32UpdateTable(std::uint32_t reg, const void* data, std::size_t length);
+
+// The carry-less multiply method; falls back to the table method where the processor
+// lacks the instructions. Crc32FoldAvailable tells which.
+std::uint32_t Crc32UpdateFold(std::uint32_t reg, const void* data, std::size_t length);
+bool Crc32FoldAvailable();
 
 // The finished CRC-32 of a whole buffer.
 inline std::uint32_t Crc32(const void* data, std::size_t length) {

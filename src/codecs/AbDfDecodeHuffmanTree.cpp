@@ -1,0 +1,169 @@
+#include "codecs/AbDfDecodeHuffmanTree.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kMaxBits = 15;
+
+std::uint32_t Reverse(std::uint32_t code, int length) {
+  std::uint32_t result = 0;
+  for (int i = 0; i < length; ++i) {
+    result = (result << 1) | (code & 1);
+    code >>= 1;
+  }
+  return result;
+}
+
+std::uint32_t MakeEntry(int symbol, int codeLength, const std::uint8_t* extraBits, int extraStart,
+                        const TAbDfSymbolRoles& roles) {
+  using namespace AbDfEntry;
+  std::uint32_t kind;
+  std::uint32_t extra = 0;
+  if (symbol >= roles.FValidCount) {
+    kind = kInvalid;
+  } else if (symbol < roles.FLiteralCount) {
+    kind = kLiteral;
+  } else if (symbol == roles.FEndSymbol) {
+    kind = kEnd;
+  } else {
+    kind = kMatch;
+  }
+  if (kind != kInvalid && extraBits != nullptr && symbol >= extraStart)
+    extra = extraBits[symbol - extraStart];
+  return static_cast<std::uint32_t>(codeLength) | extra << kExtraShift | kind << kKindShift |
+         static_cast<std::uint32_t>(symbol) << kValueShift;
+}
+
+}  // namespace
+
+TAbDfDecodeHuffmanTree::TAbDfDecodeHuffmanTree(int aAlphabetSize, int aDefMaxCodeLen,
+                                               TAbDfHuffmanUsage aUsage, int aPrimaryBits)
+    : FAlphaSize(aAlphabetSize),
+      FDefMaxCodeLen(std::min(aDefMaxCodeLen, kMaxBits)),
+      FUsage(aUsage),
+      FPrimaryBitsWanted(std::clamp(aPrimaryBits, 1, kMaxBits)) {
+  FDecodes.assign(1, AbDfEntry::kInvalidEntry);
+}
+
+void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, int aCount,
+                                   const std::uint8_t* aExtraBits, int aExtraStart,
+                                   const TAbDfSymbolRoles& aRoles) {
+  using namespace AbDfEntry;
+  if (FUsage == TAbDfHuffmanUsage::huEncoding) return;
+  aCount = std::min(aCount, FAlphaSize);
+  const std::uint8_t* lengths = aLengths + aStartInx;
+
+  std::array<int, kMaxBits + 1> count{};
+  for (int s = 0; s < aCount; ++s) {
+    if (lengths[s] > FDefMaxCodeLen) throw std::logic_error("code length above the tree's maximum");
+    ++count[lengths[s]];
+  }
+  count[0] = 0;
+  FMaxCodeLen = 0;
+  for (int len = kMaxBits; len > 0; --len) {
+    if (count[len] != 0) {
+      FMaxCodeLen = len;
+      break;
+    }
+  }
+  // Kraft sum: more codes than bit patterns means some codes overlap.
+  bool overSubscribed = false;
+  std::int32_t left = 1;
+  for (int len = 1; len <= kMaxBits; ++len) {
+    left = (left << 1) - count[len];
+    if (left < 0) overSubscribed = true;
+    if (left < 0) break;
+  }
+
+  std::array<std::uint32_t, kMaxBits + 2> nextCode{};
+  std::uint32_t code = 0;
+  for (int len = 1; len <= kMaxBits; ++len) {
+    code = (code + static_cast<std::uint32_t>(count[len - 1])) << 1;
+    nextCode[len] = code;
+  }
+
+  FPrimaryBits = overSubscribed ? FMaxCodeLen : std::min(FMaxCodeLen, FPrimaryBitsWanted);
+  FPrimaryMask = (std::uint64_t{1} << FPrimaryBits) - 1;
+  const std::uint32_t primarySize = 1u << FPrimaryBits;
+
+  if (overSubscribed || FMaxCodeLen <= FPrimaryBits) {
+    FDecodes.assign(primarySize, kInvalidEntry);
+    for (int s = 0; s < aCount; ++s) {
+      const int len = lengths[s];
+      if (len == 0) continue;
+      const std::uint32_t c = nextCode[len]++ & ((1u << len) - 1);
+      const std::uint32_t entry = MakeEntry(s, len, aExtraBits, aExtraStart, aRoles);
+      for (std::uint32_t i = Reverse(c, len); i < primarySize; i += 1u << len) FDecodes[i] = entry;
+    }
+    return;
+  }
+
+  // Symbols in canonical order (by length, then by symbol) with their codes; the codes
+  // then rise, so the long codes that share their first primary bits lie together.
+  std::array<int, kMaxBits + 2> offset{};
+  for (int len = 1; len <= kMaxBits; ++len) offset[len + 1] = offset[len] + count[len];
+  std::array<std::uint16_t, 320> sorted{};
+  std::array<std::uint32_t, 320> codes{};
+  const int total = offset[kMaxBits + 1];
+  for (int s = 0; s < aCount; ++s) {
+    const int len = lengths[s];
+    if (len == 0) continue;
+    sorted[offset[len]] = static_cast<std::uint16_t>(s);
+    codes[offset[len]] = nextCode[len]++;
+    ++offset[len];
+  }
+
+  // Size the secondary tables: one per shared prefix, as wide as its longest code.
+  std::uint32_t size = primarySize;
+  for (int i = 0; i < total;) {
+    const int len = lengths[sorted[i]];
+    if (len <= FPrimaryBits) {
+      ++i;
+      continue;
+    }
+    const std::uint32_t prefix = codes[i] >> (len - FPrimaryBits);
+    int j = i;
+    while (j + 1 < total && (codes[j + 1] >> (lengths[sorted[j + 1]] - FPrimaryBits)) == prefix) ++j;
+    size += 1u << (lengths[sorted[j]] - FPrimaryBits);
+    i = j + 1;
+  }
+  FDecodes.assign(size, kInvalidEntry);
+
+  std::uint32_t next = primarySize;
+  for (int i = 0; i < total;) {
+    const int len = lengths[sorted[i]];
+    if (len <= FPrimaryBits) {
+      const std::uint32_t entry = MakeEntry(sorted[i], len, aExtraBits, aExtraStart, aRoles);
+      for (std::uint32_t k = Reverse(codes[i], len); k < primarySize; k += 1u << len) FDecodes[k] = entry;
+      ++i;
+      continue;
+    }
+    const std::uint32_t prefix = codes[i] >> (len - FPrimaryBits);
+    int j = i;
+    while (j + 1 < total && (codes[j + 1] >> (lengths[sorted[j + 1]] - FPrimaryBits)) == prefix) ++j;
+    const int width = lengths[sorted[j]] - FPrimaryBits;
+    FDecodes[Reverse(prefix, FPrimaryBits)] = static_cast<std::uint32_t>(FPrimaryBits) |
+                                              static_cast<std::uint32_t>(width) << kExtraShift |
+                                              kPointer << kKindShift | next << kValueShift;
+    for (int k = i; k <= j; ++k) {
+      const int l = lengths[sorted[k]];
+      const int rest = l - FPrimaryBits;
+      const std::uint32_t entry = MakeEntry(sorted[k], l, aExtraBits, aExtraStart, aRoles);
+      const std::uint32_t low = codes[k] & ((1u << rest) - 1);
+      for (std::uint32_t m = Reverse(low, rest); m < (1u << width); m += 1u << rest)
+        FDecodes[next + m] = entry;
+    }
+    next += 1u << width;
+    i = j + 1;
+  }
+}
+
+std::uint32_t TAbDfDecodeHuffmanTree::Decode(std::uint32_t aLookupBits) const {
+  using namespace AbDfEntry;
+  const std::uint32_t e = Lookup(aLookupBits);
+  if (Kind(e) == kInvalid && Value(e) == 0xFFFF) return 0xFFFFFFFFu;
+  return Value(e) | Bits(e) << 16 | Extra(e) << 24;
+}

@@ -1,0 +1,410 @@
+#include "codecs/AbDfInflate.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "codecs/AbDfException.h"
+
+namespace {
+
+using namespace AbDfEntry;
+
+constexpr int kLiteralPrimaryBits = 10;
+constexpr int kDistancePrimaryBits = 8;
+
+// Length symbols 257 to 287 (286 and 287 never occur in valid data).
+constexpr std::array<std::uint8_t, 31> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                                       3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 0, 0};
+constexpr std::array<std::uint8_t, 31> kLengthExtra64 = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2,  2, 2, 2,
+                                                         3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, 0, 0};
+constexpr std::array<std::uint8_t, 32> kDistanceExtra = {
+    0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
+constexpr std::array<std::uint32_t, 32> kDistanceBase = {
+    1,   2,   3,   4,   5,    7,    9,    13,   17,   25,   33,   49,    65,    97,    129,   193,
+    257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+
+// Length bases indexed by symbol (only 257 to 285 are used).
+constexpr std::array<std::uint32_t, 288> MakeLengthBase(bool deflate64) {
+  constexpr std::array<std::uint32_t, 29> bases = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                   15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                                   67, 83, 99, 115, 131, 163, 195, 227, 258};
+  std::array<std::uint32_t, 288> table{};
+  for (int i = 0; i < 29; ++i) table[257 + i] = bases[i];
+  if (deflate64) table[285] = 3;
+  return table;
+}
+constexpr std::array<std::uint32_t, 288> kLengthBase = MakeLengthBase(false);
+constexpr std::array<std::uint32_t, 288> kLengthBase64 = MakeLengthBase(true);
+
+constexpr TAbDfSymbolRoles kLiteralRoles{256, 256, 286};
+constexpr TAbDfSymbolRoles kDistanceRoles{0, -1, 30};
+constexpr TAbDfSymbolRoles kDistanceRoles64{0, -1, 32};
+constexpr TAbDfSymbolRoles kCodeLengthRoles{19, -1, 19};
+
+constexpr std::array<std::uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+TAbDfDecodeHuffmanTree BuildStaticLiteralTree(bool deflate64) {
+  std::array<std::uint8_t, 288> lengths{};
+  for (int s = 0; s < 288; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+  TAbDfDecodeHuffmanTree tree(288, 15, TAbDfHuffmanUsage::huBoth, kLiteralPrimaryBits);
+  tree.Build(lengths.data(), 0, 288, (deflate64 ? kLengthExtra64 : kLengthExtra).data(), 257, kLiteralRoles);
+  return tree;
+}
+
+TAbDfDecodeHuffmanTree BuildStaticDistanceTree(bool deflate64) {
+  std::array<std::uint8_t, 32> lengths{};
+  lengths.fill(5);
+  TAbDfDecodeHuffmanTree tree(32, 15, TAbDfHuffmanUsage::huBoth, kDistancePrimaryBits);
+  tree.Build(lengths.data(), 0, 32, kDistanceExtra.data(), 0, deflate64 ? kDistanceRoles64 : kDistanceRoles);
+  return tree;
+}
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
+
+inline std::uint32_t LowBits(std::uint64_t bits, std::uint32_t count) {
+  return static_cast<std::uint32_t>(bits) & ((1u << count) - 1);
+}
+
+// Copies a match that may overlap its own output, in whole words where the distance
+// allows; it may write up to 15 bytes past the match's end, which the window keeps free.
+inline void CopyMatchFast(std::uint8_t* dst, std::uint32_t length, std::uint32_t distance) {
+  const std::uint8_t* src = dst - distance;
+  std::uint8_t* const end = dst + length;
+  if (distance >= 16) {
+    do {
+      std::memcpy(dst, src, 16);
+      dst += 16;
+      src += 16;
+    } while (dst < end);
+  } else if (distance >= 8) {
+    do {
+      std::memcpy(dst, src, 8);
+      dst += 8;
+      src += 8;
+    } while (dst < end);
+  } else if (distance == 1) {
+    const std::uint64_t v = src[0] * 0x0101010101010101ull;
+    do {
+      std::memcpy(dst, &v, 8);
+      dst += 8;
+    } while (dst < end);
+  } else {
+    do {
+      *dst++ = *src++;
+    } while (dst < end);
+  }
+}
+
+// Decodes symbols while at least kFastMargin input bytes are buffered and the output is
+// below its limit, with no further bounds checks on either. Returns true at the end of
+// the block.
+template <bool kDeflate64>
+bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
+              const TAbDfDecodeHuffmanTree& dist) {
+  const std::uint32_t* const litTable = lit.Decodes();
+  const std::uint64_t litMask = lit.PrimaryMask();
+  const unsigned litPrimary = static_cast<unsigned>(lit.PrimaryBits());
+  const std::uint32_t* const distTable = dist.Decodes();
+  const std::uint64_t distMask = dist.PrimaryMask();
+  const unsigned distPrimary = static_cast<unsigned>(dist.PrimaryBits());
+  const auto& lengthBase = kDeflate64 ? kLengthBase64 : kLengthBase;
+
+  const std::uint8_t* ip = in.FPos;
+  const std::uint8_t* const ipLast = in.FEnd - TAbDfInBitStream::kFastMargin;
+  std::uint64_t bits = in.FBits;
+  unsigned count = in.FBitCount;
+  std::uint8_t* out = win.FCurrent;
+  std::uint8_t* const outLimit = win.FLimit;
+  const std::uint8_t* const outStart = win.Buffer();
+  const auto save = [&] {
+    in.FPos = ip;
+    in.FBits = bits;
+    in.FBitCount = count;
+    win.FCurrent = out;
+  };
+
+  while (ip <= ipLast && out < outLimit) {
+    bits |= Load64(ip) << count;
+    ip += (63 - count) >> 3;
+    count |= 56;
+
+    std::uint32_t e = litTable[bits & litMask];
+    if (Kind(e) == kPointer) e = litTable[Value(e) + LowBits(bits >> litPrimary, Extra(e))];
+    if (Kind(e) == kLiteral) {
+      bits >>= Bits(e);
+      count -= Bits(e);
+      *out++ = static_cast<std::uint8_t>(Value(e));
+      continue;
+    }
+    if (Kind(e) != kMatch) {
+      if (Kind(e) == kEnd) {
+        bits >>= Bits(e);
+        count -= Bits(e);
+        save();
+        return true;
+      }
+      save();
+      throw EAbInternalInflateError(SInflateBadLengthSymbol);
+    }
+    const std::uint32_t length = lengthBase[Value(e)] + LowBits(bits >> Bits(e), Extra(e));
+    bits >>= Bits(e) + Extra(e);
+    count -= Bits(e) + Extra(e);
+    if constexpr (kDeflate64) {
+      if (count < 29) {
+        bits |= Load64(ip) << count;
+        ip += (63 - count) >> 3;
+        count |= 56;
+      }
+    }
+
+    std::uint32_t d = distTable[bits & distMask];
+    if (Kind(d) == kPointer) d = distTable[Value(d) + LowBits(bits >> distPrimary, Extra(d))];
+    if (Kind(d) != kMatch) {
+      save();
+      throw EAbInternalInflateError(kDeflate64 ? SInflateNoDistanceCode : SInflateBadDistanceSymbol);
+    }
+    const std::uint32_t distance = kDistanceBase[Value(d)] + LowBits(bits >> Bits(d), Extra(d));
+    bits >>= Bits(d) + Extra(d);
+    count -= Bits(d) + Extra(d);
+    if (distance > static_cast<std::uint64_t>(out - outStart)) {
+      save();
+      throw EAbInternalInflateError(SInflateDistanceTooFar);
+    }
+    CopyMatchFast(out, length, distance);
+    out += length;
+  }
+  save();
+  return false;
+}
+
+// One symbol with every input check, for the last bytes of the input. Returns true at
+// the end of the block.
+template <bool kDeflate64>
+bool CarefulStep(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
+                 const TAbDfDecodeHuffmanTree& dist) {
+  in.Ensure(static_cast<unsigned>(lit.LookupBitLength()) + (kDeflate64 ? 16 : 5));
+  const std::uint32_t e = lit.Lookup(in.FBits);
+  switch (Kind(e)) {
+    case kLiteral:
+      in.Consume(Bits(e), SInflateNoDataDiscardBits);
+      *win.FCurrent++ = static_cast<std::uint8_t>(Value(e));
+      return false;
+    case kEnd:
+      in.Consume(Bits(e), SInflateNoDataDiscardBits);
+      return true;
+    case kMatch:
+      break;
+    default:
+      throw EAbInternalInflateError(SInflateBadLengthSymbol);
+  }
+  const auto& lengthBase = kDeflate64 ? kLengthBase64 : kLengthBase;
+  const std::uint32_t length = lengthBase[Value(e)] + LowBits(in.FBits >> Bits(e), Extra(e));
+  in.Consume(Bits(e) + Extra(e), SInflateNoDataDiscardBits);
+
+  in.Ensure(static_cast<unsigned>(dist.LookupBitLength()) + 14);
+  const std::uint32_t d = dist.Lookup(in.FBits);
+  if (Kind(d) != kMatch) {
+    throw EAbInternalInflateError(kDeflate64 ? SInflateNoDistanceCode : SInflateBadDistanceSymbol);
+  }
+  const std::uint32_t distance = kDistanceBase[Value(d)] + LowBits(in.FBits >> Bits(d), Extra(d));
+  in.Consume(Bits(d) + Extra(d), SInflateNoDataDiscardBits);
+  win.CopyMatch(length, distance);
+  return false;
+}
+
+template <bool kDeflate64>
+void DecodeSymbols(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
+                   const TAbDfDecodeHuffmanTree& dist) {
+  for (;;) {
+    if (win.FCurrent >= win.FLimit) win.AtLimit();
+    in.RefillIfLow();
+    if (in.FastReady()) {
+      if (FastLoop<kDeflate64>(in, win, lit, dist)) return;
+    } else if (CarefulStep<kDeflate64>(in, win, lit, dist)) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+const TAbDfDecodeHuffmanTree& StaticLiteralTree(bool aDeflate64) {
+  static const TAbDfDecodeHuffmanTree deflate = BuildStaticLiteralTree(false);
+  static const TAbDfDecodeHuffmanTree deflate64 = BuildStaticLiteralTree(true);
+  return aDeflate64 ? deflate64 : deflate;
+}
+
+const TAbDfDecodeHuffmanTree& StaticDistanceTree(bool aDeflate64) {
+  static const TAbDfDecodeHuffmanTree deflate = BuildStaticDistanceTree(false);
+  static const TAbDfDecodeHuffmanTree deflate64 = BuildStaticDistanceTree(true);
+  return aDeflate64 ? deflate64 : deflate;
+}
+
+void DecodeData(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow,
+                const TAbDfDecodeHuffmanTree& aLitTree, bool aDeflate64,
+                const TAbDfDecodeHuffmanTree& aDistTree) {
+  if (aDeflate64) {
+    DecodeSymbols<true>(aInStrm, aOutWindow, aLitTree, aDistTree);
+  } else {
+    DecodeSymbols<false>(aInStrm, aOutWindow, aLitTree, aDistTree);
+  }
+}
+
+void InflateStoredBlock(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow) {
+  aInStrm.AlignToByte();
+  std::uint8_t header[4];
+  aInStrm.ReadBuffer(header, 4);
+  const std::uint32_t len = header[0] | header[1] << 8;
+  const std::uint32_t nlen = header[2] | header[3] << 8;
+  if (len != (~nlen & 0xFFFF)) throw EAbInternalInflateError(SInflateBadStoredLength);
+  // Straight from the input into the window, in pieces that end at the window's limit.
+  std::int64_t left = len;
+  while (left > 0) {
+    if (aOutWindow.FCurrent >= aOutWindow.FLimit) aOutWindow.AtLimit();
+    const std::int64_t piece = std::min<std::int64_t>(
+        {left, TAbDfInBitStream::kBufferSize, aOutWindow.FLimit - aOutWindow.FCurrent});
+    aInStrm.ReadBuffer(aOutWindow.FCurrent, piece);
+    aOutWindow.FCurrent += piece;
+    left -= piece;
+    if (aOutWindow.FCurrent >= aOutWindow.FLimit) aOutWindow.AtLimit();
+  }
+}
+
+void InflateStaticBlock(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow, bool aDeflate64) {
+  DecodeData(aInStrm, aOutWindow, StaticLiteralTree(aDeflate64), aDeflate64, StaticDistanceTree(aDeflate64));
+}
+
+void ReadLitDistCodeLengths(TAbDfInBitStream& aInStrm, const TAbDfDecodeHuffmanTree& aCodeLenTree,
+                            std::uint8_t* aCodeLens, int aCount) {
+  const auto lookupBits = static_cast<unsigned>(aCodeLenTree.LookupBitLength());
+  int i = 0;
+  while (i < aCount) {
+    aInStrm.Ensure(lookupBits + 7);
+    const std::uint32_t e = aCodeLenTree.Lookup(aInStrm.FBits);
+    if (Kind(e) != kLiteral || Value(e) > 18) throw EAbInternalInflateError(SInflateBadCodeLengthSymbol);
+    const std::uint32_t codeLength = Bits(e);
+    if (codeLength == 0 || codeLength > lookupBits)
+      throw EAbInternalInflateError(SInflateBadCodeLengthLength);
+    const std::uint32_t symbol = Value(e);
+    if (symbol < 16) {
+      aInStrm.Consume(codeLength, SInflateNoDataDiscardBits);
+      aCodeLens[i++] = static_cast<std::uint8_t>(symbol);
+      continue;
+    }
+    const std::uint32_t extraBits = symbol == 16 ? 2 : symbol == 17 ? 3 : 7;
+    const std::uint32_t repeat = (symbol == 16   ? 3
+                                  : symbol == 17 ? 3
+                                                 : 11) +
+                                 LowBits(aInStrm.FBits >> codeLength, extraBits);
+    aInStrm.Consume(codeLength + extraBits, SInflateNoDataDiscardBits);
+    if (symbol == 16 && i == 0) throw EAbInternalInflateError(SInflateRepeatFirst);
+    if (repeat > static_cast<std::uint32_t>(aCount - i)) throw EAbInternalInflateError(SInflateRepeatPastEnd);
+    const std::uint8_t value = symbol == 16 ? aCodeLens[i - 1] : 0;
+    for (std::uint32_t k = 0; k < repeat; ++k) aCodeLens[i++] = value;
+  }
+}
+
+void InflateDynamicBlock(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow, bool aDeflate64) {
+  const int hlit = static_cast<int>(aInStrm.ReadBits(5)) + 257;
+  const int hdist = static_cast<int>(aInStrm.ReadBits(5)) + 1;
+  const int hclen = static_cast<int>(aInStrm.ReadBits(4)) + 4;
+  if (hlit > 286) throw EAbInternalInflateError(SInflateTooManyLiteralCodes);
+  if (!aDeflate64 && hdist > 30) throw EAbInternalInflateError(SInflateTooManyDistanceCodes);
+
+  std::array<std::uint8_t, 19> codeLengthLengths{};
+  for (int i = 0; i < hclen; ++i)
+    codeLengthLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(aInStrm.ReadBits(3));
+  TAbDfDecodeHuffmanTree codeLengthTree(19, 7, TAbDfHuffmanUsage::huDecoding, 7);
+  codeLengthTree.Build(codeLengthLengths.data(), 0, 19, nullptr, 0, kCodeLengthRoles);
+
+  std::array<std::uint8_t, 286 + 32> lengths{};
+  ReadLitDistCodeLengths(aInStrm, codeLengthTree, lengths.data(), hlit + hdist);
+
+  TAbDfDecodeHuffmanTree literalTree(286, 15, TAbDfHuffmanUsage::huDecoding, kLiteralPrimaryBits);
+  literalTree.Build(lengths.data(), 0, hlit, (aDeflate64 ? kLengthExtra64 : kLengthExtra).data(), 257,
+                    kLiteralRoles);
+  TAbDfDecodeHuffmanTree distanceTree(aDeflate64 ? 32 : 30, 15, TAbDfHuffmanUsage::huDecoding,
+                                      kDistancePrimaryBits);
+  distanceTree.Build(lengths.data(), hlit, hdist, kDistanceExtra.data(), 0,
+                     aDeflate64 ? kDistanceRoles64 : kDistanceRoles);
+  DecodeData(aInStrm, aOutWindow, literalTree, aDeflate64, distanceTree);
+}
+
+std::uint32_t Inflate(TStream& aSource, TStream& aDest, TAbDeflateHelper* aHelper) {
+  const TAbDeflateHelper options = aHelper != nullptr ? *aHelper : TAbDeflateHelper();
+  std::int64_t streamSize = options.FOnProgressStep ? options.FStreamSize : 0;
+  if (streamSize == -1) streamSize = aSource.Size();
+  const bool deflate64 = (options.FOptions & dfc_UseDeflate64) != 0;
+
+  TAbDfInBitStream in(aSource, options.FOnProgressStep, streamSize);
+  TAbDfOutputWindow window(aDest, deflate64, (options.FOptions & dfc_UseAdler32) == 0, options.FPartSize,
+                           (options.FOptions & dfc_TestOnly) != 0);
+  // On the error path the first failure is the one reported; a second one while
+  // writing out the decoded bytes or positioning the input is dropped.
+  const auto finishQuietly = [&] {
+    try {
+      window.Flush();
+    } catch (...) {
+    }
+    try {
+      in.PositionStream();
+    } catch (...) {
+    }
+  };
+
+  std::uint32_t result = 0;
+  try {
+    bool finalBlock;
+    do {
+      finalBlock = in.ReadBit();
+      switch (in.ReadBits(2)) {
+        case 0:
+          InflateStoredBlock(in, window);
+          break;
+        case 1:
+          InflateStaticBlock(in, window, deflate64);
+          break;
+        case 2:
+          InflateDynamicBlock(in, window, deflate64);
+          break;
+        default:
+          throw EAbInternalInflateError(SInflateBadBlockType);
+      }
+    } while (!finalBlock);
+    result = window.Checksum();
+  } catch (const EAbPartSizedInflate&) {
+    result = 0;
+  } catch (const EAbAbortProgress&) {
+    result = 0;
+  } catch (const EAbInternalInflateError& e) {
+    finishQuietly();
+    throw EAbInflateError(String(SInflateErrorPrefix) + e.Message() + u")");
+  } catch (...) {
+    finishQuietly();
+    throw;
+  }
+
+  try {
+    window.Flush();
+  } catch (...) {
+    try {
+      in.PositionStream();
+    } catch (...) {
+    }
+    throw;
+  }
+  in.PositionStream();
+  if (aHelper != nullptr) {
+    aHelper->FSizeCompressed = in.BytesConsumed();
+    aHelper->FSizeNormal = window.Position();
+  }
+  return result;
+}
