@@ -154,6 +154,23 @@ TEST(InflateWindowTest, SlidesCountOnlyAndPartSize) {
   }
 }
 
+// Deflate64 matches of the greatest length, one after the other, move the window past
+// its write point by more than one slide each time: it slides as often as needed, so
+// the buffer never overflows and the destination still sees 32 KiB pieces.
+TEST(InflateWindowTest, Deflate64LongestMatchesInARow) {
+  TBitWriter w;
+  w.Bits(1, 1).Bits(1, 2).FixedLiteral('z');
+  for (int i = 0; i < 12; ++i) w.FixedLiteral(285).Bits(65535, 16).FixedDistance(0);
+  w.FixedLiteral(256);
+  const TInflated r = RunInflate(w.Finish(), 4096, dfc_UseDeflate64);
+  const Bytes expected(1 + 12 * 65538, 'z');
+  ASSERT_EQ(r.FOutput, expected);
+  EXPECT_EQ(r.FChecksum, ZlibCrc(expected));
+  ASSERT_GE(r.FWrites.size(), 2u);
+  for (std::size_t i = 0; i + 1 < r.FWrites.size(); ++i) EXPECT_EQ(r.FWrites[i], 32768) << i;
+  EXPECT_LT(r.FWrites.back(), 98304);
+}
+
 // Input progress reports the share of the stream read, to 100; a progress abort ends
 // decoding without an error.
 TEST(InflateWindowTest, ProgressAndAbort) {
