@@ -11,7 +11,7 @@
 // (64 KiB, Deflate64: 96 KiB), the first 32 KiB of them are added to the checksum and
 // written to the destination (or only counted); what remains at the end is written in
 // one last piece. The buffer holds many such slides, so the history moves to the front
-// only once per megabyte.
+// only once per 256 KiB.
 //
 // The decoder's loops write at FCurrent directly while it is below FLimit, one symbol at
 // a time, then call AtLimit: the buffer holds the longest match behind the write point,
@@ -20,7 +20,7 @@ class TAbDfOutputWindow {
  public:
   static constexpr std::int64_t kSlideCount = 32768;
   static constexpr std::int64_t kCopySlack = 64;
-  static constexpr std::int64_t kCapacity = 1 << 20;
+  static constexpr std::int64_t kCapacity = 256 << 10;
 
   TAbDfOutputWindow(TStream& aStream, bool aUseDeflate64, bool aUseCRC32, std::int64_t aPartSize,
                     bool aTestOnly);

@@ -171,7 +171,7 @@ TEST(InflateWindowTest, Deflate64LongestMatchesInARow) {
   EXPECT_LT(r.FWrites.back(), 98304);
 }
 
-// Outputs of several megabytes: matches reach back across the point where the window
+// Outputs of more than a megabyte: matches reach back across the points where the window
 // moves its history to the front, in Deflate (zlib's stream) and Deflate64 (stored runs
 // and the longest matches over the farthest distances).
 TEST(InflateWindowTest, LongOutputsKeepTheirHistory) {
