@@ -1,20 +1,63 @@
-// Decodes arbitrary bytes from a code page chosen by the first input byte: single-byte,
-// multi-byte, stateful and EBCDIC pages, the system's own pages and some the platform
-// does not offer.
+// Decodes arbitrary bytes from a code page chosen by the first input byte (single-byte,
+// multi-byte, stateful and EBCDIC pages, the system's own pages and some the platform does
+// not offer), and encodes the text back.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "platform/CodePages.h"
 
 namespace {
 
-constexpr std::uint32_t kCodePages[] = {
-    platform::CP_ACP, platform::CP_OEMCP, 37, 437, 500, 708, 850, 866, 874, 932, 936, 949, 950, 1026,
-    1200, 1201, 1250, 1252, 1258, 1361, 10000, 10007, 12000, 12001, 20127, 20273, 20866, 20932, 21866,
-    28591, 28592, 28605, 38598, 50220, 50221, 50222, 50225, 50227, 51932, 51936, 51949, 52936, 54936,
-    65000, 65001, 4242, 0xFFFF};
+constexpr std::uint32_t kCodePages[] = {platform::CP_ACP,
+                                        platform::CP_OEMCP,
+                                        37,
+                                        437,
+                                        500,
+                                        708,
+                                        850,
+                                        866,
+                                        874,
+                                        932,
+                                        936,
+                                        949,
+                                        950,
+                                        1026,
+                                        1200,
+                                        1201,
+                                        1250,
+                                        1252,
+                                        1258,
+                                        1361,
+                                        10000,
+                                        10007,
+                                        12000,
+                                        12001,
+                                        20127,
+                                        20273,
+                                        20866,
+                                        20932,
+                                        21866,
+                                        28591,
+                                        28592,
+                                        28605,
+                                        38598,
+                                        50220,
+                                        50221,
+                                        50222,
+                                        50225,
+                                        50227,
+                                        51932,
+                                        51936,
+                                        51949,
+                                        52936,
+                                        54936,
+                                        65000,
+                                        65001,
+                                        4242,
+                                        0xFFFF};
 
 }  // namespace
 
@@ -26,5 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool supported = platform::CodePageToUnicode(codePage, bytes, text);
   if (supported != platform::IsCodePageSupported(codePage)) std::abort();
   if (!supported && !text.empty()) std::abort();
+  std::string back;
+  if (platform::UnicodeToCodePage(codePage, text, back) != supported) std::abort();
   return 0;
 }

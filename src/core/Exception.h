@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "core/String.h"
 
@@ -57,6 +58,16 @@ class EFCreateError : public EFileStreamError {
   using EFileStreamError::EFileStreamError;
   String ClassName() const override { return u"EFCreateError"; }
 };
+// The runtime's input/output error, carrying the operating system's error code.
+class EInOutError : public Exception {
+ public:
+  EInOutError(String message, int errorCode) : Exception(std::move(message)), FErrorCode(errorCode) {}
+  int ErrorCode() const { return FErrorCode; }
+  String ClassName() const override { return u"EInOutError"; }
+
+ private:
+  int FErrorCode;
+};
 class EOutOfMemory : public Exception {
  public:
   using Exception::Exception;
@@ -67,6 +78,7 @@ inline constexpr char16_t SReadError[] = u"Stream-Lesefehler";
 inline constexpr char16_t SWriteError[] = u"Stream-Schreibfehler";
 inline constexpr char16_t SFOpenError[] = u"Datei %s kann nicht geöffnet werden. %s";
 inline constexpr char16_t SFCreateError[] = u"Datei %s kann nicht erstellt werden. %s";
+inline constexpr char16_t SInOutError[] = u"E/A-Fehler %d";
 inline constexpr char16_t SOutOfMemory[] = u"Zu wenig Arbeitsspeicher";
 
 #endif

@@ -71,7 +71,8 @@ int TIdIOHandler::FillInputBuffer(bool raiseExceptionIfDisconnected, int timeout
     return 0;
   }
   for (;;) {
-    if (!Readable(timeout)) {
+    int wait = timeout;
+    if (!ApplyReadDeadline(wait) || !Readable(wait)) {
       if (raiseExceptionOnTimeout) throw EIdReadTimeout();
       return -1;
     }
@@ -93,6 +94,25 @@ int TIdIOHandler::FillInputBuffer(bool raiseExceptionIfDisconnected, int timeout
     if (received > 0) return received;
     if (!HasSocket()) return 0;
   }
+}
+
+void TIdIOHandler::SetReadDeadline(std::uint32_t startTicks, std::uint32_t milliseconds) {
+  FReadDeadlineActive = true;
+  FReadDeadlineStart = startTicks;
+  FReadDeadlineLength = milliseconds;
+}
+
+bool TIdIOHandler::ApplyReadDeadline(int& timeout) const {
+  // A poll (no wait) never meets the deadline.
+  if (!FReadDeadlineActive || timeout == 0) return true;
+  const std::uint32_t elapsed = TicksElapsed(FReadDeadlineStart, CurrentTicks());
+  if (elapsed >= FReadDeadlineLength) return false;
+  const std::uint32_t left = FReadDeadlineLength - elapsed;
+  const int capped = left > static_cast<std::uint32_t>(std::numeric_limits<int>::max())
+                         ? std::numeric_limits<int>::max()
+                         : static_cast<int>(left);
+  if (timeout < 0 || timeout > capped) timeout = capped;
+  return true;
 }
 
 bool TIdIOHandler::CheckForDataOnSource(int timeout) {

@@ -104,6 +104,12 @@ class TIdIOHandler : public TIdComponent {
   void SetConnectTimeout(int timeout) { FConnectTimeout = timeout; }
   int ReadTimeout() const { return FReadTimeout; }
   void SetReadTimeout(int timeout) { FReadTimeout = timeout; }
+  // An absolute limit for every wait for input, on top of the time-out of each receive: the
+  // milliseconds from the tick count startTicks on. Once it has passed, a read raises
+  // EIdReadTimeout (or reports a time-out where the read does not raise). Off by default.
+  void SetReadDeadline(std::uint32_t startTicks, std::uint32_t milliseconds);
+  void ClearReadDeadline() { FReadDeadlineActive = false; }
+  bool ReadDeadlineActive() const { return FReadDeadlineActive; }
   bool LargeStream() const { return FLargeStream; }
   void SetLargeStream(bool largeStream) { FLargeStream = largeStream; }
   bool ClosedGracefully() const { return FClosedGracefully; }
@@ -143,6 +149,9 @@ class TIdIOHandler : public TIdComponent {
   void SetClosedGracefully(bool closed) { FClosedGracefully = closed; }
 
  private:
+  // Shortens the wait of a receive to what is left before the read deadline; false when the
+  // deadline has passed already.
+  bool ApplyReadDeadline(int& timeout) const;
   // Waits until the input buffer holds count bytes; raises when the peer closes first.
   void WaitForInput(int count);
 
@@ -159,6 +168,9 @@ class TIdIOHandler : public TIdComponent {
   bool FReadLnSplit = false;
   bool FReadLnTimedOut = false;
   int FReadTimeout = IdTimeoutDefault;
+  bool FReadDeadlineActive = false;
+  std::uint32_t FReadDeadlineStart = 0;
+  std::uint32_t FReadDeadlineLength = 0;
   int FRecvBufferSize = 32768;
   int FSendBufferSize = 32768;
   std::unique_ptr<TIdBuffer> FWriteBuffer;

@@ -8,6 +8,7 @@
 #include "core/String.h"
 #include "net/IdGlobal.h"
 #include "net/IdIOHandler.h"
+#include "net/IdNameOverrides.h"
 #include "net/IdSocketHandle.h"
 
 enum class TIdReuseSocket { rsOSDependent = 0, rsTrue = 1, rsFalse = 2 };
@@ -54,6 +55,9 @@ class TIdIOHandlerSocket : public TIdIOHandler {
   void SetReuseSocket(TIdReuseSocket reuse) { FReuseSocket = reuse; }
   TIdIPVersion IPVersion() const { return FIPVersion; }
   void SetIPVersion(TIdIPVersion ipVersion) { FIPVersion = ipVersion; }
+  // Fixed addresses consulted before resolving Host (borrowed; none by default).
+  const TIdNameOverrides* NameOverrides() const { return FNameOverrides; }
+  void SetNameOverrides(const TIdNameOverrides* overrides) { FNameOverrides = overrides; }
 
  protected:
   // Allocates, binds and connects the binding to Host and Port.
@@ -74,6 +78,7 @@ class TIdIOHandlerSocket : public TIdIOHandler {
   bool FUseNagle = true;
   TIdReuseSocket FReuseSocket = TIdReuseSocket::rsOSDependent;
   TIdIPVersion FIPVersion = TIdIPVersion::Id_IPv4;
+  const TIdNameOverrides* FNameOverrides = nullptr;
 };
 
 #endif

@@ -45,6 +45,11 @@ int TIdIOHandlerStack::SendChunk(const TIdBytes& buffer, int offset, int length)
 
 void TIdIOHandlerStack::EstablishConnection() {
   TIdSocketHandle& binding = *Binding();
+  // A fixed address for the host replaces name resolution, and its family decides the socket's.
+  String overridden;
+  const bool hasOverride =
+      NameOverrides() != nullptr && NameOverrides()->Find(Host(), static_cast<std::uint16_t>(Port()), overridden);
+  if (hasOverride) SetIPVersion(TIdNameOverrides::VersionOf(overridden));
   DoBeforeBind();
   binding.SetIPVersion(IPVersion());
   binding.AllocateSocket(Id_SOCK_STREAM, 0);
@@ -61,7 +66,9 @@ void TIdIOHandlerStack::EstablishConnection() {
   DoAfterBind();
 
   String peer;
-  if (IPVersion() == TIdIPVersion::Id_IPv6) {
+  if (hasOverride) {
+    peer = overridden;
+  } else if (IPVersion() == TIdIPVersion::Id_IPv6) {
     if (!TIdStack::MakeCanonicalIPv6Address(Host()).empty()) {
       peer = Host();
     } else {

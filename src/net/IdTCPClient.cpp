@@ -68,6 +68,7 @@ void TIdTCPClientCustom::PassSettings() {
   socket->SetBoundPortMin(FBoundPortMin);
   socket->SetBoundPortMax(FBoundPortMax);
   socket->SetIPVersion(FIPVersion);
+  socket->SetNameOverrides(&FNameOverrides);
   socket->SetReuseSocket(FReuseSocket);
   socket->SetUseNagle(FUseNagle);
   socket->OnBeforeBind = OnBeforeBind;

@@ -7,6 +7,7 @@
 #include "core/String.h"
 #include "net/IdGlobal.h"
 #include "net/IdIOHandlerSocket.h"
+#include "net/IdNameOverrides.h"
 #include "net/IdTCPConnection.h"
 
 // A connection that connects itself: the target (host, port, IP version), the local binding,
@@ -58,6 +59,9 @@ class TIdTCPClientCustom : public TIdTCPConnection {
   void SetUsername(const String& username) { FUsername = username; }
   const String& Password() const { return FPassword; }
   void SetPassword(const String& password) { FPassword = password; }
+  // Fixed addresses for host names, consulted before name resolution on every connect.
+  TIdNameOverrides& NameOverrides() { return FNameOverrides; }
+  const TIdNameOverrides& NameOverrides() const { return FNameOverrides; }
 
  protected:
   virtual void NotifyConnected();
@@ -76,6 +80,7 @@ class TIdTCPClientCustom : public TIdTCPConnection {
   int FConnectTimeout = 0;
   String FDestination;
   String FHost;
+  TIdNameOverrides FNameOverrides;
   TIdIPVersion FIPVersion = TIdIPVersion::Id_IPv4;
   String FPassword;
   String FUsername;

@@ -2,6 +2,7 @@
 #define FENDREL_PLATFORM_CODEPAGES_H
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/String.h"
@@ -20,9 +21,14 @@ std::uint32_t OemCodePage();
 bool IsCodePageSupported(std::uint32_t codePage);
 
 // Decodes bytes of a Windows code page into UTF-16. Bytes that are invalid or
-// incomplete in that page decode to U+FFFD. Returns false, leaving result empty,
-// when the code page is not supported.
+// incomplete in that page decode to U+FFFD (in 7-bit ASCII, 20127, a byte above 127
+// too). Returns false, leaving result empty, when the code page is not supported.
 bool CodePageToUnicode(std::uint32_t codePage, std::string_view bytes, String& result);
+
+// Encodes UTF-16 text into a Windows code page. A character the page cannot hold, and
+// an unpaired surrogate, is written as "?". Returns false, leaving result empty, when
+// the code page is not supported.
+bool UnicodeToCodePage(std::uint32_t codePage, StringView text, std::string& result);
 
 }  // namespace platform
 

@@ -1,14 +1,97 @@
 #ifndef FENDREL_PLATFORM_FILES_H
 #define FENDREL_PLATFORM_FILES_H
 
-#include "core/String.h"
+#include <cstdint>
 
+#include "core/DateTime.h"
+#include "core/Stream.h"
+#include "core/String.h"
+#include "platform/FileAttributes.h"
+
+// The file system as the system sees it: names may separate their steps with "\"
+// (the archive code builds names that way); the POSIX side maps "\" to "/" and
+// reads "a path is absolute" as "it begins with /". Attributes are the Windows
+// attribute bits; on POSIX "read-only" means "no write bit in the mode".
 namespace platform {
 
 bool FileExists(const String& fileName);
 bool DirectoryExists(const String& directory);
 // Deletes a file; false when it could not be deleted.
 bool DeleteFile(const String& fileName);
+
+
+// The name as the file system takes it ("\" becomes "/" on POSIX; nothing changes on Windows).
+String NativePath(StringView path);
+// Whether the name is absolute on this file system (POSIX: it begins with "/" or "\").
+bool IsAbsolutePath(StringView path);
+// Whether c separates the steps of a path here ("\" everywhere, "/" as well on POSIX).
+bool IsPathSeparator(char16_t c);
+
+// The size of a file from its attributes; -1 when they cannot be read.
+std::int64_t FileSizeOf(const String& fileName);
+// Creates one directory; false when it could not be created (it exists, or its parent
+// is missing), with the Windows error code (3 path not found, 5 access denied, 183
+// already exists, ...) in windowsError when given.
+bool CreateDir(const String& directory, int* windowsError = nullptr);
+
+// What stands at a path, links not followed.
+enum class TPathKind { pkMissing, pkFile, pkDirectory, pkSymLink, pkOther };
+TPathKind PathKindOf(const String& path);
+
+// True when both names lead to the same file (same device and file id), links followed.
+bool SameFile(const String& a, const String& b);
+
+// True when a regular file stands at the path (links not followed) and nobody may
+// write it by its mode: the check is made on the bits, since a privileged user could
+// write it anyway.
+bool IsReadOnlyFile(const String& fileName);
+
+// The attribute bits of a file (links followed), or -1 when they cannot be read.
+std::int32_t FileGetAttr(const String& fileName);
+// Applies the attribute bits: read-only takes every write bit away, its absence gives
+// back at most the owner's write bit; a directory never loses its write permission.
+// The other bits have no meaning here. False when the operating system refused.
+bool FileSetAttr(const String& fileName, std::uint32_t attributes);
+// Sets the last-write time of a file from a local time; false on failure.
+bool FileSetDate(const String& fileName, TDateTime localTime);
+// The last-write time of a file as local time; 0 when it cannot be read.
+TDateTime FileGetDate(const String& fileName);
+
+// A new, empty file beside a target, written in place of the target only when the
+// writer says so: Commit renames it over the target (a link standing there is
+// replaced, never written through) and keeps the permission bits of a file that
+// stood there. Until then the target is untouched; a file that is not committed is
+// deleted when the object ends. A process killed meanwhile leaves at most a file
+// whose name starts with ".fendrel-" beside the target.
+class TReplacementFile final : public TStream {
+ public:
+  // Raises EFCreateError naming the target when the file cannot be created.
+  explicit TReplacementFile(const String& target);
+  ~TReplacementFile() override;
+
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t newSize) override;
+
+  // The Unix execute bits (0o111 at most) a new file gets when nothing stood at the
+  // target; set-id and sticky bits are never given.
+  void SetExecuteBits(std::uint32_t unixMode) { FExecuteBits = unixMode & 0111; }
+  // Puts the file in the target's place; raises EFCreateError naming the target when
+  // that fails (the file is then deleted and the target untouched).
+  void Commit();
+  // Closes and deletes the file; never raises.
+  void Discard() noexcept;
+
+  const String& Target() const { return FTarget; }
+  const String& TemporaryName() const { return FTempName; }
+
+ private:
+  String FTarget;
+  String FTempName;
+  std::intptr_t FHandle = -1;
+  std::uint32_t FExecuteBits = 0;
+};
 
 }  // namespace platform
 

@@ -1,6 +1,8 @@
 #ifndef FENDREL_UPDATER_UNZIPPER_H
 #define FENDREL_UPDATER_UNZIPPER_H
 
+#include <memory>
+
 #include "core/String.h"
 
 namespace updater {
@@ -13,6 +15,10 @@ class IUnZipper {
   virtual void ExtractFiles(const String& fileMask) = 0;
   virtual void CloseArchive() = 0;
 };
+
+// The real extraction component, a TAbUnZipper with every property at its default
+// and no event handler assigned.
+std::unique_ptr<IUnZipper> CreateAbUnZipper();
 
 }  // namespace updater
 

@@ -6,8 +6,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/UserInterface.h"
 #include "updater/Form1.h"
-#include "updater/MissingComponents.h"
 #include "updater/UpdateUrl.h"
+#include "updater/UpdaterHttpClient.h"
 #include "updater/UpdaterSystem.h"
 
 int main(int argc, char** argv) {
@@ -22,9 +22,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<updater::TForm1> form;
   try {
     updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
-    form = std::make_unique<updater::TForm1>(
-        application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-        updater::CreateMissingHttpClient(), updater::CreateMissingUnZipper(), std::move(settings));
+    form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
+                                             updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(),
+                                             std::move(settings));
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
   } catch (const std::exception& e) {

@@ -1,5 +1,6 @@
 #include "zip/AbNameDecoding.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -44,7 +45,19 @@ std::string_view AsChars(std::span<const std::uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// Code pages whose bytes below 80 are ASCII: names of plain bytes need no converter.
+bool IsAsciiCompatible(std::uint32_t codePage) {
+  if (codePage >= 1250 && codePage <= 1258) return true;
+  for (const auto& sets : kLetterSets) {
+    if (sets.OemCodePage == codePage) return true;
+  }
+  return codePage == 874 || codePage == 20127 || codePage == 28591 || codePage == 65001;
+}
+
 String FromCodePage(std::uint32_t codePage, std::string_view raw) {
+  const bool plain =
+      std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
+  if (plain && IsAsciiCompatible(codePage)) return FromLatin1(raw);
   String text;
   if (platform::CodePageToUnicode(codePage, raw, text)) return text;
   return FromLatin1(raw);

@@ -19,7 +19,8 @@ enum class TAbMediaType { mtRemoveable, mtLocal };
 // Reads are buffered, so the directory can be read record by record cheaply.
 //
 // Writing archives is not part of this system: the file is always opened for reading
-// (with the sharing the mode asks for), whatever the mode; writes take nothing.
+// (with the sharing the mode asks for), whatever the mode; writes take nothing, and the
+// bookkeeping of written parts is left out.
 class TAbSpanStream : public TStream {
  public:
   using TAbRequestImageEvent =
@@ -46,6 +47,9 @@ class TAbSpanStream : public TStream {
   std::int64_t Threshold() const { return FThreshold; }
   int SpanNumber() const { return FSpanNumber; }
   const String& ImageName() const { return FImageName; }
+  std::uint16_t FileMode() const { return FFileMode; }
+  // Bytes delivered by Read so far.
+  std::int64_t BytesRead() const { return FBytesRead; }
   bool IgnoreSpanning() const { return FIgnoreSpanning; }
   void SetIgnoreSpanning(bool value) { FIgnoreSpanning = value; }
   bool SpanStreamInCharge() const { return FSpanStreamInCharge; }
@@ -65,16 +69,11 @@ class TAbSpanStream : public TStream {
   std::int64_t FThreshold = 0;
   int FSpanNumber = 0;
   String FImageName;
-  bool FCancelled = false;
-  std::int64_t FBytesWritten = 0;
   std::int64_t FBytesRead = 0;
-  std::int64_t FBytesAvail = 0;
   std::unique_ptr<TStream> FStr;
   std::uint16_t FFileMode = 0;
   bool FIgnoreSpanning = false;
   bool FSpanStreamInCharge = false;
-  std::int64_t FArchiveTotalWritten = 0;
-  std::int64_t FArchiveTotalSize = 0;
 
   // Read buffer: FBuffer holds FBufferLength bytes of the file from FBufferStart.
   std::vector<std::uint8_t> FBuffer;

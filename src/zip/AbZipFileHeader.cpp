@@ -1,5 +1,6 @@
 #include "zip/AbZipFileHeader.h"
 
+#include "core/Exception.h"
 #include "core/Stream.h"
 #include "zip/AbException.h"
 #include "zip/AbRecordReading.h"
@@ -9,7 +10,7 @@ using abrecord::Get32;
 
 void TAbZipLocalFileHeader::LoadFromStream(TStream& stream) {
   std::uint8_t head[30];
-  abrecord::ReadFixed(stream, head, sizeof head);
+  const std::size_t got = abrecord::ReadFixed(stream, head, sizeof head);
   FSignature = Get32(head + 0);
   FVersionNeededToExtract = Get16(head + 4);
   FGeneralPurposeBitFlag = Get16(head + 6);
@@ -25,13 +26,15 @@ void TAbZipLocalFileHeader::LoadFromStream(TStream& stream) {
   // are no record mean nothing, and reading by them would only turn the failure into a
   // read error.
   if (!IsValid()) throw EAbZipInvalid();
-  FFileName = abrecord::ReadPlain(stream, nameLength);
+  // A record cut short by the end of the file is a read error, whichever part is cut.
+  if (got < sizeof head) throw EReadError(SReadError);
+  FFileName = abrecord::ReadExactText(stream, nameLength);
   FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
 }
 
 void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   std::uint8_t head[46];
-  abrecord::ReadFixed(stream, head, sizeof head);
+  const std::size_t got = abrecord::ReadFixed(stream, head, sizeof head);
   FSignature = Get32(head + 0);
   FVersionMadeBy = Get16(head + 4);
   FVersionNeededToExtract = Get16(head + 6);
@@ -50,7 +53,8 @@ void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   FExternalFileAttributes = Get32(head + 38);
   FRelativeOffset = Get32(head + 42);
   if (!IsValid()) throw EAbZipInvalid();
-  FFileName = abrecord::ReadPlain(stream, nameLength);
+  if (got < sizeof head) throw EReadError(SReadError);
+  FFileName = abrecord::ReadExactText(stream, nameLength);
   FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
-  FFileComment = abrecord::ReadPlain(stream, commentLength);
+  FFileComment = abrecord::ReadExactText(stream, commentLength);
 }

@@ -60,17 +60,16 @@ class TAbZipFileHeader {
 };
 
 // The local header in front of an entry's data. LoadFromStream reads one at the
-// stream's position and leaves the position on the first data byte; a wrong
-// signature raises EAbZipInvalid (before the names and fields are read), an extra
-// field cut short EReadError.
+// stream's position and leaves the position on the first data byte. A wrong signature
+// raises EAbZipInvalid (before the names and fields are read); a record cut short by
+// the end of the file, in any of its parts, raises EReadError "Stream-Lesefehler".
 class TAbZipLocalFileHeader : public TAbZipFileHeader {
  public:
   TAbZipLocalFileHeader() : TAbZipFileHeader(Ab_ZipLocalFileHeaderSignature) {}
   void LoadFromStream(TStream& stream);
 };
 
-// A central directory record, read as the local header is (the comment with a plain
-// read), with the same failures.
+// A central directory record, read as the local header is, with the same failures.
 class TAbZipDirectoryFileHeader : public TAbZipFileHeader {
  public:
   TAbZipDirectoryFileHeader() : TAbZipFileHeader(Ab_ZipCentralDirectorySignature) {}

@@ -3,11 +3,16 @@
 #include <algorithm>
 
 #include "platform/CodePages.h"
+#include "platform/FileAttributes.h"
 #include "zip/AbDosDateTime.h"
-#include "zip/AbFileAttributes.h"
 #include "zip/AbNameDecoding.h"
 
 namespace {
+using platform::faDirectory;
+using platform::faReadOnly;
+using platform::faSymLink;
+using platform::faSysFile;
+
 constexpr std::uint8_t kHostUnix = 3;
 constexpr std::uint16_t kMethodImploded = 6;
 constexpr std::uint16_t kMethodDeflated = 8;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -53,10 +54,15 @@ struct Connection {
   TIdIOHandler& IO() { return *Client.IOHandler(); }
 };
 
-std::string Text(const TIdBytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-std::string Text(const TMemoryStream& stream) { return std::string(stream.Bytes().begin(), stream.Bytes().end()); }
-TIdBytes Bytes(const std::string& text) { return TIdBytes(text.begin(), text.end()); }
-
+std::string Text(const TIdBytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+std::string Text(const TMemoryStream& stream) {
+  return std::string(stream.Bytes().begin(), stream.Bytes().end());
+}
+TIdBytes Bytes(const std::string& text) {
+  return TIdBytes(text.begin(), text.end());
+}
 
 // Records the work events as "begin <max>", the running count, and "end".
 void RecordWork(TIdComponent& component, std::vector<std::string>& log) {
@@ -81,18 +87,26 @@ TEST(IdIOHandlerReadLnTest, LinesAcrossReceiveBoundaries) {
       {"bare LF", {"abc\n"}, u"", {"abc"}},
       {"only the last CR goes", {"abc\r\r\n"}, u"", {"abc\r"}},
       {"empty line", {"\r\n", "x\n"}, u"", {"", "x"}},
-      {"CR at the end of one receive, LF at the start of the next", {"abc\r", "\ndef\r\n"}, u"", {"abc", "def"}},
+      {"CR at the end of one receive, LF at the start of the next",
+       {"abc\r", "\ndef\r\n"},
+       u"",
+       {"abc", "def"}},
       {"line in three receives", {"ab", "c", "d\r\n"}, u"", {"abcd"}},
       {"two lines in one receive", {"one\r\ntwo\r\n"}, u"", {"one", "two"}},
       {"other terminator removes only itself", {"abc\r\r\n"}, u"\r\n", {"abc\r"}},
       {"two-byte terminator split across receives", {"abcX", "Ydef", "XY"}, u"XY", {"abc", "def"}},
-      {"8-bit bytes read as question marks", {"Gr\xfc\xdf" "e\n"}, u"", {"Gr??e"}},
+      {"8-bit bytes read as question marks",
+       {"Gr\xfc\xdf"
+        "e\n"},
+       u"",
+       {"Gr??e"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LoopbackServer server(Parts(c.parts, {step::WaitSignal()}));
     Connection connection(server);
-    for (const std::string& expected : c.lines) EXPECT_EQ(ToUtf8(connection.IO().ReadLn(c.terminator)), expected);
+    for (const std::string& expected : c.lines)
+      EXPECT_EQ(ToUtf8(connection.IO().ReadLn(c.terminator)), expected);
     // Every part came in a receive of its own, and no line needed a receive more than that.
     std::vector<int> sizes;
     for (const std::string& part : c.parts) sizes.push_back(static_cast<int>(part.size()));
@@ -126,7 +140,8 @@ TEST(IdIOHandlerReadLnTest, LineLengthLimitCountsTheBytesBeforeTheTerminator) {
     const auto e = Raised<EIdReadLnMaxLineLengthExceeded>([&] { connection.IO().ReadLn(); });
     EXPECT_EQ(e.Message(), u"Max. Zeilenlänge überschritten.");
     // The over-long line stays buffered.
-    EXPECT_EQ(static_cast<std::size_t>(connection.IO().InputBuffer().Size()), c.length + std::strlen(c.ending));
+    EXPECT_EQ(static_cast<std::size_t>(connection.IO().InputBuffer().Size()),
+              c.length + std::strlen(c.ending));
   }
 }
 
@@ -199,6 +214,77 @@ TEST(IdIOHandlerReadLnTest, TimeOuts) {
 }
 
 // --- Counted reads, streams and skips ---------------------------------------------------------
+
+// A handler that records the time limit of every wait and lets the server send its next part
+// only once the client has started waiting for it.
+class WaitRecordingIOHandler final : public RecordingIOHandler {
+ public:
+  std::vector<int> Waits;
+  std::function<void()> BeforeWait;
+  bool Readable(int msec) override {
+    Waits.push_back(msec);
+    if (BeforeWait) BeforeWait();
+    return RecordingIOHandler::Readable(msec);
+  }
+};
+
+// A ReadTimeout of 0 means no limit, as -1 does: the reads wait until the data comes.
+TEST(IdIOHandlerReadTest, AReadTimeoutOf0WaitsWithoutLimit) {
+  LoopbackServer server({step::WaitSignal(), step::Send("line\n"), step::WaitSignal(), step::Send("abc"),
+                         step::WaitSignal(), step::Send("defg"), step::WaitSignal(), step::Send("hi"),
+                         step::Hold()});
+  TIdTCPClient client;
+  client.SetReadTimeout(0);
+  auto owned = std::make_unique<WaitRecordingIOHandler>();
+  WaitRecordingIOHandler& handler = *owned;
+  handler.BeforeWait = [&server] { server.Signal(); };
+  client.SetIOHandler(std::move(owned));
+  client.Connect(server.Host(), server.Port());
+  TIdIOHandler& io = *client.IOHandler();
+  EXPECT_EQ(io.ReadTimeout(), 0);
+
+  EXPECT_EQ(io.ReadLn(), u"line");
+  TIdBytes bytes;
+  io.ReadBytes(bytes, 3);
+  EXPECT_EQ(Text(bytes), "abc");
+  TMemoryStream stream;
+  io.ReadStream(stream, 4);
+  EXPECT_EQ(Text(stream), "defg");
+  io.Discard(2);
+  ASSERT_FALSE(handler.Waits.empty());
+  for (const int wait : handler.Waits) EXPECT_EQ(wait, IdTimeoutInfinite);
+}
+
+// A positive ReadTimeout ends a wait without data in EIdReadTimeout for the counted reads and
+// skips as well; the connection stays open, and what arrived is where the operation put it.
+TEST(IdIOHandlerReadTest, ReadTimeoutsOfStreamsAndSkips) {
+  {
+    LoopbackServer server({step::Send("ab"), step::Hold()});
+    Connection connection(server);
+    connection.IO().SetReadTimeout(100);
+    TMemoryStream stream;
+    EXPECT_THROW(connection.IO().ReadStream(stream, 10), EIdReadTimeout);
+    EXPECT_EQ(Text(stream), "ab");
+    EXPECT_TRUE(connection.Client.Connected());
+  }
+  {
+    LoopbackServer server({step::Send("ab"), step::Hold()});
+    Connection connection(server);
+    connection.IO().SetReadTimeout(100);
+    EXPECT_THROW(connection.IO().Discard(10), EIdReadTimeout);
+    EXPECT_TRUE(connection.IO().InputBufferIsEmpty());
+    EXPECT_TRUE(connection.Client.Connected());
+  }
+  {
+    // Skipping everything ends normally only at the close: a silent peer is a time-out.
+    LoopbackServer server({step::Send("ab"), step::Hold()});
+    Connection connection(server);
+    connection.IO().SetReadTimeout(100);
+    EXPECT_THROW(connection.IO().DiscardAll(), EIdReadTimeout);
+    EXPECT_TRUE(connection.IO().InputBufferIsEmpty());
+    EXPECT_TRUE(connection.Client.Connected());
+  }
+}
 
 TEST(IdIOHandlerReadTest, ReadBytesAppendsOrOverwrites) {
   LoopbackServer server(Parts({"0123", "456789", "ab"}, {step::Hold()}));
@@ -468,7 +554,8 @@ TEST(IdIOHandlerWriteTest, StreamFailures) {
   // 2 GB with a 4-byte count: refused before anything is sent.
   ShortStream huge(std::int64_t{1} << 31);
   const auto large = Raised<EIdIOHandlerRequiresLargeStream>([&] { io.Write(huge, -1, true); });
-  EXPECT_EQ(large.Message(), u"Setzen Sie LargeStream auf True, um Streams, die größer als 2 GB sind, zu senden");
+  EXPECT_EQ(large.Message(),
+            u"Setzen Sie LargeStream auf True, um Streams, die größer als 2 GB sind, zu senden");
   EXPECT_TRUE(connection.Handler->SendSizes.empty());
   // A source that runs dry before its size.
   ShortStream dry(100);

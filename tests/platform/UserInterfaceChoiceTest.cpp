@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ui/qt/UserInterfaceChoice.h"
+#include "platform/ui/UserInterfaceChoice.h"
 
 namespace {
 
@@ -23,15 +23,31 @@ TEST(UserInterfaceChoice, QtOnADisplayConsoleOtherwiseOrOnRequest) {
       {{"CONSOLE", ":0", "", ""}, Console},
       {{"qt", "", "", ""}, Qt},  // insists, even without a display
       {{"Qt", "", "", ""}, Qt},
-      {{"something", "", "", ""}, Console},  // anything else: the default rule
-      {{"something", ":0", "", ""}, Qt},
-      {{"consolex", ":0", "", ""}, Qt},
+      {{"something", "", "", ""}, Console},  // anything else is not understood: the console
+      {{"something", ":0", "", ""}, Console},
+      {{"consolex", ":0", "", ""}, Console},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ChooseUserInterface(c.Environment), c.Expected)
         << c.Environment.Requested << " / " << c.Environment.Display << " / " << c.Environment.WaylandDisplay
         << " / " << c.Environment.QtPlatform;
   }
+}
+
+TEST(UserInterfaceChoice, AValueNotUnderstoodIsNamedOnOneLine) {
+  for (const char* known : {"", "console", "Console", "qt", "QT"}) {
+    EXPECT_TRUE(platform::ui::IsKnownUserInterfaceRequest(known)) << known;
+  }
+  for (const char* unknown : {"gui", "qtx", " qt", "console "}) {
+    EXPECT_FALSE(platform::ui::IsKnownUserInterfaceRequest(unknown)) << unknown;
+  }
+  EXPECT_EQ(
+      platform::ui::UnknownUserInterfaceRequestLine("gui"),
+      "Fendrel! Update: FENDREL_UPDATER_UI=\"gui\" ist kein bekannter Wert (console oder qt); die Konsole "
+      "wird verwendet.");
+  // A line break in the value does not break the line.
+  EXPECT_EQ(platform::ui::UnknownUserInterfaceRequestLine("a\nb\x1b").find_first_of("\n\x1b"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ std::filesystem::path CheckoutCorpus() {
 
 std::string CorpusDirectory() {
   std::filesystem::path dir;
-  if (const char* env = std::getenv("FENDREL_CORPUS_DIR"); env != nullptr && *env != '\0') {
+  if (const char* env = std::getenv("FENDREL_CORPUS"); env != nullptr && *env != '\0') {
     dir = env;
   } else {
     dir = CheckoutCorpus();
@@ -33,8 +33,8 @@ std::string CorpusDirectory() {
 }
 
 std::string CorpusSearchDescription() {
-  if (const char* env = std::getenv("FENDREL_CORPUS_DIR"); env != nullptr && *env != '\0') {
-    return std::string("FENDREL_CORPUS_DIR=") + env;
+  if (const char* env = std::getenv("FENDREL_CORPUS"); env != nullptr && *env != '\0') {
+    return std::string("FENDREL_CORPUS=") + env;
   }
   const std::filesystem::path dir = CheckoutCorpus();
   return dir.empty() ? std::string("shared/corpus beside the checkout (checkout not found)") : dir.string();

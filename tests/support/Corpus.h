@@ -3,7 +3,7 @@
 
 #include <string>
 
-// The folder of the ZIP test corpus: FENDREL_CORPUS_DIR when set, otherwise
+// The folder of the ZIP test corpus: FENDREL_CORPUS when set, otherwise
 // shared/corpus beside the checkout that holds the running test program. Empty when
 // neither holds a manifest.json.
 std::string CorpusDirectory();

@@ -3,14 +3,19 @@
 #include <string>
 
 #include "core/Exception.h"
+#include "platform/FileAttributes.h"
 #include "support/Raised.h"
 #include "zip/AbArchiveList.h"
 #include "zip/AbDosDateTime.h"
-#include "zip/AbFileAttributes.h"
 #include "zip/AbZipItem.h"
 #include "zip/ZipBuilder.h"
 
 namespace {
+
+using platform::faDirectory;
+using platform::faReadOnly;
+using platform::faSymLink;
+using platform::faSysFile;
 
 std::unique_ptr<TAbZipItem> ItemOf(const ziptest::Entry& entry) {
   const std::string bytes = ziptest::BuildZip({entry});

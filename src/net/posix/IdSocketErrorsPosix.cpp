@@ -87,6 +87,12 @@ int SocketErrorFromErrno(int error) {
 }
 
 int SocketErrorFromAddrInfo(int result, int errorNumber) {
-  if (result == EAI_SYSTEM) return SocketErrorFromErrno(errorNumber);
-  return Lookup(std::begin(AddrInfoTable), std::end(AddrInfoTable), result);
+  // A resolver failure this table does not know (the results are negative numbers here, which
+  // must never pass as socket error numbers), or a system error without its number, is taken
+  // for the nearest Windows Sockets error: 11003, a failure of the resolver that cannot be
+  // recovered from (WSANO_RECOVERY).
+  constexpr int NonRecoverable = 11003;
+  if (result == EAI_SYSTEM) return errorNumber != 0 ? SocketErrorFromErrno(errorNumber) : NonRecoverable;
+  const int mapped = Lookup(std::begin(AddrInfoTable), std::end(AddrInfoTable), result);
+  return mapped == result ? NonRecoverable : mapped;
 }

@@ -6,7 +6,8 @@
 int SocketErrorFromErrno(int error);
 
 // The Windows Sockets error number for a non-zero getaddrinfo result; errorNumber is the
-// errno value at the time, used when the result reports a system error.
+// errno value at the time, used when the result reports a system error. A result without a
+// counterpart gives 11003 (a resolver failure that cannot be recovered from).
 int SocketErrorFromAddrInfo(int result, int errorNumber);
 
 #endif

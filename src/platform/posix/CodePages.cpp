@@ -2,11 +2,18 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <iterator>
+#include <map>
 #include <string>
+#include <utility>
 
 namespace platform {
 namespace {
+
+static_assert(std::endian::native == std::endian::little, "iconv is asked for UTF-16LE in native code units");
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
@@ -16,106 +23,296 @@ std::uint32_t Resolve(std::uint32_t codePage) {
   return codePage;
 }
 
-// The iconv name of a Windows code page; empty when iconv cannot be asked for it.
-std::string IconvName(std::uint32_t codePage) {
-  if (codePage >= 28591 && codePage <= 28606) return "ISO-8859-" + std::to_string(codePage - 28590);
-  switch (codePage) {
-    case 20932:
-    case 51932:
-      return "EUC-JP";
-    case 50220:
-    case 50221:
-    case 50222:
-      return "ISO-2022-JP";
-    case 50225:
-      return "ISO-2022-KR";
-    case 51949:
-      return "EUC-KR";
-    case 51936:
-      return "GB2312";
-    case 52936:
-      return "HZ-GB-2312";
-    case 54936:
-      return "GB18030";
-    case 20866:
-      return "KOI8-R";
-    case 21866:
-      return "KOI8-U";
-    case 10000:
-      return "MACINTOSH";
-    case 10007:
-      return "MACCYRILLIC";
-    case 20936:
-      return "GB2312";
-    case 65000:
-      return "UTF-7";
-    default:
-      break;
-  }
-  return "CP" + std::to_string(codePage);
+struct TIconvName {
+  std::uint32_t CodePage;
+  const char* Name;
+};
+
+// Windows code pages and the iconv names of the same tables, sorted by code page. Pages
+// iconv does not offer here are missing and count as unsupported (the Unicode pages 1200,
+// 1201, 12000 and 12001 are decoded above this layer).
+constexpr TIconvName kIconvNames[] = {
+    {37, "IBM037"},
+    {437, "IBM437"},
+    {500, "IBM500"},
+    {708, "ASMO-708"},
+    {737, "CP737"},
+    {775, "CP775"},
+    {850, "CP850"},
+    {852, "CP852"},
+    {855, "CP855"},
+    {857, "CP857"},
+    {858, "CP858"},
+    {860, "CP860"},
+    {861, "CP861"},
+    {862, "CP862"},
+    {863, "CP863"},
+    {864, "CP864"},
+    {865, "CP865"},
+    {866, "CP866"},
+    {869, "CP869"},
+    {870, "CP870"},
+    {874, "WINDOWS-874"},
+    {875, "CP875"},
+    {932, "CP932"},
+    {936, "CP936"},
+    {949, "CP949"},
+    {950, "CP950"},
+    {1026, "CP1026"},
+    {1047, "CP1047"},
+    {1140, "CP1140"},
+    {1141, "CP1141"},
+    {1142, "CP1142"},
+    {1143, "CP1143"},
+    {1144, "CP1144"},
+    {1145, "CP1145"},
+    {1146, "CP1146"},
+    {1147, "CP1147"},
+    {1148, "CP1148"},
+    {1149, "CP1149"},
+    {1250, "CP1250"},
+    {1251, "CP1251"},
+    {1252, "CP1252"},
+    {1253, "CP1253"},
+    {1254, "CP1254"},
+    {1255, "CP1255"},
+    {1256, "CP1256"},
+    {1257, "CP1257"},
+    {1258, "CP1258"},
+    {1361, "JOHAB"},
+    {10000, "MACINTOSH"},
+    {10007, "CP10007"},
+    {10017, "MACUKRAINIAN"},
+    {10029, "MAC-CENTRALEUROPE"},
+    {10079, "MAC-IS"},
+    {20106, "ISO646-DE"},
+    {20107, "ISO646-SE"},
+    {20108, "ISO646-NO"},
+    {20261, "T.61-8BIT"},
+    {20269, "ISO_6937"},
+    {20273, "IBM273"},
+    {20277, "IBM277"},
+    {20278, "IBM278"},
+    {20280, "IBM280"},
+    {20284, "IBM284"},
+    {20285, "IBM285"},
+    {20290, "IBM290"},
+    {20297, "IBM297"},
+    {20420, "IBM420"},
+    {20423, "IBM423"},
+    {20424, "IBM424"},
+    {20866, "KOI8-R"},
+    {20871, "IBM871"},
+    {20880, "IBM880"},
+    {20905, "IBM905"},
+    {20932, "EUC-JP"},
+    {20936, "GB2312"},
+    {20949, "EUC-KR"},
+    {21025, "CP1025"},
+    {21866, "KOI8-U"},
+    {28592, "ISO-8859-2"},
+    {28593, "ISO-8859-3"},
+    {28594, "ISO-8859-4"},
+    {28595, "ISO-8859-5"},
+    {28596, "ISO-8859-6"},
+    {28597, "ISO-8859-7"},
+    {28598, "ISO-8859-8"},
+    {28599, "ISO-8859-9"},
+    {28603, "ISO-8859-13"},
+    {28605, "ISO-8859-15"},
+    {38598, "ISO-8859-8"},
+    {50220, "ISO-2022-JP"},
+    {50221, "ISO-2022-JP-2"},
+    {50222, "ISO-2022-JP-2"},
+    {50225, "ISO-2022-KR"},
+    {50227, "ISO-2022-CN"},
+    {50229, "ISO-2022-CN-EXT"},
+    {51932, "EUCJP-MS"},
+    {51936, "EUC-CN"},
+    {51949, "EUC-KR"},
+    {54936, "GB18030"},
+    {65000, "UTF-7"},
+};
+
+static_assert(std::is_sorted(std::begin(kIconvNames), std::end(kIconvNames),
+                             [](const TIconvName& a, const TIconvName& b) {
+                               return a.CodePage < b.CodePage;
+                             }));
+
+// The iconv name of a Windows code page; nullptr when iconv is not asked for it.
+const char* IconvName(std::uint32_t codePage) {
+  const auto* end = std::end(kIconvNames);
+  const auto* found =
+      std::lower_bound(std::begin(kIconvNames), end, codePage,
+                       [](const TIconvName& entry, std::uint32_t cp) { return entry.CodePage < cp; });
+  return found != end && found->CodePage == codePage ? found->Name : nullptr;
 }
 
-bool DecodeOwn(std::uint32_t codePage, std::string_view bytes, String& result) {
+// The pages handled here without iconv.
+bool IsOwnPage(std::uint32_t codePage) {
+  return codePage == 20127 || codePage == 28591 || codePage == 65001;
+}
+
+void DecodeOwn(std::uint32_t codePage, std::string_view bytes, String& result) {
   switch (codePage) {
     case 20127:
-      for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        result.push_back(byte < 0x80 ? static_cast<char16_t>(byte) : kReplacement);
+      result.resize(bytes.size());
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        result[i] = byte < 0x80 ? static_cast<char16_t>(byte) : kReplacement;
       }
-      return true;
+      return;
     case 28591:
       result = FromLatin1(bytes);
-      return true;
-    case 65001:
-      result = FromUtf8(bytes);
-      return true;
+      return;
     default:
-      return false;
+      result = FromUtf8(bytes);
+      return;
   }
 }
 
-class IconvDecoder {
- public:
-  explicit IconvDecoder(std::uint32_t codePage)
-      : FHandle(iconv_open("UTF-16LE", IconvName(codePage).c_str())) {}
-  ~IconvDecoder() {
-    if (Valid()) iconv_close(FHandle);
+void EncodeOwn(std::uint32_t codePage, StringView text, std::string& result) {
+  if (codePage == 65001) {
+    result = ToUtf8(text);
+    return;
   }
-  IconvDecoder(const IconvDecoder&) = delete;
-  IconvDecoder& operator=(const IconvDecoder&) = delete;
-  bool Valid() const { return FHandle != reinterpret_cast<iconv_t>(-1); }
+  const char16_t limit = codePage == 20127 ? 0x80 : 0x100;
+  result.resize(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i)
+    result[i] = text[i] < limit ? static_cast<char>(text[i]) : '?';
+}
 
-  String Decode(std::string_view bytes) {
-    String result;
-    char16_t out[1024];
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    while (inLeft > 0) {
-      char* outPtr = reinterpret_cast<char*>(out);
-      std::size_t outLeft = sizeof(out);
-      const std::size_t rc = iconv(FHandle, &in, &inLeft, &outPtr, &outLeft);
-      result.append(out, (sizeof(out) - outLeft) / sizeof(char16_t));
-      if (rc != static_cast<std::size_t>(-1)) continue;
-      if (errno == E2BIG) continue;
-      // An invalid byte: replace it and go on after it. An incomplete sequence at the end:
-      // replace it and stop.
-      result.push_back(kReplacement);
-      iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
-      if (errno == EINVAL) break;
-      ++in;
-      --inLeft;
-    }
-    // Flush a stateful decoder's pending output.
-    char* outPtr = reinterpret_cast<char*>(out);
-    std::size_t outLeft = sizeof(out);
-    iconv(FHandle, nullptr, nullptr, &outPtr, &outLeft);
-    result.append(out, (sizeof(out) - outLeft) / sizeof(char16_t));
-    return result;
+// Opening a converter loads and prepares its tables, which costs far more than converting
+// a name or a short body, so each thread keeps the converters it opened (a few dozen at
+// most: one per code page and direction) until it ends.
+class TConverterCache {
+ public:
+  TConverterCache() = default;
+  TConverterCache(const TConverterCache&) = delete;
+  TConverterCache& operator=(const TConverterCache&) = delete;
+  ~TConverterCache() {
+    for (const auto& [key, handle] : FHandles)
+      if (handle != kNone) iconv_close(handle);
   }
+  // The converter between an iconv name (one of the table's literals) and UTF-16, or kNone
+  // when iconv has none.
+  iconv_t Get(const char* name, bool toUnicode) {
+    const auto key = std::make_pair(name, toUnicode);
+    const auto found = FHandles.find(key);
+    if (found != FHandles.end()) return found->second;
+    const iconv_t handle = toUnicode ? iconv_open("UTF-16LE", name) : iconv_open(name, "UTF-16LE");
+    FHandles.emplace(key, handle);
+    return handle;
+  }
+  static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+
+ private:
+  std::map<std::pair<const char*, bool>, iconv_t> FHandles;
+};
+
+iconv_t Converter(const char* name, bool toUnicode) {
+  thread_local TConverterCache cache;
+  return cache.Get(name, toUnicode);
+}
+
+// One use of a kept converter: it starts in the page's initial state.
+class TIconv {
+ public:
+  TIconv(const char* name, bool toUnicode) : FHandle(Converter(name, toUnicode)) {
+    if (Valid()) Reset();
+  }
+  bool Valid() const { return FHandle != TConverterCache::kNone; }
+
+  // Converts as much as fits; returns false with errno set when it stopped early.
+  bool Convert(const char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft) {
+    char* input = const_cast<char*>(in);
+    const std::size_t rc = iconv(FHandle, &input, &inLeft, &out, &outLeft);
+    in = input;
+    return rc != static_cast<std::size_t>(-1);
+  }
+  // Writes what ends a shift state (nothing for stateless pages); returns false when out
+  // is too small.
+  bool Finish(char*& out, std::size_t& outLeft) {
+    return iconv(FHandle, nullptr, nullptr, &out, &outLeft) != static_cast<std::size_t>(-1);
+  }
+  void Reset() { iconv(FHandle, nullptr, nullptr, nullptr, nullptr); }
 
  private:
   iconv_t FHandle;
 };
+
+String DecodeWithIconv(TIconv& decoder, std::string_view bytes) {
+  String result;
+  char16_t buffer[1024];
+  const char* in = bytes.data();
+  std::size_t inLeft = bytes.size();
+  const auto flush = [&](char* outPtr) {
+    result.append(buffer,
+                  static_cast<std::size_t>(outPtr - reinterpret_cast<char*>(buffer)) / sizeof(char16_t));
+  };
+  while (inLeft > 0) {
+    char* out = reinterpret_cast<char*>(buffer);
+    std::size_t outLeft = sizeof(buffer);
+    const bool done = decoder.Convert(in, inLeft, out, outLeft);
+    flush(out);
+    if (done || errno == E2BIG) continue;
+    // An invalid byte: replace it and go on after it, in the page's initial state. A
+    // sequence cut off by the end: replace it and stop.
+    result.push_back(kReplacement);
+    decoder.Reset();
+    if (errno == EINVAL) break;
+    ++in;
+    --inLeft;
+  }
+  char* out = reinterpret_cast<char*>(buffer);
+  std::size_t outLeft = sizeof(buffer);
+  decoder.Finish(out, outLeft);
+  flush(out);
+  return result;
+}
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+std::string EncodeWithIconv(TIconv& encoder, StringView text) {
+  std::string result;
+  char buffer[4096];
+  const auto append = [&](const char* in, std::size_t inLeft) {
+    // Returns false with errno set when a character could not be converted.
+    while (inLeft > 0) {
+      char* out = buffer;
+      std::size_t outLeft = sizeof(buffer);
+      const bool done = encoder.Convert(in, inLeft, out, outLeft);
+      result.append(buffer, static_cast<std::size_t>(out - buffer));
+      if (!done && errno != E2BIG) return std::pair{false, static_cast<std::size_t>(inLeft)};
+    }
+    return std::pair{true, std::size_t{0}};
+  };
+  const char* begin = reinterpret_cast<const char*>(text.data());
+  std::size_t offset = 0;
+  const std::size_t total = text.size() * sizeof(char16_t);
+  while (offset < total) {
+    const auto [ok, left] = append(begin + offset, total - offset);
+    if (ok) break;
+    offset = total - left;
+    // The character here cannot be written (or is an unpaired surrogate): write "?" in its
+    // place through the same converter, so a stateful page leaves its shift state first.
+    const std::size_t unit = offset / sizeof(char16_t);
+    const bool pair = unit + 1 < text.size() && IsHighSurrogate(text[unit]) && IsLowSurrogate(text[unit + 1]);
+    offset += (pair ? 2 : 1) * sizeof(char16_t);
+    const char16_t question = u'?';
+    append(reinterpret_cast<const char*>(&question), sizeof(question));
+  }
+  char* out = buffer;
+  std::size_t outLeft = sizeof(buffer);
+  encoder.Finish(out, outLeft);
+  result.append(buffer, static_cast<std::size_t>(out - buffer));
+  return result;
+}
 
 }  // namespace
 
@@ -128,17 +325,38 @@ std::uint32_t OemCodePage() {
 
 bool IsCodePageSupported(std::uint32_t codePage) {
   codePage = Resolve(codePage);
-  if (codePage == 20127 || codePage == 28591 || codePage == 65001) return true;
-  return IconvDecoder(codePage).Valid();
+  if (IsOwnPage(codePage)) return true;
+  const char* name = IconvName(codePage);
+  return name != nullptr && TIconv(name, true).Valid();
 }
 
 bool CodePageToUnicode(std::uint32_t codePage, std::string_view bytes, String& result) {
   result.clear();
   codePage = Resolve(codePage);
-  if (DecodeOwn(codePage, bytes, result)) return true;
-  IconvDecoder decoder(codePage);
+  if (IsOwnPage(codePage)) {
+    DecodeOwn(codePage, bytes, result);
+    return true;
+  }
+  const char* name = IconvName(codePage);
+  if (name == nullptr) return false;
+  TIconv decoder(name, true);
   if (!decoder.Valid()) return false;
-  result = decoder.Decode(bytes);
+  result = DecodeWithIconv(decoder, bytes);
+  return true;
+}
+
+bool UnicodeToCodePage(std::uint32_t codePage, StringView text, std::string& result) {
+  result.clear();
+  codePage = Resolve(codePage);
+  if (IsOwnPage(codePage)) {
+    EncodeOwn(codePage, text, result);
+    return true;
+  }
+  const char* name = IconvName(codePage);
+  if (name == nullptr) return false;
+  TIconv encoder(name, false);
+  if (!encoder.Valid()) return false;
+  result = EncodeWithIconv(encoder, text);
   return true;
 }
 

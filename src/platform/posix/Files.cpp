@@ -1,22 +1,279 @@
 #include "platform/Files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <random>
+
+#include "core/Exception.h"
+#include "core/FileHandle.h"
+#include "core/SysError.h"
+
 namespace platform {
+namespace {
+
+std::string Native(const String& path) {
+  return ToUtf8(NativePath(path));
+}
+
+bool StatOf(const String& path, struct stat& st) {
+  return ::stat(Native(path).c_str(), &st) == 0;
+}
+bool LstatOf(const String& path, struct stat& st) {
+  return ::lstat(Native(path).c_str(), &st) == 0;
+}
+
+[[noreturn]] void RaiseCreateError(const String& target, int error) {
+  throw EFCreateError(Format(SFCreateError, {target, SysErrorMessage(error)}));
+}
+
+// The directory part of a native path, with its trailing "/" ("" for a bare name).
+std::string DirectoryPart(const std::string& native) {
+  const size_t slash = native.find_last_of('/');
+  return slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+}
+
+std::string RandomSuffix() {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::uint64_t value = generator();
+  std::string text;
+  for (int i = 0; i < 12; ++i, value >>= 4) text.push_back(kDigits[value & 0xF]);
+  return text;
+}
+
+}  // namespace
+
+String NativePath(StringView path) {
+  String result(path);
+  for (auto& c : result)
+    if (c == u'\\') c = u'/';
+  return result;
+}
+
+bool IsAbsolutePath(StringView path) {
+  return !path.empty() && (path[0] == u'/' || path[0] == u'\\');
+}
+
+bool IsPathSeparator(char16_t c) {
+  return c == u'\\' || c == u'/';
+}
 
 bool FileExists(const String& fileName) {
   struct stat st {};
-  return ::stat(ToUtf8(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  return StatOf(fileName, st) && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const String& directory) {
   struct stat st {};
-  return ::stat(ToUtf8(directory).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return StatOf(directory, st) && S_ISDIR(st.st_mode);
 }
 
 bool DeleteFile(const String& fileName) {
-  return ::unlink(ToUtf8(fileName).c_str()) == 0;
+  return ::unlink(Native(fileName).c_str()) == 0;
+}
+
+std::int64_t FileSizeOf(const String& fileName) {
+  struct stat st {};
+  if (!StatOf(fileName, st)) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool CreateDir(const String& directory, int* windowsError) {
+  if (::mkdir(Native(directory).c_str(), 0777) == 0) return true;
+  if (windowsError != nullptr) {
+    switch (errno) {
+      case ENOENT:
+      case ENOTDIR:
+        *windowsError = 3;
+        break;
+      case EACCES:
+      case EPERM:
+      case EROFS:
+        *windowsError = 5;
+        break;
+      case EEXIST:
+        *windowsError = 183;
+        break;
+      case ENAMETOOLONG:
+        *windowsError = 206;
+        break;
+      case ENOSPC:
+        *windowsError = 112;
+        break;
+      default:
+        *windowsError = 29;
+        break;
+    }
+  }
+  return false;
+}
+
+TPathKind PathKindOf(const String& path) {
+  struct stat st {};
+  if (!LstatOf(path, st)) return TPathKind::pkMissing;
+  if (S_ISLNK(st.st_mode)) return TPathKind::pkSymLink;
+  if (S_ISDIR(st.st_mode)) return TPathKind::pkDirectory;
+  if (S_ISREG(st.st_mode)) return TPathKind::pkFile;
+  return TPathKind::pkOther;
+}
+
+bool SameFile(const String& a, const String& b) {
+  struct stat sa {
+  }, sb{};
+  return StatOf(a, sa) && StatOf(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool IsReadOnlyFile(const String& fileName) {
+  struct stat st {};
+  return LstatOf(fileName, st) && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
+std::int32_t FileGetAttr(const String& fileName) {
+  struct stat st {};
+  if (!StatOf(fileName, st)) return -1;
+  std::int32_t attributes = 0;
+  if (S_ISDIR(st.st_mode))
+    attributes |= faDirectory;
+  else if (!S_ISREG(st.st_mode))
+    attributes |= faSysFile;
+  if ((st.st_mode & 0222) == 0) attributes |= faReadOnly;
+  if (!S_ISDIR(st.st_mode)) attributes |= faArchive;
+  return attributes;
+}
+
+bool FileSetAttr(const String& fileName, std::uint32_t attributes) {
+  struct stat st {};
+  const std::string native = Native(fileName);
+  if (::stat(native.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  if (S_ISDIR(st.st_mode)) {
+    mode |= S_IWUSR;
+  } else if (attributes & faReadOnly) {
+    mode &= ~static_cast<mode_t>(0222);
+  } else {
+    mode |= S_IWUSR;
+  }
+  if (mode == (st.st_mode & 07777)) return true;
+  return ::chmod(native.c_str(), mode) == 0;
+}
+
+bool FileSetDate(const String& fileName, TDateTime localTime) {
+  const TDateTimeParts parts = DecodeDateTime(localTime);
+  tm local{};
+  local.tm_year = parts.Year - 1900;
+  local.tm_mon = parts.Month - 1;
+  local.tm_mday = parts.Day;
+  local.tm_hour = parts.Hour;
+  local.tm_min = parts.Minute;
+  local.tm_sec = parts.Second;
+  local.tm_isdst = -1;
+  errno = 0;
+  const time_t when = ::mktime(&local);
+  if (when == static_cast<time_t>(-1) && errno != 0) return false;
+  timespec times[2]{};
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = when;
+  times[1].tv_nsec = static_cast<long>(parts.Millisecond) * 1000000L;
+  return ::utimensat(AT_FDCWD, Native(fileName).c_str(), times, 0) == 0;
+}
+
+TDateTime FileGetDate(const String& fileName) {
+  struct stat st {};
+  if (!StatOf(fileName, st)) return 0;
+  tm local{};
+  const time_t seconds = st.st_mtim.tv_sec;
+  if (::localtime_r(&seconds, &local) == nullptr) return 0;
+  return UnixSecondsToDateTime(static_cast<std::int64_t>(seconds) + local.tm_gmtoff);
+}
+
+TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
+  const std::string directory = DirectoryPart(Native(target));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = directory + ".fendrel-" + RandomSuffix() + ".part";
+    int fd;
+    do {
+      fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+      FHandle = fd;
+      FTempName = FromUtf8(name);
+      return;
+    }
+    if (errno != EEXIST) RaiseCreateError(target, errno);
+  }
+  RaiseCreateError(target, EEXIST);
+}
+
+TReplacementFile::~TReplacementFile() {
+  Discard();
+}
+
+std::int64_t TReplacementFile::Read(void* buffer, std::int64_t count) {
+  if (FHandle < 0 || count <= 0) return 0;
+  const std::int64_t n = filehandle::Read(FHandle, buffer, count);
+  return n < 0 ? 0 : n;
+}
+
+std::int64_t TReplacementFile::Write(const void* buffer, std::int64_t count) {
+  if (FHandle < 0 || count <= 0) return 0;
+  const std::int64_t n = filehandle::Write(FHandle, buffer, count);
+  return n < 0 ? 0 : n;
+}
+
+std::int64_t TReplacementFile::Seek(std::int64_t offset, TSeekOrigin origin) {
+  if (FHandle < 0) return 0;
+  const std::int64_t position = filehandle::Seek(FHandle, offset, origin);
+  return position < 0 ? filehandle::Seek(FHandle, 0, TSeekOrigin::soCurrent) : position;
+}
+
+void TReplacementFile::SetSize(std::int64_t newSize) {
+  if (FHandle < 0 || !filehandle::Truncate(FHandle, newSize)) throw EStreamError(SWriteError);
+}
+
+void TReplacementFile::Commit() {
+  if (FHandle < 0) RaiseCreateError(FTarget, EBADF);
+  const int fd = static_cast<int>(FHandle);
+  const std::string target = Native(FTarget);
+  struct stat old {};
+  if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    // The replacing file keeps what the old one allowed; set-id bits are not carried over.
+    ::fchmod(fd, old.st_mode & 0777);
+  } else if (FExecuteBits != 0) {
+    // Execute bits only where the creation mask left the matching read bit.
+    struct stat created {};
+    if (::fstat(fd, &created) == 0) {
+      const mode_t readable = created.st_mode & 0444;
+      ::fchmod(fd, (created.st_mode & 0777) | ((readable >> 2) & FExecuteBits));
+    }
+  }
+  const int closed = ::close(fd);
+  FHandle = -1;
+  const int closeError = errno;
+  if (closed != 0) {
+    Discard();
+    RaiseCreateError(FTarget, closeError);
+  }
+  if (::rename(ToUtf8(FTempName).c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    Discard();
+    RaiseCreateError(FTarget, error);
+  }
+  FTempName.clear();
+}
+
+void TReplacementFile::Discard() noexcept {
+  if (FHandle >= 0) {
+    ::close(static_cast<int>(FHandle));
+    FHandle = -1;
+  }
+  if (!FTempName.empty()) {
+    ::unlink(ToUtf8(FTempName).c_str());
+    FTempName.clear();
+  }
 }
 
 }  // namespace platform

@@ -38,7 +38,8 @@ void TApplication::Run(const std::function<void()>& onActivate) {
 void TApplication::ShowStartupException(const std::exception& e, const String& moduleName) {
   // The code address is not known on this platform; the report gives it as zero.
   const String message = ExceptionMessage(e);
-  String text = u"Exception " + ExceptionClassName(e) + u" in Modul " + moduleName + u" bei 00000000.\r\n" + message;
+  String text =
+      u"Exception " + ExceptionClassName(e) + u" in Modul " + moduleName + u" bei 00000000.\r\n" + message;
   if (!message.empty() && message.back() != u'.') text += u'.';
   text += u"\r\n";
   FUI.ErrorDialog(u"Anwendungsfehler", text);

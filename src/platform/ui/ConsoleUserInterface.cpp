@@ -64,6 +64,8 @@ class ConsoleUserInterface final : public IUserInterface {
 
 }  // namespace
 
-std::unique_ptr<IUserInterface> CreateConsoleUserInterface() { return std::make_unique<ConsoleUserInterface>(); }
+std::unique_ptr<IUserInterface> CreateConsoleUserInterface() {
+  return std::make_unique<ConsoleUserInterface>();
+}
 
 }  // namespace platform::ui

@@ -17,8 +17,8 @@ struct FontDescription {
 // vertically centred label on a plain background.
 struct FormDescription {
   String Caption;
-  int ClientWidth = 0;   // pixels at 96 dpi
-  int ClientHeight = 0;  // pixels at 96 dpi
+  int ClientWidth = 0;        // pixels at 96 dpi
+  int ClientHeight = 0;       // pixels at 96 dpi
   unsigned Color = 0xFFFFFF;  // 0xRRGGBB
   FontDescription Font;
   int LabelLeft = 0;

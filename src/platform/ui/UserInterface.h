@@ -42,7 +42,9 @@ class IUserInterface {
 };
 
 // The backend for this machine: Qt when a display exists, the console otherwise or
-// when FENDREL_UPDATER_UI is "console" ("qt" insists on Qt).
+// when FENDREL_UPDATER_UI is "console" ("qt" insists on Qt). A value not understood is
+// named on standard error and gives the console. When the window cannot reach a display,
+// the program ends here with one line on standard error and exit code 1.
 std::unique_ptr<IUserInterface> CreateUserInterface(int& argc, char** argv);
 
 std::unique_ptr<IUserInterface> CreateConsoleUserInterface();

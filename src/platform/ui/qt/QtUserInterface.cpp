@@ -1,19 +1,42 @@
 #include "platform/ui/qt/QtUserInterface.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <iostream>
+#include <string>
 
 #include "core/Exception.h"
+#include "platform/ui/UserInterfaceChoice.h"
 #include "platform/ui/qt/ModalDialogs.h"
 #include "platform/ui/qt/StatusWindow.h"
 
 namespace platform::ui {
 namespace {
+
+// The toolkit's messages while it starts up. A start-up that fails (no display, or none the
+// toolkit can reach) is fatal to the toolkit, which would print its own text and abort; the
+// program ends instead with one line of its own and exit code 1. Other messages of the
+// start-up are held and written once the start has succeeded.
+QStringList* heldStartupMessages = nullptr;
+
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtFatalMsg) {
+    const std::string line = std::string(kWindowUnavailableLine) + "\n";
+    if (::write(STDERR_FILENO, line.data(), line.size()) < 0) {
+      // Nothing more can be told.
+    }
+    ::_exit(1);
+  }
+  if (heldStartupMessages != nullptr) heldStartupMessages->append(qFormatLogMessage(type, context, message));
+}
 
 // How long a shown window may wait for the window system's first activation before
 // the backend delivers it itself.
@@ -51,7 +74,13 @@ QtUserInterface::QtUserInterface(int& argc, char** argv)
     : FProgramName(argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "updater") {
   FToolkitArgv[0] = FProgramName.data();
   if (QApplication::instance() == nullptr) {
+    QStringList held;
+    heldStartupMessages = &held;
+    const QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
     FOwnedApplication = std::make_unique<QApplication>(FToolkitArgc, FToolkitArgv);
+    qInstallMessageHandler(previous);
+    heldStartupMessages = nullptr;
+    for (const QString& text : held) std::cerr << text.toLocal8Bit().constData() << std::endl;
   }
   // The loop ends when this backend's window closes, not when the toolkit counts the
   // last window gone.

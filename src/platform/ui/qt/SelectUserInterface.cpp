@@ -1,14 +1,18 @@
+#include <iostream>
+
 #include "platform/ui/UserInterface.h"
+#include "platform/ui/UserInterfaceChoice.h"
 #include "platform/ui/qt/QtUserInterface.h"
-#include "platform/ui/qt/UserInterfaceChoice.h"
 
 namespace platform::ui {
 
 // A build with the Qt backend: Qt on a display, the console elsewhere or on request.
 std::unique_ptr<IUserInterface> CreateUserInterface(int& argc, char** argv) {
-  if (ChooseUserInterface(CurrentUserInterfaceEnvironment()) == UserInterfaceKind::Qt) {
-    return CreateQtUserInterface(argc, argv);
+  const UserInterfaceEnvironment environment = CurrentUserInterfaceEnvironment();
+  if (!IsKnownUserInterfaceRequest(environment.Requested)) {
+    std::cerr << UnknownUserInterfaceRequestLine(environment.Requested) << std::endl;
   }
+  if (ChooseUserInterface(environment) == UserInterfaceKind::Qt) return CreateQtUserInterface(argc, argv);
   return CreateConsoleUserInterface();
 }
 

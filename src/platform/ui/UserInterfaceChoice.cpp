@@ -1,4 +1,4 @@
-#include "platform/ui/qt/UserInterfaceChoice.h"
+#include "platform/ui/UserInterfaceChoice.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,12 +19,26 @@ std::string_view Variable(const char* name) {
 
 }  // namespace
 
+bool IsKnownUserInterfaceRequest(std::string_view requested) {
+  return requested.empty() || EqualsIgnoringCase(requested, "console") || EqualsIgnoringCase(requested, "qt");
+}
+
 UserInterfaceKind ChooseUserInterface(const UserInterfaceEnvironment& environment) {
-  if (EqualsIgnoringCase(environment.Requested, "console")) return UserInterfaceKind::Console;
   if (EqualsIgnoringCase(environment.Requested, "qt")) return UserInterfaceKind::Qt;
+  if (!environment.Requested.empty()) return UserInterfaceKind::Console;
   const bool hasDisplay =
       !environment.Display.empty() || !environment.WaylandDisplay.empty() || !environment.QtPlatform.empty();
   return hasDisplay ? UserInterfaceKind::Qt : UserInterfaceKind::Console;
+}
+
+std::string UnknownUserInterfaceRequestLine(std::string_view requested) {
+  // Control characters would break the line or the terminal: each shows as "?".
+  std::string value(requested);
+  std::replace_if(
+      value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; },
+      '?');
+  return "Fendrel! Update: FENDREL_UPDATER_UI=\"" + value +
+         "\" ist kein bekannter Wert (console oder qt); die Konsole wird verwendet.";
 }
 
 UserInterfaceEnvironment CurrentUserInterfaceEnvironment() {

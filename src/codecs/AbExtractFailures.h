@@ -1,0 +1,56 @@
+#ifndef FENDREL_CODECS_ABEXTRACTFAILURES_H
+#define FENDREL_CODECS_ABEXTRACTFAILURES_H
+
+#include <cstdint>
+
+#include "core/String.h"
+#include "zip/AbException.h"
+
+// Failures of extraction that protect the user's files: names that cannot be files,
+// paths that would leave the target directory, the archive as its own target, and
+// data that runs past its recorded size. Each is a per-entry failure with a fixed
+// class, code and text; kAbExtractFailures lists them all in one place, for tools
+// that explain them.
+
+inline constexpr char16_t SAbZipRefusedName[] = u"Cannot extract file - name cannot be a file";
+inline constexpr char16_t SAbZipUnsafePath[] = u"Cannot extract file - path leaves the target directory";
+inline constexpr char16_t SAbZipLinkInPath[] = u"Cannot extract file - path runs through a symbolic link";
+inline constexpr char16_t SAbZipTargetIsArchive[] = u"Cannot extract file - target is the archive itself";
+inline constexpr char16_t SAbZipSizeExceeded[] = u"Cannot extract file - data longer than its recorded size";
+
+inline constexpr char16_t NEAbZipRefusedName[] = u"EAbZipRefusedName";
+inline constexpr char16_t NEAbZipUnsafePath[] = u"EAbZipUnsafePath";
+inline constexpr char16_t NEAbZipLinkInPath[] = u"EAbZipLinkInPath";
+inline constexpr char16_t NEAbZipTargetIsArchive[] = u"EAbZipTargetIsArchive";
+inline constexpr char16_t NEAbZipSizeExceeded[] = u"EAbZipSizeExceeded";
+
+// A control character, an empty, "." or ".." bare name, a device name (CON, PRN, AUX,
+// NUL, COM0-9, LPT0-9, with or without extension) or a step ending in a dot or blank.
+using EAbZipRefusedName = TAbFixedException<EAbZipException, 101, SAbZipRefusedName, NEAbZipRefusedName>;
+// With stored paths kept: a parent-folder step, an empty step, a drive, a colon or a
+// leading separator.
+using EAbZipUnsafePath = TAbFixedException<EAbZipException, 102, SAbZipUnsafePath, NEAbZipUnsafePath>;
+// A folder of the target's path below the base directory is a symbolic link.
+using EAbZipLinkInPath = TAbFixedException<EAbZipException, 103, SAbZipLinkInPath, NEAbZipLinkInPath>;
+// The target is the open archive file (same file, whatever the spelling).
+using EAbZipTargetIsArchive =
+    TAbFixedException<EAbZipException, 104, SAbZipTargetIsArchive, NEAbZipTargetIsArchive>;
+// The decoder produced more bytes than the entry's uncompressed size.
+using EAbZipSizeExceeded = TAbFixedException<EAbZipException, 105, SAbZipSizeExceeded, NEAbZipSizeExceeded>;
+
+struct TAbFailureDescription {
+  const char16_t* ClassName;
+  const char16_t* ParentName;
+  std::int32_t ErrorCode;
+  const char16_t* Message;
+};
+
+inline constexpr TAbFailureDescription kAbExtractFailures[] = {
+    {NEAbZipRefusedName, u"EAbZipException", 101, SAbZipRefusedName},
+    {NEAbZipUnsafePath, u"EAbZipException", 102, SAbZipUnsafePath},
+    {NEAbZipLinkInPath, u"EAbZipException", 103, SAbZipLinkInPath},
+    {NEAbZipTargetIsArchive, u"EAbZipException", 104, SAbZipTargetIsArchive},
+    {NEAbZipSizeExceeded, u"EAbZipException", 105, SAbZipSizeExceeded},
+};
+
+#endif

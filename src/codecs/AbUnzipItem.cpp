@@ -1,0 +1,150 @@
+#include "codecs/AbUnzipItem.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "codecs/AbDfHelper.h"
+#include "codecs/AbDfInflate.h"
+#include "codecs/AbExtractFailures.h"
+#include "codecs/AbUnzipStreams.h"
+#include "zip/AbException.h"
+#include "zip/AbSpanStream.h"
+#include "zip/AbZipFileHeader.h"
+
+namespace {
+
+constexpr std::int64_t kStoredChunk = 61440;
+constexpr std::int64_t kUnknownSize = 0xFFFFFFFF;
+
+void CheckVersion(const TAbZipItem& item) {
+  if ((item.VersionNeededToExtract() & 0xFF) >= 64) throw EAbZipVersion();
+}
+
+// Multi-part sets: makes the entry's part the current one.
+void SwitchDisk(TAbZipArchive& archive, const TAbZipItem& item, bool evenWhenInCharge) {
+  if (!archive.Spanned()) return;
+  if (item.DiskNumberStart() == archive.CurrentDisk()) return;
+  archive.SetCurrentDisk(item.DiskNumberStart());
+  auto* span = dynamic_cast<TAbSpanStream*>(&archive.Stream());
+  if (span == nullptr) throw EAbZipBadSpanStream();
+  if (span->SpanStreamInCharge() && !evenWhenInCharge) return;
+  TStream* stream = &archive.Stream();
+  bool abort = false;
+  archive.DoRequestNthImage(archive.CurrentDisk(), stream, abort);
+  if (abort) throw EAbUserAbort();
+}
+
+TAbZipLocalFileHeader ReadLocalHeader(TAbZipArchive& archive, const TAbZipItem& item) {
+  TStream& stream = archive.Stream();
+  stream.Seek(item.RelativeOffset(), TSeekOrigin::soBeginning);
+  TAbZipLocalFileHeader header;
+  header.LoadFromStream(stream);
+  return header;
+}
+
+void CopyStored(const TAbZipItem& item, TStream& source, TStream& output) {
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(kStoredChunk, item.UncompressedSize())));
+  std::int64_t left = item.UncompressedSize();
+  while (left > 0) {
+    const std::int64_t chunk = std::min(left, kStoredChunk);
+    source.ReadBuffer(buffer.data(), chunk);
+    output.WriteBuffer(buffer.data(), chunk);
+    left -= chunk;
+  }
+}
+
+using TMethodDecoder = void (*)(TAbZipArchive&, TAbZipItem&, TStream&, TStream&);
+
+[[noreturn]] void Unsupported(TAbZipArchive&, TAbZipItem&, TStream&, TStream&) {
+  throw EAbZipInvalidMethod();
+}
+
+void Stored(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
+  CopyStored(item, source, output);
+}
+
+// Deflate (8) and Deflate64 (9). The checksum Inflate answers is not used: the
+// output stream's CRC-32 is the one compared.
+void Inflated(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
+  TAbDeflateHelper helper;
+  if (item.CompressionMethod() == 9) helper.FOptions |= dfc_UseDeflate64;
+  helper.FStreamSize = item.CompressedSize();
+  Inflate(source, output, &helper);
+}
+
+// The decoder of every method number; the methods this build cannot decode yet
+// (shrink 1, reduce 2-5, implode 6, bzip2 12, LZMA 14, WavPack 97, PPMd 98) and every
+// number that names no method refuse alike.
+const std::array<TMethodDecoder, 256>& MethodDecoders() {
+  static const std::array<TMethodDecoder, 256> decoders = [] {
+    std::array<TMethodDecoder, 256> table{};
+    table.fill(&Unsupported);
+    table[0] = &Stored;
+    table[8] = &Inflated;
+    table[9] = &Inflated;
+    return table;
+  }();
+  return decoders;
+}
+
+}  // namespace
+
+void DecodeItemMethod(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& output) {
+  MethodDecoders()[item.CompressionMethod()](archive, item, source, output);
+}
+
+std::unique_ptr<TStream> OpenItemData(TAbZipArchive& archive, TAbZipItem& item) {
+  CheckVersion(item);
+  SwitchDisk(archive, item, false);
+  ReadLocalHeader(archive, item);
+  auto subset = std::make_unique<TAbUnzipSubsetStream>(archive.Stream(), item.CompressedSize());
+  // Traditional encryption is not decoded by this build.
+  if (item.IsEncrypted()) throw EAbZipInvalidMethod();
+  return subset;
+}
+
+bool DecodeItemDataChecked(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& dest) {
+  if (item.UncompressedSize() == 0) return item.CRC32() == 0;
+  TAbUnzipOutputStream output(dest);
+  output.SetUncompressedSize(item.UncompressedSize());
+  if (item.UncompressedSize() != kUnknownSize) output.SetSizeLimit(item.UncompressedSize());
+  output.SetOnProgress(archive.OnProgress);
+  DecodeItemMethod(archive, item, source, output);
+  return output.CRC32() == item.CRC32();
+}
+
+void DecodeItemData(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& dest) {
+  if (DecodeItemDataChecked(archive, item, source, dest)) return;
+  if (!archive.OnProcessItemFailure) throw EAbZipBadCRC();
+  archive.OnProcessItemFailure(archive, item, TAbProcessType::ptExtract, TAbErrorClass::ecKolmira,
+                               EAbZipBadCRC().ErrorCode());
+}
+
+void UnzipItemToStream(TAbZipArchive& archive, TAbZipItem& item, TStream* dest) {
+  if (dest == nullptr) throw EAbBadStream();
+  const std::unique_ptr<TStream> source = OpenItemData(archive, item);
+  DecodeItemData(archive, item, *source, *dest);
+}
+
+void TestZipItem(TAbZipArchive& archive, TAbZipItem& item, bool crcFailureRaises) {
+  CheckVersion(item);
+  SwitchDisk(archive, item, true);
+  TAbDiscardStream discard;
+  const TAbZipLocalFileHeader local = ReadLocalHeader(archive, item);
+  const auto& central = item.ItemInfo();
+  if (local.VersionNeededToExtract() != central.VersionNeededToExtract() ||
+      local.GeneralPurposeBitFlag() != central.GeneralPurposeBitFlag() ||
+      local.LastModFileTime() != central.LastModFileTime() ||
+      local.LastModFileDate() != central.LastModFileDate() || local.CRC32() != item.CRC32() ||
+      local.CompressedSize() != item.CompressedSize() ||
+      local.UncompressedSize() != item.UncompressedSize() || local.FileName() != item.RawFileName() ||
+      local.ExtraField().Buffer() != central.ExtraField().Buffer())
+    throw EAbZipInvalidLFH();
+
+  const std::unique_ptr<TStream> source = OpenItemData(archive, item);
+  if (DecodeItemDataChecked(archive, item, *source, discard)) return;
+  if (crcFailureRaises || !archive.OnProcessItemFailure) throw EAbZipBadCRC();
+  archive.OnProcessItemFailure(archive, item, TAbProcessType::ptExtract, TAbErrorClass::ecKolmira,
+                               EAbZipBadCRC().ErrorCode());
+}

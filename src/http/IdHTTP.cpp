@@ -1,0 +1,458 @@
+#include "http/IdHTTP.h"
+
+#include <exception>
+
+#include "http/IdCharsetsInterim.h"
+#include "http/IdHTTPDate.h"
+#include "net/IdGlobal.h"
+
+namespace {
+
+// Control characters would end the line early on the wire and let the rest pass as a header
+// of its own; they go out as "?", as every character the wire encoding cannot carry does.
+String WireLine(const String& line) {
+  String result = line;
+  for (char16_t& c : result)
+    if (c == u'\r' || c == u'\n' || c == 0) c = u'?';
+  return result;
+}
+
+bool MethodIs(const TIdHTTPRequest& request, StringView method) {
+  return SameText(request.Method(), method) || SameText(request.MethodOverride(), method);
+}
+
+}  // namespace
+
+// --- Response ----------------------------------------------------------------------------------
+
+TIdHTTPResponse::TIdHTTPResponse(TIdCustomHTTP& http) : FHTTP(http) {}
+
+void TIdHTTPResponse::Clear() {
+  TIdResponseHeaderInfo::Clear();
+  FResponseText.clear();
+  FResponseCode = -1;
+  FResponseVersion = TIdHTTPProtocolVersion::pv1_0;
+}
+
+void TIdHTTPResponse::SetResponseText(const String& text) {
+  FResponseText = text;
+  FResponseCode = -1;
+  FResponseVersion = TIdHTTPProtocolVersion::pv1_0;
+  if (text.size() >= 8) {
+    const StringView version = StringView(text).substr(5, 3);
+    if (SameText(version, u"1.0"))
+      FResponseVersion = TIdHTTPProtocolVersion::pv1_0;
+    else if (SameText(version, u"1.1"))
+      FResponseVersion = TIdHTTPProtocolVersion::pv1_1;
+  }
+}
+
+int TIdHTTPResponse::ResponseCode() const {
+  if (FResponseCode != -1) return FResponseCode;
+  const std::size_t space = FResponseText.find(u' ');
+  String rest = space == String::npos ? String() : TrimText(StringView(FResponseText).substr(space + 1));
+  const std::size_t next = rest.find(u' ');
+  if (next != String::npos) rest.erase(next);
+  std::int64_t code = -1;
+  if (TryParseInt64(rest, code) && code >= INT32_MIN && code <= INT32_MAX)
+    FResponseCode = static_cast<int>(code);
+  else
+    FResponseCode = -1;
+  return FResponseCode;
+}
+
+bool TIdHTTPResponse::KeepAlive() {
+  TIdIOHandler* const handler = FHTTP.IOHandler();
+  if (handler != nullptr && FHTTP.Connected()) handler->CheckForDisconnect(false, false);
+  bool keep = FHTTP.Connected();
+  // Only a response read to the end of its framing leaves the connection at a clean start.
+  if (keep && !FComplete) keep = false;
+  if (!keep) return false;
+  const String connection = TrimText(FConnection);
+  const String proxyConnection = TrimText(FProxyConnection);
+  if (FHTTP.ProtocolVersion() == TIdHTTPProtocolVersion::pv1_0)
+    return SameText(connection, u"keep-alive") || SameText(proxyConnection, u"keep-alive");
+  return !SameText(connection, u"close") && !SameText(proxyConnection, u"close");
+}
+
+// --- Client ------------------------------------------------------------------------------------
+
+TIdCustomHTTP::TIdCustomHTTP() : FHTTPProto(*this) {}
+
+TIdCustomHTTP::~TIdCustomHTTP() = default;
+
+void TIdCustomHTTP::SetWallClock(platform::IWallClock& clock) {
+  Request().SetWallClock(clock);
+  Response().SetWallClock(clock);
+  Response().MetaHTTPEquiv().SetWallClock(clock);
+}
+
+void TIdCustomHTTP::Get(const String& url, TStream& responseContent) {
+  Get(url, responseContent, {});
+}
+
+void TIdCustomHTTP::Get(const String& url, TStream& responseContent,
+                        const std::vector<int>& ignoredStatusCodes) {
+  PerformRequest(u"GET", url, nullptr, &responseContent, ignoredStatusCodes);
+}
+
+String TIdCustomHTTP::Get(const String& url) {
+  return Get(url, std::vector<int>{});
+}
+
+String TIdCustomHTTP::Get(const String& url, const std::vector<int>& ignoredStatusCodes) {
+  TMemoryStream stream;
+  // The whole text request runs against one deadline, and its body is held in memory.
+  struct TextRequest {
+    TIdCustomHTTP& http;
+    ~TextRequest() {
+      http.FTextDeadlineActive = false;
+      http.FInMemoryBody = nullptr;
+    }
+  } guard{*this};
+  FTextDeadlineActive = FDeadline > 0;
+  FTextDeadlineStart = CurrentTicks();
+  FInMemoryBody = &stream;
+  Get(url, stream, ignoredStatusCodes);
+  stream.SetPosition(0);
+  const String charset = InterimResponseTextCharset(Response().ContentType(), Response().CharSet(),
+                                                    Response().MetaHTTPEquiv().CharSet(), stream);
+  return InterimDecodeStreamText(stream, charset);
+}
+
+void TIdCustomHTTP::Head(const String& url) {
+  PerformRequest(u"HEAD", url, nullptr, nullptr, {});
+}
+
+void TIdCustomHTTP::PerformRequest(const String& method, const String& url, TStream* source,
+                                   TStream* responseContent, const std::vector<int>& ignoredStatusCodes) {
+  FRedirectCount = 0;
+  FAuthRetries = 0;
+  FAuthProxyRetries = 0;
+  const std::int64_t startPosition = responseContent != nullptr ? responseContent->Position() : 0;
+  Request().SetURL(url);
+  Request().SetMethod(method);
+  Request().SetSource(source);
+  Response().SetContentStream(responseContent);
+
+  std::exception_ptr failure;
+  try {
+    for (;;) {
+      ResolveRequestTarget(Request());
+      OpenAndSendRequest(Request(), Response());
+      ArmReadDeadline(true);
+      ReadResponseHead();
+      ArmReadDeadline(false);
+      const TIdHTTPResponseAction action = FHTTPProto.DecideResponse(ignoredStatusCodes);
+      if (action == TIdHTTPResponseAction::raAuthRetry) {
+        Request().SetURL(url);
+        continue;
+      }
+      if (action == TIdHTTPResponseAction::raFollow) {
+        if (responseContent != nullptr) {
+          responseContent->SetPosition(startPosition);
+          responseContent->SetSize(startPosition);
+        }
+        FAuthRetries = 0;
+        FAuthProxyRetries = 0;
+        continue;
+      }
+      break;
+    }
+  } catch (...) {
+    failure = std::current_exception();
+  }
+
+  // In every case the connection goes unless the verdict keeps it; a failure of the drop
+  // surfaces only when nothing failed before it.
+  try {
+    ClearReadDeadline();
+    if (!Response().KeepAlive()) Disconnect();
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+    DisconnectQuietly();
+  }
+  Response().SetContentStream(nullptr);
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TIdCustomHTTP::DisconnectQuietly() {
+  try {
+    Disconnect(false);
+  } catch (...) {
+    // The first failure is the one reported.
+  }
+}
+
+void TIdCustomHTTP::ArmReadDeadline(bool head) {
+  TIdIOHandler* const handler = IOHandler();
+  if (handler == nullptr) return;
+  if (FDeadline <= 0) {
+    handler->ClearReadDeadline();
+  } else if (FTextDeadlineActive) {
+    handler->SetReadDeadline(FTextDeadlineStart, static_cast<std::uint32_t>(FDeadline));
+  } else if (head) {
+    handler->SetReadDeadline(CurrentTicks(), static_cast<std::uint32_t>(FDeadline));
+  } else {
+    handler->ClearReadDeadline();
+  }
+}
+
+void TIdCustomHTTP::ClearReadDeadline() {
+  if (IOHandler() != nullptr) IOHandler()->ClearReadDeadline();
+}
+
+void TIdCustomHTTP::ReadResponseHead() {
+  int interim = 0;
+  for (;;) {
+    Response().SetResponseText(ReadResponseLine());
+    FHTTPProto.RetrieveHeaders(FMaxHeaderLines);
+    StoreResponseCookies();
+    if (Response().ResponseCode() != 100) break;
+    if (++interim > MaxInterimResponses) throw EIdHTTPBrokenResponse(SIdHTTPTooManyInterimResponses);
+  }
+}
+
+String TIdCustomHTTP::ReadResponseLine() {
+  TIdIOHandler* const handler = IOHandler();
+  if (handler == nullptr) throw EIdNotConnected();
+  String line = handler->ReadLn();
+  if (handler->ReadLnTimedout()) throw EIdReadTimeout();
+  return line;
+}
+
+// --- Composing the request ----------------------------------------------------------------------
+
+void TIdCustomHTTP::ResolveRequestTarget(TIdHTTPRequest& request) {
+  const TIdURI uri(request.URL());
+  if (!uri.Username().empty()) {
+    request.SetUsername(uri.Username());
+    request.SetPassword(uri.Password());
+    FCredentialsHost = uri.Host().empty() ? FURI.Host() : uri.Host();
+  } else if (!request.Username().empty() || !request.Password().empty()) {
+    // Credentials belong to the host they were given for and never travel to another one.
+    if (FCredentialsHost.empty()) FCredentialsHost = uri.Host().empty() ? FURI.Host() : uri.Host();
+    if (!uri.Host().empty() && !SameText(uri.Host(), FCredentialsHost)) {
+      request.SetUsername(String());
+      request.SetPassword(String());
+      FCredentialsHost.clear();
+    }
+  }
+  FURI.SetUsername(request.Username());
+  FURI.SetPassword(request.Password());
+
+  FURI.SetPath(MergePath(FURI.Path(), uri.Path()));
+  FURI.SetDocument(uri.Document());
+  FURI.SetParams(uri.Params());
+  if (!uri.Host().empty()) FURI.SetHost(uri.Host());
+  if (!uri.Protocol().empty())
+    FURI.SetProtocol(uri.Protocol());
+  else
+    FURI.SetProtocol(SameText(FURI.Protocol(), u"https") ? u"https" : u"http");
+  if (!uri.Port().empty()) {
+    FURI.SetPort(uri.Port());
+  } else if (SameText(uri.Protocol(), u"http")) {
+    FURI.SetPort(u"80");
+  } else if (SameText(uri.Protocol(), u"https")) {
+    FURI.SetPort(u"443");
+  } else if (FURI.Port().empty()) {
+    throw EIdUnknownProtocol();
+  }
+
+  if (MethodIs(request, u"OPTIONS") && uri.Document() == u"*")
+    request.SetURL(u"*");
+  else
+    request.SetURL(FURI.GetPathAndParams());
+  // A relative URL names no host and keeps the target's address family.
+  if (!uri.Host().empty()) FURI.SetIPVersion(uri.IPVersion());
+  request.SetIPVersion(FURI.IPVersion());
+
+  if (FProtocolVersion != TIdHTTPProtocolVersion::pv1_1) {
+    for (const char16_t* method : {u"TRACE", u"PUT", u"OPTIONS", u"DELETE"})
+      if (MethodIs(request, method)) throw EIdException(SIdHTTPMethodRequiresVersion);
+  }
+  request.SetContentLength(request.Source() != nullptr ? request.Source()->Size() : -1);
+
+  const bool defaultPort = (SameText(FURI.Protocol(), u"http") && FURI.Port() == u"80") ||
+                           (SameText(FURI.Protocol(), u"https") && FURI.Port() == u"443");
+  request.SetHost(defaultPort ? FURI.Host() : FURI.Host() + u":" + FURI.Port());
+}
+
+TIdIPVersion TIdCustomHTTP::ConnectionIPVersion(const String& host, std::uint16_t port,
+                                                TIdIPVersion targetVersion) {
+  String address;
+  if (NameOverrides().Find(host, port, address)) return TIdNameOverrides::VersionOf(address);
+  return targetVersion;
+}
+
+TIdHTTPConnectionType TIdCustomHTTP::SelectConnectionTarget(TIdHTTPRequest& request) {
+  String host;
+  std::int64_t port = 0;
+  TIdHTTPConnectionType type = TIdHTTPConnectionType::ctNormal;
+  if (FProxyParams.ProxyServer().empty()) {
+    host = FURI.Host();
+    const String portText = TrimText(FURI.Port());
+    if (!TryParseInt64(portText, port) || port < 1 || port > 65535)
+      throw EIdHTTPInvalidPort(Format(SIdHTTPInvalidPort, {FURI.Port()}));
+    if (SameText(FURI.Protocol(), u"https")) {
+      if (Connected() && (!SameText(host, Host()) || port != Port())) Disconnect();
+      throw EIdIOHandlerPropInvalid();
+    }
+  } else {
+    host = FProxyParams.ProxyServer();
+    port = FProxyParams.ProxyPort();
+    type = SameText(FURI.Protocol(), u"https") ? TIdHTTPConnectionType::ctSSLProxy
+                                               : TIdHTTPConnectionType::ctProxy;
+    if (type == TIdHTTPConnectionType::ctSSLProxy) throw EIdIOHandlerPropInvalid();
+  }
+  const auto portNumber = static_cast<std::uint16_t>(port);
+  const TIdIPVersion version = ConnectionIPVersion(host, portNumber, request.IPVersion());
+  if (Socket() != nullptr && Socket()->Binding() != nullptr && Socket()->IPVersion() != version &&
+      Connected())
+    Disconnect();
+  if ((!SameText(host, Host()) || portNumber != Port()) && Connected()) Disconnect();
+  SetHost(host);
+  SetPort(portNumber);
+  return type;
+}
+
+void TIdCustomHTTP::OpenAndSendRequest(TIdHTTPRequest& request, TIdHTTPResponse& response) {
+  request.SetUseProxy(SelectConnectionTarget(request));
+  if (request.UseProxy() == TIdHTTPConnectionType::ctNormal &&
+      FProtocolVersion == TIdHTTPProtocolVersion::pv1_0 && request.Connection().empty())
+    request.SetConnection(u"keep-alive");
+  if (request.AcceptEncoding().find(u"identity") == String::npos) {
+    request.SetAcceptEncoding(request.AcceptEncoding().empty() ? String(u"identity")
+                                                               : request.AcceptEncoding() + u", identity");
+  }
+  EnsureConnection(response);
+  response.FComplete = false;
+  BuildAndSendRequest(&FURI);
+  if (request.Source() != nullptr) IOHandler()->Write(*request.Source(), 0);
+}
+
+void TIdCustomHTTP::BuildAndSendRequest(TIdURI* uri) {
+  TIdHTTPRequest& request = Request();
+  // An authentication made for another host is never sent here.
+  if (request.Authentication() != nullptr && !SameText(FAuthenticationHost, FURI.Host()))
+    request.SetAuthentication(nullptr);
+  if (request.Authentication() != nullptr)
+    request.Authentication()->SetRequest(request.Method(), request.URL());
+  request.SetHeaders();
+  if (request.Authentication() != nullptr) FAuthenticationHost = FURI.Host();
+  if (FProxyParams.Authentication() != nullptr)
+    request.RawHeaders().SetValue(u"Proxy-Authorization", FProxyParams.Authentication()->Authentication());
+  if (uri != nullptr) AddRequestCookies(*uri);
+
+  String target = request.URL();
+  if (request.UseProxy() == TIdHTTPConnectionType::ctProxy) target = FURI.GetFullURI({});
+  const String version = FProtocolVersion == TIdHTTPProtocolVersion::pv1_0 ? u"1.0" : u"1.1";
+
+  TIdIOHandler& handler = *IOHandler();
+  const bool opened = !handler.WriteBufferingActive();
+  if (opened) handler.WriteBufferOpen(-1);
+  try {
+    handler.WriteLn(WireLine(request.Method() + u" " + target + u" HTTP/" + version));
+    // Each header goes out on one line, however the stored list folds it.
+    for (const String& line : request.RawHeaders().UnfoldedLines())
+      if (!line.empty()) handler.WriteLn(WireLine(line));
+    handler.WriteLn();
+    if (opened) handler.WriteBufferClose();
+  } catch (...) {
+    if (opened) {
+      try {
+        handler.WriteBufferCancel();
+      } catch (...) {
+        // Dropping held bytes sends nothing; the first failure is the one reported.
+      }
+    }
+    throw;
+  }
+}
+
+void TIdCustomHTTP::EnsureConnection(TIdHTTPResponse& response) {
+  if (!response.KeepAlive()) Disconnect();
+  if (IOHandler() != nullptr) IOHandler()->InputBuffer().Clear();
+  CheckForGracefulDisconnect(false);
+  if (!Connected()) {
+    SetIPVersion(FURI.IPVersion());
+    Connect();
+  }
+}
+
+void TIdCustomHTTP::NotifyDisconnected() {
+  TIdAuthentication* const authentication = Request().Authentication();
+  if (authentication != nullptr && authentication->CurrentStep() == authentication->Steps())
+    Request().SetAuthentication(nullptr);
+  if (FProxyParams.Authentication() != nullptr &&
+      FProxyParams.Authentication()->CurrentStep() == FProxyParams.Authentication()->Steps())
+    FProxyParams.Authentication()->Reset();
+  TIdTCPClientCustom::NotifyDisconnected();
+}
+
+// --- Status decisions that belong to the client ---------------------------------------------------
+
+bool TIdCustomHTTP::RedirectAllowed(String& location, String& method, int redirectCount) {
+  bool handled = FHandleRedirects;
+  if (OnRedirect) OnRedirect(*this, location, redirectCount, handled, method);
+  return handled;
+}
+
+bool TIdCustomHTTP::PrepareAuthorization() {
+  ++FAuthRetries;
+  TIdHTTPRequest& request = Request();
+  if (request.Authentication() == nullptr) {
+    String scheme;
+    TIdAuthenticationFactory factory;
+    for (const String& line : Response().WWWAuthenticate().Lines()) {
+      const String name = line.substr(0, line.find(u' '));
+      factory = FindAuthenticationScheme(name);
+      if (factory) {
+        scheme = name;
+        break;
+      }
+    }
+    if (OnSelectAuthorization) {
+      OnSelectAuthorization(*this, scheme, Response().WWWAuthenticate());
+      factory = FindAuthenticationScheme(scheme);
+    }
+    if (!factory) return false;
+    request.SetAuthentication(factory());
+    FAuthenticationHost = FURI.Host();
+  }
+  if (!OnAuthorization && TrimText(request.Password()).empty()) return false;
+  TIdAuthentication& authentication = *request.Authentication();
+  authentication.SetUsername(request.Username());
+  authentication.SetPassword(request.Password());
+  authentication.Params().SetValue(u"Authorization", authentication.Authentication());
+  authentication.AuthParams().Clear();
+  for (const String& line : Response().WWWAuthenticate().Lines()) authentication.AuthParams().Add(line);
+  // A scheme that keeps asking is not asked without end.
+  for (int round = 0; round < 16; ++round) {
+    switch (authentication.Next()) {
+      case TIdAuthWhatsNext::wnDoRequest:
+        return true;
+      case TIdAuthWhatsNext::wnFail:
+        return false;
+      case TIdAuthWhatsNext::wnAskTheProgram: {
+        if (!OnAuthorization) return false;
+        authentication.SetUsername(request.Username());
+        authentication.SetPassword(request.Password());
+        bool handled = false;
+        OnAuthorization(*this, authentication, handled);
+        if (!handled) return false;
+        request.SetBasicAuthentication(true);
+        request.SetUsername(authentication.Username());
+        request.SetPassword(authentication.Password());
+        break;
+      }
+    }
+  }
+  return false;
+}
+
+bool TIdCustomHTTP::PrepareProxyAuthorization() {
+  ++FAuthProxyRetries;
+  // Without a handler no proxy credentials are available; this client uses no proxy.
+  return false;
+}

@@ -1,0 +1,87 @@
+#include "unzip/AbUnzipToFile.h"
+
+#include <memory>
+
+#include "codecs/AbExtractFailures.h"
+#include "codecs/AbUnzipItem.h"
+#include "core/Exception.h"
+#include "platform/Files.h"
+#include "zip/AbException.h"
+
+namespace {
+
+constexpr char16_t kAccessDenied[] = u"Zugriff verweigert";
+
+[[noreturn]] void RaiseCannotCreate(const String& target) {
+  throw EFCreateError(Format(SFCreateError, {target, String(kAccessDenied)}));
+}
+
+// The execute bits of a regular file made on a Unix host.
+std::uint32_t UnixExecuteBits(const TAbZipItem& item) {
+  if ((item.VersionMadeBy() >> 8) != 3) return 0;
+  const std::uint32_t mode = item.ExternalFileAttributes() >> 16;
+  const std::uint32_t type = mode & 0xF000;
+  if (type != 0x8000 && type != 0) return 0;
+  return mode & 0111;
+}
+
+void ApplyDateAndAttributes(const TAbZipItem& item, const String& target) {
+  const TDateTime when = item.LastModTimeAsDateTime();
+  platform::FileSetDate(target, when);
+  platform::FileSetAttr(target, item.NativeFileAttributes());
+}
+
+}  // namespace
+
+void ForceDirectoryPath(const String& path) {
+  if (platform::DirectoryExists(path)) return;
+  bool network = false;
+  for (size_t i = 0; i + 1 < path.size(); ++i)
+    if (platform::IsPathSeparator(path[i]) && platform::IsPathSeparator(path[i + 1])) network = true;
+  for (int n = network ? 5 : 2;; ++n) {
+    size_t end = path.size();
+    int seen = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+      if (platform::IsPathSeparator(path[i]) && ++seen == n) {
+        end = i;
+        break;
+      }
+    }
+    const String prefix = path.substr(0, end);
+    if (!prefix.empty() && !platform::DirectoryExists(prefix)) {
+      int error = 0;
+      if (!platform::CreateDir(prefix, &error))
+        throw EInOutError(Format(SInOutError, {std::int64_t{error}}), error);
+    }
+    if (end == path.size()) return;
+  }
+}
+
+void UnzipItemToFile(TAbZipArchive& archive, TAbZipItem& item, const String& target) {
+  if (item.IsDirectory()) {
+    ForceDirectoryPath(target);
+    ApplyDateAndAttributes(item, target);
+    return;
+  }
+
+  std::unique_ptr<TStream> source = OpenItemData(archive, item);
+  if (platform::SameFile(target, archive.ArchiveName())) throw EAbZipTargetIsArchive();
+  const platform::TPathKind kind = platform::PathKindOf(target);
+  if (kind == platform::TPathKind::pkDirectory || kind == platform::TPathKind::pkOther ||
+      platform::IsReadOnlyFile(target))
+    RaiseCannotCreate(target);
+
+  platform::TReplacementFile file(target);
+  file.SetExecuteBits(UnixExecuteBits(item));
+  bool crcMatched = false;
+  try {
+    crcMatched = DecodeItemDataChecked(archive, item, *source, file);
+  } catch (const EAbUserAbort&) {
+    archive.SetStatus(TAbArchiveStatus::asInvalid);
+    throw;
+  }
+  source.reset();
+  if (!crcMatched) throw EAbZipBadCRC();
+  file.Commit();
+  ApplyDateAndAttributes(item, target);
+}

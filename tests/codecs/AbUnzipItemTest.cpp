@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "codecs/AbExtractFailures.h"
+#include "codecs/AbUnzipItem.h"
+#include "codecs/AbUnzipStreams.h"
+#include "core/Crc32.h"
+#include "core/Exception.h"
+#include "support/ZipWriter.h"
+#include "zip/AbException.h"
+
+namespace {
+
+// A destination that takes at most a few bytes per write.
+class TStingyStream final : public TStream {
+ public:
+  explicit TStingyStream(std::int64_t perWrite) : FPerWrite(perWrite) {}
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void* buffer, std::int64_t count) override {
+    const std::int64_t n = std::min(count, FPerWrite);
+    Bytes.append(static_cast<const char*>(buffer), static_cast<size_t>(n));
+    return n;
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin) override { return offset; }
+  void SetSize(std::int64_t) override {}
+  std::string Bytes;
+
+ private:
+  std::int64_t FPerWrite;
+};
+
+std::unique_ptr<TStream> MemoryOf(const std::string& bytes) {
+  auto stream = std::make_unique<TMemoryStream>();
+  stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  stream->SetPosition(0);
+  return stream;
+}
+
+std::unique_ptr<TAbZipArchive> Load(const std::vector<TTestZipEntry>& entries) {
+  auto archive =
+      std::make_unique<TAbZipArchive>(MemoryOf(TTestZipWriter::Build(entries)), u"/memory/test.zip");
+  archive->Load();
+  return archive;
+}
+
+std::string StoredDeflateBlock(const std::string& data) {
+  return TTestZipWriter::StoredDeflate(data);
+}
+
+std::string Extract(TAbZipArchive& archive, int index) {
+  TMemoryStream out;
+  UnzipItemToStream(archive, archive.Items(index), &out);
+  return {out.Bytes().begin(), out.Bytes().end()};
+}
+
+TEST(AbUnzipOutputStream, ChecksumsEveryByteOfferedAndCountsWhatWasTaken) {
+  TStingyStream destination(3);
+  TAbUnzipOutputStream output(destination);
+  EXPECT_EQ(output.Write("abcdefgh", 8), 3);
+  EXPECT_EQ(output.BytesWritten(), 3);
+  EXPECT_EQ(output.CRC32(), Crc32("abcdefgh", 8));
+  char buffer[4];
+  try {
+    output.Read(buffer, 4);
+    ADD_FAILURE() << "read was accepted";
+  } catch (const EAbException& e) {
+    EXPECT_EQ(ToUtf8(e.Message()), "TAbUnzipOutputStream.Read not supported");
+  }
+  EXPECT_EQ(output.Seek(7, TSeekOrigin::soBeginning), 7);
+  EXPECT_EQ(output.CRC32(), Crc32("abcdefgh", 8));
+}
+
+TEST(AbUnzipOutputStream, StopsBeforeThePassingWrite) {
+  TMemoryStream destination;
+  TAbUnzipOutputStream output(destination);
+  output.SetSizeLimit(5);
+  output.WriteBuffer("abc", 3);
+  EXPECT_THROW(output.Write("def", 3), EAbZipSizeExceeded);
+  EXPECT_EQ(destination.Size(), 3);
+  output.WriteBuffer("de", 2);
+  EXPECT_EQ(destination.Size(), 5);
+}
+
+TEST(AbUnzipOutputStream, ReportsScaledProgressOnceForEachChangeAndStopsOnAbort) {
+  TAbDiscardStream destination;
+  TAbUnzipOutputStream output(destination);
+  output.SetUncompressedSize(20000000);
+  std::vector<int> reports;
+  output.SetOnProgress([&](std::uint8_t progress, bool&) { reports.push_back(progress); });
+  const std::vector<char> chunk(1000000, 'x');
+  for (int i = 0; i < 20; ++i) output.WriteBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
+  ASSERT_EQ(reports.size(), 20u);
+  // 10,000,000 of 20,000,000 bytes are 39,063 of 78,125 scaled units.
+  EXPECT_EQ(reports[9], 39063 * 100 / 78125);
+  EXPECT_EQ(reports.back(), 100);
+
+  TAbUnzipOutputStream aborting(destination);
+  aborting.SetUncompressedSize(10);
+  aborting.SetOnProgress([](std::uint8_t, bool& abort) { abort = true; });
+  EXPECT_THROW(aborting.Write("abc", 3), EAbUserAbort);
+}
+
+TEST(AbUnzipSubsetStream, ReadsOnlyItsRangeAndClampsSeeks) {
+  TMemoryStream whole;
+  whole.WriteBuffer("0123456789", 10);
+  whole.SetPosition(2);
+  TAbUnzipSubsetStream subset(whole, 5);
+  char buffer[16] = {};
+  EXPECT_EQ(subset.Read(buffer, -4), 0);
+  EXPECT_EQ(subset.Read(buffer, 16), 5);
+  EXPECT_EQ(std::string(buffer, 5), "23456");
+  EXPECT_EQ(subset.Read(buffer, 16), 0);
+  EXPECT_EQ(subset.Seek(-100, TSeekOrigin::soCurrent), 0);
+  EXPECT_EQ(subset.Seek(INT64_MAX, TSeekOrigin::soBeginning), 5);
+  EXPECT_EQ(subset.Seek(-2, TSeekOrigin::soEnd), 3);
+  EXPECT_EQ(subset.Read(buffer, 16), 2);
+  EXPECT_EQ(std::string(buffer, 2), "56");
+  EXPECT_THROW(subset.Write("x", 1), EAbException);
+}
+
+struct DecodeCase {
+  const char* label;
+  TTestZipEntry entry;
+  const char* expectedClass;  // nullptr: decodes to entry.data
+};
+
+TEST(AbUnzipItem, DecodesOrRefusesByVersionMethodAndData) {
+  const std::string data = "hello, hello, hello";
+  const DecodeCase cases[] = {
+      {"stored", {.name = "a", .data = data}, nullptr},
+      {"version 6.3", {.name = "a", .data = data, .versionNeeded = 63}, nullptr},
+      {"version 2.0 on host 11", {.name = "a", .data = data, .versionNeeded = 0x0B14}, nullptr},
+      {"version 6.4", {.name = "a", .data = data, .versionNeeded = 64}, "EAbZipVersion"},
+      {"stored surplus never read", {.name = "a", .data = data, .payload = data + "surplus"}, nullptr},
+      {"stored cut short", {.name = "a", .data = data, .payload = data.substr(0, 5)}, "EReadError"},
+      {"deflate", {.name = "a", .data = data, .payload = StoredDeflateBlock(data), .method = 8}, nullptr},
+      {"deflate shorter than declared",
+       {.name = "a", .data = data, .payload = StoredDeflateBlock(data), .method = 8, .uncompressedSize = 100},
+       nullptr},
+      {"deflate past the declared size",
+       {.name = "a", .data = data, .payload = StoredDeflateBlock(data), .method = 8, .uncompressedSize = 4},
+       "EAbZipSizeExceeded"},
+      {"deflate64", {.name = "a", .data = data, .payload = StoredDeflateBlock(data), .method = 9}, nullptr},
+      {"empty, any method",
+       {.name = "a", .data = "", .payload = std::string("garbage"), .method = 99},
+       nullptr},
+      {"shrink", {.name = "a", .data = data, .method = 1}, "EAbZipInvalidMethod"},
+      {"implode", {.name = "a", .data = data, .method = 6}, "EAbZipInvalidMethod"},
+      {"method 7", {.name = "a", .data = data, .method = 7}, "EAbZipInvalidMethod"},
+      {"method 10", {.name = "a", .data = data, .method = 10}, "EAbZipInvalidMethod"},
+      {"method 11", {.name = "a", .data = data, .method = 11}, "EAbZipInvalidMethod"},
+      {"bzip2", {.name = "a", .data = data, .method = 12}, "EAbZipInvalidMethod"},
+      {"method 13", {.name = "a", .data = data, .method = 13}, "EAbZipInvalidMethod"},
+      {"LZMA", {.name = "a", .data = data, .method = 14}, "EAbZipInvalidMethod"},
+      {"WavPack", {.name = "a", .data = data, .method = 97}, "EAbZipInvalidMethod"},
+      {"PPMd", {.name = "a", .data = data, .method = 98}, "EAbZipInvalidMethod"},
+      {"method 99", {.name = "a", .data = data, .method = 99}, "EAbZipInvalidMethod"},
+      {"encrypted", {.name = "a", .data = data, .flags = 1}, "EAbZipInvalidMethod"},
+  };
+  for (const auto& c : cases) {
+    auto archive = Load({c.entry});
+    try {
+      EXPECT_EQ(Extract(*archive, 0), c.entry.data) << c.label;
+      EXPECT_EQ(c.expectedClass, nullptr) << c.label << " was accepted";
+    } catch (const Exception& e) {
+      EXPECT_EQ(ToUtf8(e.ClassName()), c.expectedClass == nullptr ? "" : c.expectedClass) << c.label;
+    }
+  }
+}
+
+TEST(AbUnzipItem, ACrcMismatchGoesToTheFailureEventOrRaises) {
+  for (const std::string data : {"some bytes", ""}) {
+    auto archive = Load({{.name = "a", .data = data, .crc = 0xDEADBEEF}});
+    EXPECT_THROW(Extract(*archive, 0), EAbZipBadCRC) << data.size();
+    EXPECT_THROW(TestZipItem(*archive, archive->Items(0)), EAbZipBadCRC);
+
+    std::vector<std::pair<TAbErrorClass, std::int32_t>> reports;
+    archive->OnProcessItemFailure = [&](TAbArchive&, TAbArchiveItem&, TAbProcessType type,
+                                        TAbErrorClass errorClass, std::int32_t code) {
+      EXPECT_EQ(type, TAbProcessType::ptExtract);
+      reports.emplace_back(errorClass, code);
+    };
+    EXPECT_EQ(Extract(*archive, 0), data);
+    TestZipItem(*archive, archive->Items(0));
+    EXPECT_THROW(TestZipItem(*archive, archive->Items(0), true), EAbZipBadCRC);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], std::make_pair(TAbErrorClass::ecKolmira, 19));
+  }
+}
+
+TEST(AbUnzipItem, TestingComparesTheLocalHeader) {
+  auto archive =
+      Load({{.name = "dd", .data = "data", .flags = 8, .localSizesZero = true}, {.name = "ok", .data = "x"}});
+  EXPECT_THROW(TestZipItem(*archive, archive->Items(0)), EAbZipInvalidLFH);
+  EXPECT_EQ(Extract(*archive, 0), "data");
+  EXPECT_NO_THROW(TestZipItem(*archive, archive->Items(1)));
+  EXPECT_THROW(UnzipItemToStream(*archive, archive->Items(1), nullptr), EAbBadStream);
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/Exception.h"
+#include "platform/Files.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  ::lstat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+TEST(Files, BackslashNamesReachTheFileSystem) {
+  TTempDirectory dir;
+  ASSERT_TRUE(platform::CreateDir(FromUtf8(dir.Path().string() + "\\sub")));
+  EXPECT_TRUE(platform::DirectoryExists(FromUtf8(dir / "sub")));
+  TTempDirectory::WriteFile(dir / "sub/x.txt", "abc");
+  EXPECT_TRUE(platform::FileExists(FromUtf8(dir.Path().string() + "\\sub\\x.txt")));
+  EXPECT_EQ(platform::FileSizeOf(FromUtf8(dir / "sub/x.txt")), 3);
+  EXPECT_EQ(platform::FileSizeOf(FromUtf8(dir / "missing")), -1);
+  EXPECT_FALSE(platform::CreateDir(FromUtf8(dir / "missing/deeper")));
+  EXPECT_TRUE(platform::IsAbsolutePath(u"/x"));
+  EXPECT_FALSE(platform::IsAbsolutePath(u"x/y"));
+}
+
+TEST(Files, PathKindsDoNotFollowLinks) {
+  TTempDirectory dir;
+  TTempDirectory::WriteFile(dir / "file", "x");
+  ASSERT_EQ(::symlink((dir / "file").c_str(), (dir / "link").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.Path().c_str(), (dir / "dirlink").c_str()), 0);
+  EXPECT_EQ(platform::PathKindOf(FromUtf8(dir / "file")), platform::TPathKind::pkFile);
+  EXPECT_EQ(platform::PathKindOf(FromUtf8(dir / "link")), platform::TPathKind::pkSymLink);
+  EXPECT_EQ(platform::PathKindOf(FromUtf8(dir / "dirlink")), platform::TPathKind::pkSymLink);
+  EXPECT_EQ(platform::PathKindOf(FromUtf8(dir.Path().string())), platform::TPathKind::pkDirectory);
+  EXPECT_EQ(platform::PathKindOf(FromUtf8(dir / "none")), platform::TPathKind::pkMissing);
+
+  EXPECT_TRUE(platform::SameFile(FromUtf8(dir / "file"), FromUtf8(dir.Path().string() + "/./dirlink/file")));
+  EXPECT_TRUE(platform::SameFile(FromUtf8(dir / "file"), FromUtf8(dir / "link")));
+  EXPECT_FALSE(platform::SameFile(FromUtf8(dir / "file"), FromUtf8(dir / "none")));
+}
+
+TEST(Files, ReadOnlyMeansNoWriteBitWhoeverRuns) {
+  TTempDirectory dir;
+  const std::string file = dir / "f";
+  TTempDirectory::WriteFile(file, "x");
+  ::chmod(file.c_str(), 0644);
+  EXPECT_FALSE(platform::IsReadOnlyFile(FromUtf8(file)));
+  EXPECT_TRUE(platform::FileSetAttr(FromUtf8(file), platform::faReadOnly | platform::faHidden));
+  EXPECT_EQ(ModeOf(file), 0444u);
+  EXPECT_TRUE(platform::IsReadOnlyFile(FromUtf8(file)));
+  EXPECT_EQ(platform::FileGetAttr(FromUtf8(file)) & platform::faReadOnly, 1);
+  // Clearing read-only gives back the owner's write bit only.
+  EXPECT_TRUE(platform::FileSetAttr(FromUtf8(file), platform::faArchive));
+  EXPECT_EQ(ModeOf(file), 0644u);
+  // A directory keeps its write permission.
+  const std::string sub = dir / "sub";
+  ::mkdir(sub.c_str(), 0755);
+  EXPECT_TRUE(platform::FileSetAttr(FromUtf8(sub), platform::faReadOnly | platform::faDirectory));
+  EXPECT_EQ(ModeOf(sub), 0755u);
+}
+
+TEST(Files, DatesAreLocalTimes) {
+  TTempDirectory dir;
+  const std::string file = dir / "f";
+  TTempDirectory::WriteFile(file, "x");
+  const TDateTime when = EncodeDate(2024, 5, 17) + EncodeTime(12, 34, 56, 0);
+  ASSERT_TRUE(platform::FileSetDate(FromUtf8(file), when));
+  const TDateTimeParts parts = DecodeDateTime(platform::FileGetDate(FromUtf8(file)));
+  EXPECT_EQ(parts.Year, 2024);
+  EXPECT_EQ(parts.Day, 17);
+  EXPECT_EQ(parts.Hour, 12);
+  EXPECT_EQ(parts.Minute, 34);
+  EXPECT_EQ(parts.Second, 56);
+}
+
+TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {
+  TTempDirectory dir;
+  const std::string target = dir / "app.exe";
+  TTempDirectory::WriteFile(target, "old");
+  ::chmod(target.c_str(), 0750);
+  {
+    platform::TReplacementFile file(FromUtf8(target));
+    file.WriteBuffer("half", 4);
+    EXPECT_EQ(TTempDirectory::ReadFile(target), "old");
+    EXPECT_EQ(dir.CountEntries(), 2u);
+  }
+  EXPECT_EQ(TTempDirectory::ReadFile(target), "old");
+  EXPECT_EQ(dir.CountEntries(), 1u);
+  {
+    platform::TReplacementFile file(FromUtf8(target));
+    file.WriteBuffer("new", 3);
+    file.Commit();
+  }
+  EXPECT_EQ(TTempDirectory::ReadFile(target), "new");
+  EXPECT_EQ(ModeOf(target), 0750u);
+  EXPECT_EQ(dir.CountEntries(), 1u);
+}
+
+TEST(Files, ReplacementFileReplacesALinkInsteadOfWritingThroughIt) {
+  TTempDirectory dir;
+  const std::string outside = dir / "outside";
+  TTempDirectory::WriteFile(outside, "keep");
+  ASSERT_EQ(::symlink(outside.c_str(), (dir / "target").c_str()), 0);
+  platform::TReplacementFile file(FromUtf8(dir / "target"));
+  file.WriteBuffer("data", 4);
+  file.Commit();
+  EXPECT_EQ(TTempDirectory::ReadFile(outside), "keep");
+  EXPECT_EQ(platform::PathKindOf(FromUtf8(dir / "target")), platform::TPathKind::pkFile);
+  EXPECT_EQ(TTempDirectory::ReadFile(dir / "target"), "data");
+}
+
+TEST(Files, NewFilesGetExecuteBitsButNeverSetId) {
+  TTempDirectory dir;
+  platform::TReplacementFile file(FromUtf8(dir / "tool.sh"));
+  file.SetExecuteBits(04755);
+  file.Commit();
+  const mode_t mode = ModeOf(dir / "tool.sh");
+  EXPECT_EQ(mode & 0100, 0100u);
+  EXPECT_EQ(mode & 07000, 0u);
+}
+
+TEST(Files, ReplacementFileFailsAsACreateErrorWhenItsFolderIsMissing) {
+  TTempDirectory dir;
+  EXPECT_THROW(platform::TReplacementFile(FromUtf8(dir / "missing/x")), EFCreateError);
+  EXPECT_EQ(dir.CountEntries(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+#include "support/HttpRouteServer.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "support/LoopbackSocket.h"
+
+namespace testsupport {
+namespace {
+
+constexpr int kPollMilliseconds = 20;
+constexpr std::size_t kMaxHead = 64 * 1024;
+
+bool SendAll(int socket, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+RouteResponse HttpResponse(int status, const std::string& reason, const std::string& body,
+                           const std::string& contentType) {
+  RouteResponse response;
+  response.Bytes = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Type: " + contentType +
+                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  return response;
+}
+
+HttpRouteServer::HttpRouteServer(std::map<std::string, RouteResponse> routes) : FRoutes(std::move(routes)) {
+  FListener = BindLoopbackSocket(LoopbackFamily::IPv4);
+  if (FListener < 0 || ::listen(FListener, 16) != 0) {
+    if (FListener >= 0) ::close(FListener);
+    throw std::runtime_error("bind or listen on 127.0.0.1 failed");
+  }
+  FPort = LocalPort(FListener);
+  FAcceptor = std::thread([this] { Accept(); });
+}
+
+HttpRouteServer::~HttpRouteServer() {
+  FStop = true;
+  if (FAcceptor.joinable()) FAcceptor.join();
+  std::vector<std::thread> connections;
+  {
+    const std::lock_guard<std::mutex> guard(FLock);
+    connections.swap(FConnections);
+  }
+  for (std::thread& t : connections) t.join();
+  ::close(FListener);
+}
+
+std::string HttpRouteServer::BaseUrl() const {
+  return "http://127.0.0.1:" + std::to_string(FPort) + "/";
+}
+
+std::vector<std::string> HttpRouteServer::RequestLines() const {
+  const std::lock_guard<std::mutex> guard(FLock);
+  return FRequestLines;
+}
+
+std::string HttpRouteServer::RequestHeads() const {
+  const std::lock_guard<std::mutex> guard(FLock);
+  return FRequestHeads;
+}
+
+void HttpRouteServer::Accept() {
+  while (!FStop) {
+    pollfd p{FListener, POLLIN, 0};
+    if (::poll(&p, 1, kPollMilliseconds) <= 0) continue;
+    const int s = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (s < 0) continue;
+    int one = 1;
+    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const std::lock_guard<std::mutex> guard(FLock);
+    FConnections.emplace_back([this, s] { Serve(s); });
+  }
+}
+
+void HttpRouteServer::Serve(int socket) {
+  std::string pending;
+  bool open = true;
+  while (open && !FStop) {
+    const std::size_t end = pending.find("\r\n\r\n");
+    if (end == std::string::npos) {
+      if (pending.size() > kMaxHead) break;
+      pollfd p{socket, POLLIN, 0};
+      if (::poll(&p, 1, kPollMilliseconds) <= 0) continue;
+      char buffer[16384];
+      const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      pending.append(buffer, static_cast<std::size_t>(n));
+      continue;
+    }
+    // A GET has no body: the head is the whole request.
+    const std::string head = pending.substr(0, end + 4);
+    pending.erase(0, end + 4);
+    const std::string requestLine = head.substr(0, head.find("\r\n"));
+    const std::size_t firstBlank = requestLine.find(' ');
+    const std::size_t secondBlank = requestLine.rfind(' ');
+    const std::string target = firstBlank == std::string::npos || secondBlank <= firstBlank
+                                   ? std::string()
+                                   : requestLine.substr(firstBlank + 1, secondBlank - firstBlank - 1);
+    {
+      const std::lock_guard<std::mutex> guard(FLock);
+      FRequestLines.push_back(requestLine);
+      FRequestHeads += head;
+    }
+    const auto route = FRoutes.find(target);
+    const RouteResponse response =
+        route != FRoutes.end()
+            ? route->second
+            : HttpResponse(404, "Not Found", "<html><body>Not Found</body></html>", "text/html");
+    open = SendAll(socket, response.Bytes) && !response.CloseAfter;
+    if (open && response.HoldAfter) {
+      while (!FStop) ::poll(nullptr, 0, kPollMilliseconds);
+    }
+  }
+  // Unread input would turn the close into a reset.
+  char drain[16384];
+  while (::recv(socket, drain, sizeof drain, MSG_DONTWAIT) > 0) {
+  }
+  ::shutdown(socket, SHUT_WR);
+  ::close(socket);
+}
+
+}  // namespace testsupport

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "check/CheckArguments.h"
+
+namespace {
+
+using check::Action;
+using check::Invocation;
+using check::ParseCheckArguments;
+
+// A short picture of what was understood, so that a table can say it in one string.
+std::string Describe(const Invocation& invocation) {
+  std::ostringstream out;
+  switch (invocation.What) {
+    case Action::Help:
+      return "help";
+    case Action::Get: {
+      const check::GetArguments& get = invocation.Get;
+      out << "get";
+      for (const std::string& url : get.Urls) out << " <" << url << ">";
+      if (get.OutputFile) out << " o=" << *get.OutputFile;
+      out << " rt=" << get.ReadTimeout << " dl=" << get.DeadlineMs;
+      if (get.Follow) out << " follow";
+      for (const check::NameOverride& r : get.Resolve)
+        out << " [" << r.Host << "|" << r.Port << "|" << r.Address << "]";
+      return out.str();
+    }
+    case Action::List:
+      out << "list";
+      break;
+    case Action::Test:
+      out << "test";
+      break;
+    case Action::Extract:
+      out << "extract";
+      break;
+  }
+  const check::ArchiveArguments& archive = invocation.Archive;
+  out << " <" << archive.Archive << ">";
+  if (!archive.Directory.empty()) out << " <" << archive.Directory << ">";
+  if (archive.Password) out << " pw=<" << *archive.Password << ">";
+  if (archive.RestorePaths) out << " restore";
+  return out.str();
+}
+
+// What the arguments give: the description, or "usage: " and the error text.
+std::string Outcome(const std::vector<std::string>& arguments) {
+  try {
+    return Describe(ParseCheckArguments(arguments));
+  } catch (const check::UsageError& e) {
+    return std::string("usage: ") + e.what();
+  }
+}
+
+struct Case {
+  std::vector<std::string> arguments;
+  std::string expected;  // the description, or a part of the usage error after "usage: "
+};
+
+void CheckTable(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const std::string& a : c.arguments) joined += "[" + a + "] ";
+    const std::string outcome = Outcome(c.arguments);
+    if (c.expected.rfind("usage: ", 0) == 0) {
+      EXPECT_EQ(outcome.rfind("usage: ", 0), 0u) << joined << "-> " << outcome;
+      EXPECT_NE(outcome.find(c.expected.substr(7)), std::string::npos) << joined << "-> " << outcome;
+    } else {
+      EXPECT_EQ(outcome, c.expected) << joined;
+    }
+  }
+}
+
+TEST(CheckArgumentsTest, GetTakesTheUpdatersSettingsUnlessAnOptionNamesOthers) {
+  CheckTable({
+      {{"get", "http://h/newest"}, "get <http://h/newest> rt=60000 dl=120000"},
+      {{"get", "http://a/", "b", "c"}, "get <http://a/> <b> <c> rt=60000 dl=120000"},
+      // Options before, between and after the URLs; values that begin with "-".
+      {{"get", "--read-timeout", "-1", "http://h/"}, "get <http://h/> rt=-1 dl=120000"},
+      {{"get", "http://h/", "--read-timeout", "0", "--deadline", "0"}, "get <http://h/> rt=0 dl=0"},
+      {{"get", "http://h/", "-o", "-file", "--follow"}, "get <http://h/> o=-file rt=60000 dl=120000 follow"},
+      {{"get", "--deadline", "0.25", "u1", "--read-timeout", "300", "u2"}, "get <u1> <u2> rt=300 dl=250"},
+      {{"get", "--deadline", "2147483.647", "u"}, "get <u> rt=60000 dl=2147483647"},
+      {{"get", "--read-timeout", "2147483647", "u"}, "get <u> rt=2147483647 dl=120000"},
+      // "--" ends the options; a lone "-" is an argument.
+      {{"get", "--", "--follow"}, "get <--follow> rt=60000 dl=120000"},
+      {{"get", "-"}, "get <-> rt=60000 dl=120000"},
+  });
+}
+
+TEST(CheckArgumentsTest, ResolveSplitsHostPortAndAddress) {
+  CheckTable({
+      {{"get", "u", "--resolve", "a.h.example:8080:127.0.0.1"},
+       "get <u> rt=60000 dl=120000 [a.h.example|8080|127.0.0.1]"},
+      {{"get", "u", "--resolve", "A.example:80:::1"}, "get <u> rt=60000 dl=120000 [A.example|80|::1]"},
+      {{"get", "u", "--resolve", "[::1]:80:[::1]"}, "get <u> rt=60000 dl=120000 [::1|80|::1]"},
+      {{"get", "u", "--resolve", "[fe80::1]:65535:127.0.0.2"},
+       "get <u> rt=60000 dl=120000 [fe80::1|65535|127.0.0.2]"},
+      {{"get", "--resolve", "a:1:127.0.0.1", "u", "--resolve", "b:2:127.0.0.1"},
+       "get <u> rt=60000 dl=120000 [a|1|127.0.0.1] [b|2|127.0.0.1]"},
+      {{"get", "u", "--resolve", "a.example:80:localhost"}, "usage: --resolve needs HOST:PORT:ADDRESS"},
+      {{"get", "u", "--resolve", "a.example:0:127.0.0.1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a.example:65536:127.0.0.1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a.example:-80:127.0.0.1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a.example::127.0.0.1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", ":80:127.0.0.1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a.example:80"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a.example:80:"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "[::1:80:::1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "[not-v6]:80:::1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a.example:80:127.0.0.1:81"}, "usage: --resolve"},
+  });
+}
+
+TEST(CheckArgumentsTest, ArchiveCommandsTakeTheirArgumentsInAnyOrder) {
+  CheckTable({
+      {{"list", "a.zip"}, "list <a.zip>"},
+      {{"test", "--password", "-secret", "a.zip"}, "test <a.zip> pw=<-secret>"},
+      {{"test", "a.zip", "--password", ""}, "test <a.zip> pw=<>"},
+      {{"extract", "a.zip", "out", "--restore-paths"}, "extract <a.zip> <out> restore"},
+      {{"extract", "--restore-paths", "a.zip", "--password", "p w", "out"},
+       "extract <a.zip> <out> pw=<p w> restore"},
+  });
+}
+
+TEST(CheckArgumentsTest, HelpWinsWhereverItStandsAsAnOption) {
+  CheckTable({
+      {{"--help"}, "help"},
+      {{"get", "--help"}, "help"},
+      {{"extract", "a.zip", "--help"}, "help"},
+      // As a value it is only a value.
+      {{"test", "a.zip", "--password", "--help"}, "test <a.zip> pw=<--help>"},
+  });
+}
+
+TEST(CheckArgumentsTest, WrongCallsAreUsageErrors) {
+  CheckTable({
+      {{}, "usage: no command"},
+      {{"fetch", "u"}, "usage: unknown command"},
+      {{"--follow", "get", "u"}, "usage: the command must come first"},
+      {{"get"}, "usage: get needs a URL"},
+      {{"get", "--follow"}, "usage: get needs a URL"},
+      {{"get", "u", "--read-timeout=5"}, "usage: as two arguments"},
+      {{"get", "u", "--bogus"}, "usage: unknown option \"--bogus\""},
+      {{"get", "u", "-x"}, "usage: unknown option"},
+      {{"get", "u", "--password", "p"}, "usage: unknown option"},
+      {{"get", "u", "--read-timeout"}, "usage: needs a value"},
+      {{"get", "u", "--read-timeout", "-2"}, "usage: --read-timeout needs milliseconds"},
+      {{"get", "u", "--read-timeout", "2147483648"}, "usage: --read-timeout"},
+      {{"get", "u", "--read-timeout", "99999999999999999999999"}, "usage: --read-timeout"},
+      {{"get", "u", "--read-timeout", "1e3"}, "usage: --read-timeout"},
+      {{"get", "u", "--read-timeout", ""}, "usage: --read-timeout"},
+      {{"get", "u", "--read-timeout", "5", "--read-timeout", "6"}, "usage: given more than once"},
+      {{"get", "u", "--deadline", "-1"}, "usage: --deadline needs seconds"},
+      {{"get", "u", "--deadline", "0.0001"}, "usage: --deadline"},
+      {{"get", "u", "--deadline", "1."}, "usage: --deadline"},
+      {{"get", "u", "--deadline", ".5"}, "usage: --deadline"},
+      {{"get", "u", "--deadline", "2147484"}, "usage: --deadline"},
+      {{"get", "u", "--follow", "--follow"}, "usage: given more than once"},
+      {{"get", "u1", "u2", "-o", "f"}, "usage: exactly one URL"},
+      {{"list"}, "usage: list needs more arguments"},
+      {{"list", "a.zip", "b.zip"}, "usage: too many arguments"},
+      {{"list", "a.zip", "--password", "p"}, "usage: unknown option"},
+      {{"test", "a.zip", "--restore-paths"}, "usage: unknown option"},
+      {{"extract", "a.zip"}, "usage: extract needs more arguments"},
+      {{"extract", "a.zip", "d", "e"}, "usage: too many arguments"},
+      {{"extract", "", "d"}, "usage: needs an archive name"},
+  });
+}
+
+}  // namespace

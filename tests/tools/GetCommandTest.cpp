@@ -1,0 +1,141 @@
+// fendrel-check get against an update server on 127.0.0.1 started by each test.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ToolPaths.h"
+#include "support/ChildProgram.h"
+#include "support/HttpRouteServer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::HttpResponse;
+using testsupport::HttpRouteServer;
+using testsupport::ProgramRun;
+using testsupport::RouteResponse;
+
+ProgramRun Get(std::vector<std::string> arguments, const std::string& workingDirectory = {}) {
+  testsupport::ProgramCall call;
+  call.Program = kCheckToolPath;
+  call.Arguments = {"get"};
+  call.Arguments.insert(call.Arguments.end(), arguments.begin(), arguments.end());
+  call.WorkingDirectory = workingDirectory;
+  call.TimeoutMilliseconds = 30000;
+  return testsupport::RunProgram(call);
+}
+
+RouteResponse Raw(std::string bytes) {
+  RouteResponse response;
+  response.Bytes = std::move(bytes);
+  return response;
+}
+
+TEST(GetCommandTest, FetchesEachUrlInTurnWithOneClientAndTheUpdatersSettings) {
+  HttpRouteServer server({{"/fendrel/newest", HttpResponse(200, "OK", "1.5")},
+                          {"/fendrel/notes", HttpResponse(200, "OK",
+                                                          "Gr\xc3\xb6\xc3\x9f"
+                                                          "e\r\n",
+                                                          "text/plain; charset=utf-8")}});
+  const ProgramRun run = Get({server.BaseUrl() + "fendrel/newest", "notes", "--read-timeout", "5000"});
+  EXPECT_EQ(run.Out,
+            "1.5Gr\xc3\xb6\xc3\x9f"
+            "e\r\n");  // exactly the texts, nothing added
+  EXPECT_EQ(run.Err, "");
+  EXPECT_EQ(run.ExitCode, 0);
+  // The relative URL is resolved against the one before.
+  EXPECT_EQ(server.RequestLines(),
+            (std::vector<std::string>{"GET /fendrel/newest HTTP/1.1", "GET /fendrel/notes HTTP/1.1"}));
+  const std::string heads = server.RequestHeads();
+  EXPECT_NE(heads.find("\r\nUser-Agent: Mozilla/3.0 (compatible; Fendrel Updater)\r\n"), std::string::npos)
+      << heads;
+  EXPECT_NE(heads.find("\r\nAccept: text/html, */*\r\n"), std::string::npos) << heads;
+}
+
+// A status line is server text: escaped on the failure line, so it cannot steer the
+// terminal (its bytes above 127 arrive as "?", as the wire is read as 7-bit text). The fetch stops at the
+// first failure, after the texts before it.
+TEST(GetCommandTest, AnErrorStatusIsOneEscapedLineWithItsCodeAndStopsTheFetches) {
+  HttpRouteServer server(
+      {{"/newest", HttpResponse(200, "OK", "1.5")},
+       {"/gone", Raw("HTTP/1.1 404 Nicht\x1b[2J da\t\\ \xc2\x9b!\r\nContent-Length: 4\r\n\r\nweg!")}});
+  const ProgramRun run = Get({server.BaseUrl() + "newest", "/gone", "/newest"});
+  EXPECT_EQ(run.Out, "1.5");
+  EXPECT_EQ(run.Err,
+            "EIdHTTPProtocolException: HTTP/1.1 404 Nicht\\x1b[2J da\\t\\\\ ?"
+            "?!\n"
+            "ErrorCode: 404\n");
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(server.RequestLines().size(), 2u);
+}
+
+TEST(GetCommandTest, OutputFileTakesTheBodyAsTheDownloadDoes) {
+  const fs::path dir = fs::temp_directory_path() / ("fendrel-check-get-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string archive("PK\x03\x04\x00\xff\r\n\x1a binary", 16);
+  HttpRouteServer server({{"/1.5/update.zip", HttpResponse(200, "OK", archive, "application/zip")}});
+
+  const ProgramRun run = Get({"-o", "update.zip", server.BaseUrl() + "1.5/update.zip"}, dir.string());
+  EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(run.ExitCode, 0);
+  std::ifstream in(dir / "update.zip", std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  EXPECT_EQ(content.str(), archive);
+  in.close();
+
+  // A failed download leaves the file emptied, as the updater leaves its update.zip.
+  const ProgramRun missing = Get({server.BaseUrl() + "1.6/update.zip", "-o", "update.zip"}, dir.string());
+  EXPECT_EQ(missing.Err, "EIdHTTPProtocolException: HTTP/1.1 404 Not Found\nErrorCode: 404\n");
+  EXPECT_EQ(missing.ExitCode, 1);
+  EXPECT_EQ(fs::file_size(dir / "update.zip"), 0u);
+  fs::remove_all(dir);
+}
+
+// A name that resolves nowhere is reached through the override, and the request still names it.
+TEST(GetCommandTest, ResolveReachesANameBeforeItIsPublished) {
+  HttpRouteServer server({{"/newest", HttpResponse(200, "OK", "1.5")}});
+  const std::string port = std::to_string(server.Port());
+  const ProgramRun run = Get({"http://updates.fendrel.invalid:" + port + "/newest", "--resolve",
+                              "UPDATES.fendrel.invalid:" + port + ":127.0.0.1"});
+  EXPECT_EQ(run.Out, "1.5");
+  EXPECT_EQ(run.Err, "");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_NE(server.RequestHeads().find("\r\nHost: updates.fendrel.invalid:" + port + "\r\n"),
+            std::string::npos)
+      << server.RequestHeads();
+}
+
+TEST(GetCommandTest, FailuresOfTheFetchAreReportedAsTheirClasses) {
+  RouteResponse silent = Raw("");
+  silent.HoldAfter = true;
+  RouteResponse loop = Raw("HTTP/1.1 302 Found\r\nLocation: /loop\r\nContent-Length: 0\r\n\r\n");
+  HttpRouteServer server({{"/silent", silent}, {"/loop", loop}});
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{server.BaseUrl() + "silent", "--read-timeout", "200"},
+       "EIdReadTimeout: Zeitüberschreitung beim Lesen.\n"},
+      {{server.BaseUrl() + "silent", "--read-timeout", "0", "--deadline", "0.3"},
+       "EIdReadTimeout: Zeitüberschreitung beim Lesen.\n"},
+      // Following a redirect that never ends stops at the limit, and that is a failure.
+      {{"--follow", server.BaseUrl() + "loop"},
+       "EIdHTTPProtocolException: HTTP/1.1 302 Found\nErrorCode: 302\n"},
+      {{"https://127.0.0.1:1/newest"}, "EIdIOHandlerPropInvalid: Wert für IOHandler ist ungültig\n"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = Get(c.arguments);
+    EXPECT_EQ(run.Out, "") << c.arguments[0];
+    EXPECT_EQ(run.Err, c.err) << c.arguments[0];
+    EXPECT_EQ(run.ExitCode, 1) << c.arguments[0];
+  }
+}
+
+}  // namespace

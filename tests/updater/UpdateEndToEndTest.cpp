@@ -1,0 +1,329 @@
+// The real updater in console mode, run as it is installed: from a scratch folder that
+// holds it and the demo application as fendrel.exe (running, as it does when it starts
+// the updater), against an update server on 127.0.0.1 started by each test.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestPaths.h"
+#include "support/ChildProgram.h"
+#include "support/HttpRouteServer.h"
+#include "support/SmallZip.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::HttpResponse;
+using testsupport::ProgramRun;
+using testsupport::RouteResponse;
+
+const std::string kStart = "Suche nach neuer Version\n";
+const std::string kUpdateQuestion =
+    "[Bestätigen] Ihre Version: 1.4\n\rAktuelle Version: 1.5\n\rUpdaten?\n[OK | Abbrechen]\n";
+const std::string kCloseQuestion = "[Bestätigen] Fendrel! muss geschlossen werden\n\rOK?\n[OK | Abbrechen]\n";
+const std::string kFailure = "[updater] unbekannter Fehler :(\n";
+const std::string kClosing = "Schließe Anwendung (2)\nSchließe Anwendung (1)\nSchließe Anwendung (0)\n";
+const std::string kInstallation =
+    "Schließe Fendrel!\nEntpacke neue Version\nStarte Fendrel!\nUpdate erfolgreich\n";
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// One start of the demo application as it recorded it.
+struct Start {
+  pid_t Pid = 0;
+  std::string Version;
+  std::vector<std::string> Arguments;
+};
+
+// The updater installed in a scratch folder beside a running fendrel.exe 1.4.
+class InstalledUpdater : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static std::atomic<int> counter{0};
+    FDir = fs::temp_directory_path() /
+           ("fendrel-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(FDir);
+    fs::create_directories(FDir);
+    fs::copy_file(kUpdaterPath, FDir / "updater");
+    fs::copy_file(kDemoApplicationPath, FDir / "fendrel.exe");
+    FRecord = FDir / "fendrel-runs.txt";
+    StartApplication();
+  }
+
+  void TearDown() override {
+    if (FApplication > 0) {
+      ::kill(FApplication, SIGKILL);
+      ::waitpid(FApplication, nullptr, 0);
+    }
+    // Copies the updater started: ended only when they still run this folder's program.
+    for (const Start& start : Starts()) {
+      std::error_code ec;
+      const fs::path exe = fs::read_symlink("/proc/" + std::to_string(start.Pid) + "/exe", ec);
+      if (!ec && exe == FDir / "fendrel.exe") ::kill(start.Pid, SIGKILL);
+    }
+    fs::remove_all(FDir);
+  }
+
+  std::vector<std::pair<std::string, std::string>> Environment() const {
+    return {{"FENDREL_DEMO_RECORD", FRecord.string()}, {"FENDREL_DEMO_LIFETIME", "60"}};
+  }
+
+  void StartApplication() {
+    const std::string program = (FDir / "fendrel.exe").string();
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+    for (const auto& [key, value] : Environment()) environment.push_back(key + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    const std::string dir = FDir.string();
+
+    FApplication = ::fork();
+    if (FApplication == 0) {
+      if (::chdir(dir.c_str()) != 0) ::_exit(126);
+      ::execve(program.c_str(), argv, envp.data());
+      ::_exit(127);
+    }
+    ASSERT_GT(FApplication, 0);
+    ASSERT_TRUE(WaitForStarts(1)) << "fendrel.exe did not record its start";
+  }
+
+  // Runs the installed updater with the installed version and the answers on standard input.
+  ProgramRun RunUpdater(const testsupport::HttpRouteServer& server, const std::string& version,
+                        const std::string& answers) {
+    testsupport::ProgramCall call;
+    call.Program = (FDir / "updater").string();
+    call.Arguments = {version};
+    call.Environment = Environment();
+    call.Environment.emplace_back("FENDREL_UPDATER_UI", "console");
+    call.Environment.emplace_back("FENDREL_UPDATE_URL", server.BaseUrl());
+    call.WorkingDirectory = FDir.string();
+    call.Input = answers;
+    call.TimeoutMilliseconds = 60000;
+    ProgramRun run = testsupport::RunProgram(call);
+    FWithoutHttpClient = run.Err.find("noch keinen HTTP-Client") != std::string::npos;
+    return run;
+  }
+
+  std::vector<Start> Starts() const {
+    std::vector<Start> starts;
+    std::istringstream lines(ReadFile(FRecord));
+    std::string line;
+    while (std::getline(lines, line)) {
+      Start start;
+      std::istringstream fields(line);
+      std::string field;
+      for (int i = 0; std::getline(fields, field, '\t'); ++i) {
+        if (i == 0)
+          start.Pid = static_cast<pid_t>(std::stol(field));
+        else if (i == 1)
+          start.Version = field;
+        else
+          start.Arguments.push_back(field);
+      }
+      starts.push_back(start);
+    }
+    return starts;
+  }
+
+  bool WaitForStarts(std::size_t count) const {
+    for (int i = 0; i < 1000; ++i) {
+      if (Starts().size() >= count) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  bool ApplicationRunning() { return FApplication > 0 && ::waitpid(FApplication, nullptr, WNOHANG) == 0; }
+
+  // The signal that ended the first fendrel.exe.
+  int ApplicationEndSignal() {
+    int status = 0;
+    for (int i = 0; i < 1000; ++i) {
+      if (::waitpid(FApplication, &status, WNOHANG) == FApplication) {
+        FApplication = 0;
+        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+  }
+
+  fs::path FDir;
+  fs::path FRecord;
+  pid_t FApplication = 0;
+  bool FWithoutHttpClient = false;
+};
+
+// Whether the installed updater still carries the stand-in for the unzipper, which
+// fails every installation: its message text is then part of the program.
+bool UpdaterCarriesUnzipperStandIn() {
+  const std::u16string text = u"noch keinen Entpacker";
+  const std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
+  return ReadFile(kUpdaterPath).find(bytes) != std::string::npos;
+}
+
+#define SKIP_WITHOUT_HTTP_CLIENT() \
+  if (FWithoutHttpClient) GTEST_SKIP() << "the updater of this build has no HTTP client yet"
+
+#define SKIP_WITHOUT_UNZIPPER() \
+  if (UpdaterCarriesUnzipperStandIn()) GTEST_SKIP() << "the updater of this build has no unzipper yet"
+
+std::map<std::string, RouteResponse> VersionOnly(const std::string& newest) {
+  return {{"/newest", HttpResponse(200, "OK", newest)}};
+}
+
+TEST_F(InstalledUpdater, AnUpToDateApplicationSeesTheThreeStepCountdownAndKeepsRunning) {
+  testsupport::HttpRouteServer server(VersionOnly("1.5"));
+  const ProgramRun run = RunUpdater(server, "1.5", "");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out, kStart +
+                         "Keine neue Version (3)\nKeine neue Version (2)\nKeine neue Version (1)\n"
+                         "Keine neue Version (0)\n");
+  EXPECT_EQ(run.Err, "");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /newest HTTP/1.1"});
+  EXPECT_TRUE(ApplicationRunning());
+}
+
+TEST_F(InstalledUpdater, DecliningTheUpdateDownloadsNothing) {
+  testsupport::HttpRouteServer server(VersionOnly("1.5"));
+  const ProgramRun run = RunUpdater(server, "1.4", "Abbrechen\n");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out, kStart + kUpdateQuestion + kClosing);
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /newest HTTP/1.1"});
+  EXPECT_FALSE(fs::exists(FDir / "update.zip"));
+  EXPECT_TRUE(ApplicationRunning());
+}
+
+// A version file that ends in a line break fails the number conversion: the error
+// dialog names the text, and the window stays open until its user closes it.
+TEST_F(InstalledUpdater, AVersionTextWithALineBreakShowsTheConversionError) {
+  testsupport::HttpRouteServer server(VersionOnly("1.5\r\n"));
+  const ProgramRun run = RunUpdater(server, "1.4", "");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out, kStart);
+  EXPECT_EQ(run.Err, "[updater] '1.5\r\n' ist kein gültiger Gleitkommawert.\n");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /newest HTTP/1.1"});
+  EXPECT_TRUE(ApplicationRunning());
+}
+
+// A missing archive: the fixed message, no close question, the application untouched,
+// and the emptied download file left behind.
+TEST_F(InstalledUpdater, AMissingArchiveEndsInTheFixedMessageAndLeavesAnEmptyDownload) {
+  testsupport::HttpRouteServer server(VersionOnly("1.5"));
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(server.RequestLines(),
+            (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
+  ASSERT_TRUE(fs::exists(FDir / "update.zip"));
+  EXPECT_EQ(fs::file_size(FDir / "update.zip"), 0u);
+  EXPECT_TRUE(ApplicationRunning());
+}
+
+// The server closes before the announced length has arrived: the download is a
+// failure, so the application is neither asked about nor ended.
+TEST_F(InstalledUpdater, ADownloadCutShortIsAFailureAndTheApplicationKeepsRunning) {
+  RouteResponse cut;
+  cut.Bytes = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: 100000\r\n\r\n" +
+              std::string(1000, 'Z');
+  cut.CloseAfter = true;
+  testsupport::HttpRouteServer server(
+      {{"/newest", HttpResponse(200, "OK", "1.5")}, {"/1.5/update.zip", cut}});
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_TRUE(ApplicationRunning());
+  // What arrived stays in the download file, as far as it was written.
+  EXPECT_EQ(ReadFile(FDir / "update.zip"), std::string(1000, 'Z'));
+}
+
+// The update archive: the newer fendrel.exe, a note inside a folder, and a data file
+// that replaces an older one; damagedData gives data.txt a CRC-32 its bytes do not have.
+std::string UpdateArchive(bool damagedData) {
+  std::vector<testsupport::ZipFixtureEntry> entries(4);
+  entries[0].Name = "fendrel.exe";
+  entries[0].Data = ReadFile(kNextDemoApplicationPath);
+  entries[1].Name = "docs/";
+  entries[1].ExternalAttributes = 0x10;
+  entries[2].Name = "docs/LIESMICH.txt";
+  entries[2].Data = "Fendrel! 1.5\n";
+  entries[3].Name = "data.txt";
+  entries[3].Data = "neu\n";
+  if (damagedData) entries[3].Crc = 0x12345678;
+  return testsupport::MakeZip(entries);
+}
+
+std::map<std::string, RouteResponse> UpdateRoutes(bool damagedData) {
+  return {{"/newest", HttpResponse(200, "OK", "1.5")},
+          {"/1.5/update.zip", HttpResponse(200, "OK", UpdateArchive(damagedData), "application/zip")}};
+}
+
+// The whole update: fendrel.exe ended, the files replaced under their bare names
+// (folders dropped), the new fendrel.exe started with "dontupdate", update.zip deleted.
+// With a damaged entry the old file stays and the update still counts as done.
+class CompleteUpdate : public InstalledUpdater {
+ protected:
+  void Run(bool damagedData) {
+    WriteFile(FDir / "data.txt", "alt\n");
+    testsupport::HttpRouteServer server(UpdateRoutes(damagedData));
+    const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+    SKIP_WITHOUT_HTTP_CLIENT();
+    SKIP_WITHOUT_UNZIPPER();
+    EXPECT_EQ(run.Out,
+              kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
+    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(server.RequestLines(),
+              (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
+
+    EXPECT_EQ(ApplicationEndSignal(), SIGKILL);
+    ASSERT_TRUE(WaitForStarts(2));
+    const Start restarted = Starts()[1];
+    EXPECT_EQ(restarted.Version, "1.5");
+    EXPECT_EQ(restarted.Arguments, std::vector<std::string>{"dontupdate"});
+
+    EXPECT_TRUE(ReadFile(FDir / "fendrel.exe") == ReadFile(kNextDemoApplicationPath));
+    EXPECT_EQ(ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
+    EXPECT_FALSE(fs::exists(FDir / "docs"));
+    EXPECT_EQ(ReadFile(FDir / "data.txt"), damagedData ? "alt\n" : "neu\n");
+    EXPECT_FALSE(fs::exists(FDir / "update.zip"));
+  }
+};
+
+TEST_F(CompleteUpdate, ReplacesTheFilesAndRestartsTheApplication) {
+  Run(false);
+}
+
+TEST_F(CompleteUpdate, ADamagedEntryKeepsItsOldFileWhileTheOthersAreReplaced) {
+  Run(true);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// list, test and extract: an update archive seen through the very component the
+// updater extracts with.
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <string>
+
+#include "check/CheckCommands.h"
+#include "check/FailureReport.h"
+#include "check/LineEscape.h"
+#include "core/Exception.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "unzip/AbUnZipper.h"
+#include "unzip/AbUnzipToFile.h"
+#include "zip/AbZipItem.h"
+
+namespace check {
+namespace {
+
+void WriteOut(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+void WriteFailure(const std::exception& failure) {
+  const std::string lines = FailureLines(failure);
+  std::fflush(stdout);
+  std::fwrite(lines.data(), 1, lines.size(), stderr);
+}
+
+// The text of a caught exception, rethrown to be read.
+std::string CaughtText(const std::exception_ptr& caught) {
+  try {
+    std::rethrow_exception(caught);
+  } catch (const std::exception& e) {
+    return FailureText(e);
+  } catch (...) {
+    return "Exception: ?";
+  }
+}
+
+// The message alone of a caught exception, escaped.
+std::string CaughtMessage(const std::exception_ptr& caught) {
+  try {
+    std::rethrow_exception(caught);
+  } catch (const Exception& e) {
+    return EscapeLine(e.Message());
+  } catch (const std::exception& e) {
+    return EscapeLine(FromUtf8(e.what()));
+  } catch (...) {
+    return "?";
+  }
+}
+
+String AbsolutePath(const std::string& argument) {
+  const String path = FromUtf8(argument);
+  if (platform::IsAbsolutePath(path)) return path;
+  String current = platform::CurrentDir();
+  if (current.empty() || current.back() != platform::PathDelim) current += platform::PathDelim;
+  return current + path;
+}
+
+// The status the command ends with once its lines are written.
+int Finish(bool anyEntryFailed) {
+  if (std::fflush(stdout) != 0) return 2;
+  return anyEntryFailed ? 1 : 0;
+}
+
+// Opens the archive; on failure writes the exception and returns false.
+bool Open(TAbUnZipper& unzipper, const ArchiveArguments& arguments) {
+  try {
+    if (arguments.Password) unzipper.SetPassword(*arguments.Password);
+    unzipper.OpenArchive(AbsolutePath(arguments.Archive));
+    return true;
+  } catch (const std::exception& e) {
+    WriteFailure(e);
+    return false;
+  }
+}
+
+std::string Hex8(std::uint32_t value) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", value);
+  return text;
+}
+
+// Whether the entry's stored date cannot be turned into a file time: a conversion
+// error caught for it then stems from applying the date to a file already written.
+bool DateUnusable(const TAbZipItem& item) {
+  try {
+    (void)item.LastModTimeAsDateTime();
+    return false;
+  } catch (const EConvertError&) {
+    return true;
+  }
+}
+
+}  // namespace
+
+int RunList(const ArchiveArguments& arguments) {
+  TAbUnZipper unzipper;
+  if (!Open(unzipper, arguments)) return 2;
+  for (int i = 0; i < unzipper.Count(); ++i) {
+    const TAbZipItem& item = unzipper.Items(i);
+    WriteOut(std::to_string(item.ItemInfo().CompressionMethod()) + '\t' +
+             std::to_string(item.CompressedSize()) + '\t' + std::to_string(item.UncompressedSize()) + '\t' +
+             Hex8(item.CRC32()) + '\t' + (item.IsDirectory() ? "d" : "-") + '\t' +
+             EscapeLine(item.FileName()) + '\n');
+  }
+  return Finish(false);
+}
+
+int RunTest(const ArchiveArguments& arguments) {
+  TAbUnZipper unzipper;
+  if (!Open(unzipper, arguments)) return 2;
+  bool reported = false;
+  unzipper.OnProcessItemFailure = [&reported](TAbArchive&, TAbArchiveItem&, TAbProcessType, TAbErrorClass,
+                                              std::int32_t) { reported = true; };
+  bool anyFailed = false;
+  for (int i = 0; i < unzipper.Count(); ++i) {
+    const std::string name = EscapeLine(unzipper.Items(i).FileName());
+    reported = false;
+    unzipper.ClearLastItemException();
+    std::string failure;
+    try {
+      unzipper.ClearTags();
+      unzipper.Items(i).SetTagged(true);
+      unzipper.TestTaggedItems();
+      if (reported)
+        failure = unzipper.LastItemException() ? CaughtText(unzipper.LastItemException()) : "EAbException: ?";
+    } catch (const std::exception& e) {
+      failure = FailureText(e);
+    }
+    if (failure.empty()) {
+      WriteOut("ok\t" + name + '\n');
+    } else {
+      anyFailed = true;
+      WriteOut("fail\t" + name + '\t' + failure + '\n');
+    }
+  }
+  return Finish(anyFailed);
+}
+
+int RunExtract(const ArchiveArguments& arguments) {
+  TAbUnZipper unzipper;
+  if (!Open(unzipper, arguments)) return 2;
+  try {
+    const String directory = AbsolutePath(arguments.Directory);
+    ForceDirectoryPath(directory);
+    unzipper.SetBaseDirectory(directory);
+    if (arguments.RestorePaths) {
+      unzipper.SetExtractOptions(
+          TAbExtractOptions{TAbExtractOption::eoCreateDirs, TAbExtractOption::eoRestorePath});
+    }
+  } catch (const std::exception& e) {
+    WriteFailure(e);
+    return 2;
+  }
+
+  // What happened to each entry, by its place in the directory.
+  std::map<const TAbArchiveItem*, bool> reached;
+  std::map<const TAbArchiveItem*, std::exception_ptr> failed;
+  unzipper.OnConfirmProcessItem = [&reached](TAbArchive&, TAbArchiveItem& item, TAbProcessType, bool&) {
+    reached[&item] = true;
+  };
+  unzipper.OnProcessItemFailure = [&failed, &unzipper](TAbArchive&, TAbArchiveItem& item, TAbProcessType,
+                                                       TAbErrorClass, std::int32_t) {
+    failed[&item] = unzipper.LastItemException();
+  };
+
+  std::exception_ptr stopped;
+  try {
+    unzipper.ExtractFiles(u"*");
+  } catch (...) {
+    stopped = std::current_exception();
+  }
+
+  // An operation that stopped as a whole stopped at the last entry it reached: the
+  // entries before that one have their lines.
+  int end = unzipper.Count();
+  if (stopped) {
+    end = 0;
+    for (int i = 0; i < unzipper.Count(); ++i) {
+      if (reached.count(&unzipper.Items(i)) != 0) end = i;
+    }
+  }
+  bool anyFailed = false;
+  for (int i = 0; i < end; ++i) {
+    const TAbZipItem& item = unzipper.Items(i);
+    const std::string name = EscapeLine(item.FileName());
+    if (const auto failure = failed.find(&item); failure != failed.end()) {
+      bool dateOnly = false;
+      try {
+        if (failure->second) std::rethrow_exception(failure->second);
+      } catch (const EConvertError&) {
+        dateOnly = DateUnusable(item);
+      } catch (...) {
+      }
+      if (dateOnly) {
+        WriteOut("ok\t" + name + "\tdate: " + CaughtMessage(failure->second) + '\n');
+        continue;
+      }
+      anyFailed = true;
+      WriteOut("fail\t" + name + '\t' + (failure->second ? CaughtText(failure->second) : "EAbException: ?") +
+               '\n');
+    } else if (reached.count(&item) == 0 || (item.IsDirectory() && !arguments.RestorePaths)) {
+      WriteOut("skip\t" + name + '\n');
+    } else {
+      WriteOut("ok\t" + name + '\n');
+    }
+  }
+  if (stopped) {
+    try {
+      std::rethrow_exception(stopped);
+    } catch (const std::exception& e) {
+      WriteFailure(e);
+    }
+    return 2;
+  }
+  return Finish(anyFailed);
+}
+
+}  // namespace check

@@ -1,0 +1,301 @@
+#include "check/CheckArguments.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <limits>
+#include <map>
+
+namespace check {
+namespace {
+
+struct OptionSpec {
+  std::string Name;
+  bool TakesValue = false;
+  bool Repeatable = false;
+};
+
+struct CommandSpec {
+  std::string Name;
+  Action What;
+  std::vector<OptionSpec> Options;
+  std::size_t MinPositionals;
+  std::size_t MaxPositionals;
+};
+
+const std::vector<CommandSpec>& Commands() {
+  static const std::vector<CommandSpec> commands = {
+      {"get",
+       Action::Get,
+       {{"-o", true, false},
+        {"--read-timeout", true, false},
+        {"--deadline", true, false},
+        {"--follow", false, false},
+        {"--resolve", true, true}},
+       1,
+       std::numeric_limits<std::size_t>::max()},
+      {"list", Action::List, {}, 1, 1},
+      {"test", Action::Test, {{"--password", true, false}}, 1, 1},
+      {"extract", Action::Extract, {{"--password", true, false}, {"--restore-paths", false, false}}, 2, 2},
+  };
+  return commands;
+}
+
+const CommandSpec* FindCommand(const std::string& name) {
+  for (const CommandSpec& command : Commands()) {
+    if (command.Name == name) return &command;
+  }
+  return nullptr;
+}
+
+const OptionSpec* FindOption(const CommandSpec& command, const std::string& name) {
+  for (const OptionSpec& option : command.Options) {
+    if (option.Name == name) return &option;
+  }
+  return nullptr;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A decimal integer with an optional leading "-", within [min, max]; nothing else.
+std::optional<std::int64_t> ParseInteger(const std::string& text, std::int64_t min, std::int64_t max) {
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) ++i;
+  if (i == text.size()) return std::nullopt;
+  // Inputs are bounded by the limit while they are read, so nothing overflows.
+  const std::int64_t limit = negative ? -min : max;
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+    if (value > limit) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value < min || value > max) return std::nullopt;
+  return value;
+}
+
+// Seconds with up to three decimals ("120", "0.25"), as milliseconds within int32.
+std::optional<std::int32_t> ParseSeconds(const std::string& text) {
+  std::int64_t milliseconds = 0;
+  std::size_t i = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    milliseconds = milliseconds * 10 + (text[i] - '0');
+    if (milliseconds > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+  }
+  if (i == 0) return std::nullopt;
+  milliseconds *= 1000;
+  if (i < text.size()) {
+    if (text[i] != '.' || i + 1 == text.size() || text.size() - i - 1 > 3) return std::nullopt;
+    std::int64_t scale = 100;
+    for (++i; i < text.size(); ++i, scale /= 10) {
+      if (!IsDigit(text[i])) return std::nullopt;
+      milliseconds += (text[i] - '0') * scale;
+    }
+  }
+  if (milliseconds > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+  return static_cast<std::int32_t>(milliseconds);
+}
+
+bool IsIPv4Literal(const std::string& text) {
+  in_addr address{};
+  return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+bool IsIPv6Literal(const std::string& text) {
+  in6_addr address{};
+  return ::inet_pton(AF_INET6, text.c_str(), &address) == 1;
+}
+
+// HOST:PORT:ADDRESS, HOST possibly a bracketed IPv6 literal; ADDRESS is everything after
+// the second colon outside brackets (an IPv6 literal may also stand in brackets there).
+std::optional<NameOverride> ParseNameOverride(const std::string& text) {
+  NameOverride result;
+  std::size_t afterHost;
+  if (!text.empty() && text[0] == '[') {
+    const std::size_t close = text.find(']');
+    if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':') return std::nullopt;
+    result.Host = text.substr(1, close - 1);
+    if (!IsIPv6Literal(result.Host)) return std::nullopt;
+    afterHost = close + 2;
+  } else {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0) return std::nullopt;
+    result.Host = text.substr(0, colon);
+    for (const char c : result.Host) {
+      if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F || c == '/' || c == '[' || c == ']')
+        return std::nullopt;
+    }
+    afterHost = colon + 1;
+  }
+  const std::size_t colon = text.find(':', afterHost);
+  if (colon == std::string::npos) return std::nullopt;
+  const auto port = ParseInteger(text.substr(afterHost, colon - afterHost), 1, 65535);
+  if (!port) return std::nullopt;
+  result.Port = static_cast<std::uint16_t>(*port);
+  std::string address = text.substr(colon + 1);
+  if (address.size() >= 2 && address.front() == '[' && address.back() == ']') {
+    address = address.substr(1, address.size() - 2);
+    if (!IsIPv6Literal(address)) return std::nullopt;
+  }
+  if (!IsIPv4Literal(address) && !IsIPv6Literal(address)) return std::nullopt;
+  result.Address = address;
+  return result;
+}
+
+[[noreturn]] void Fail(const std::string& text) {
+  throw UsageError(text);
+}
+
+}  // namespace
+
+Invocation ParseCheckArguments(const std::vector<std::string>& arguments) {
+  Invocation invocation;
+  if (arguments.empty()) Fail("no command given");
+  if (arguments[0] == "--help") return invocation;
+  const CommandSpec* command = FindCommand(arguments[0]);
+  if (command == nullptr) {
+    if (arguments[0].size() > 1 && arguments[0][0] == '-')
+      Fail("the command must come first, not \"" + arguments[0] + "\"");
+    Fail("unknown command \"" + arguments[0] + "\"");
+  }
+
+  std::map<std::string, std::vector<std::string>> values;
+  std::vector<std::string> positionals;
+  bool optionsEnded = false;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      positionals.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (argument == "--help") return Invocation{};
+    const OptionSpec* option = FindOption(*command, argument);
+    if (option == nullptr) {
+      const std::size_t equals = argument.find('=');
+      if (equals != std::string::npos && FindOption(*command, argument.substr(0, equals)) != nullptr) {
+        Fail("write \"" + argument.substr(0, equals) + " VALUE\" as two arguments, not \"" + argument + "\"");
+      }
+      Fail("unknown option \"" + argument + "\" for " + command->Name);
+    }
+    std::vector<std::string>& given = values[option->Name];
+    if (!given.empty() && !option->Repeatable) Fail("option " + option->Name + " given more than once");
+    if (!option->TakesValue) {
+      given.emplace_back();
+      continue;
+    }
+    if (i + 1 == arguments.size()) Fail("option " + option->Name + " needs a value");
+    given.push_back(arguments[++i]);
+  }
+
+  if (positionals.size() < command->MinPositionals) {
+    Fail(command->Name == "get" ? "get needs a URL" : command->Name + " needs more arguments");
+  }
+  if (positionals.size() > command->MaxPositionals) Fail("too many arguments for " + command->Name);
+
+  const auto value = [&values](const std::string& name) -> const std::string* {
+    const auto found = values.find(name);
+    return found == values.end() ? nullptr : &found->second.front();
+  };
+
+  invocation.What = command->What;
+  if (command->What == Action::Get) {
+    GetArguments& get = invocation.Get;
+    get.Urls = positionals;
+    if (const std::string* file = value("-o")) {
+      if (get.Urls.size() != 1) Fail("-o FILE takes exactly one URL");
+      if (file->empty()) Fail("-o needs a file name");
+      get.OutputFile = *file;
+    }
+    if (const std::string* text = value("--read-timeout")) {
+      const auto parsed = ParseInteger(*text, -1, std::numeric_limits<std::int32_t>::max());
+      if (!parsed) Fail("--read-timeout needs milliseconds (-1, 0 or more), not \"" + *text + "\"");
+      get.ReadTimeout = static_cast<std::int32_t>(*parsed);
+    }
+    if (const std::string* text = value("--deadline")) {
+      const auto parsed = ParseSeconds(*text);
+      if (!parsed) Fail("--deadline needs seconds (0 or more, up to three decimals), not \"" + *text + "\"");
+      get.DeadlineMs = *parsed;
+    }
+    get.Follow = value("--follow") != nullptr;
+    if (const auto found = values.find("--resolve"); found != values.end()) {
+      for (const std::string& text : found->second) {
+        const auto parsed = ParseNameOverride(text);
+        if (!parsed) Fail("--resolve needs HOST:PORT:ADDRESS with an IP address, not \"" + text + "\"");
+        get.Resolve.push_back(*parsed);
+      }
+    }
+    return invocation;
+  }
+
+  ArchiveArguments& archive = invocation.Archive;
+  archive.Archive = positionals[0];
+  if (archive.Archive.empty()) Fail(command->Name + " needs an archive name");
+  if (command->What == Action::Extract) {
+    archive.Directory = positionals[1];
+    if (archive.Directory.empty()) Fail("extract needs a directory name");
+  }
+  if (const std::string* password = value("--password")) archive.Password = *password;
+  archive.RestorePaths = value("--restore-paths") != nullptr;
+  return invocation;
+}
+
+const char* UsageText() {
+  return R"(Usage: fendrel-check COMMAND ARGUMENTS [OPTIONS]
+
+Shows an update server and update archives exactly as the updater sees them: with
+the updater's own HTTP client, ZIP reader and settings.
+
+Commands:
+  get URL [URL...] [-o FILE] [--read-timeout MS] [--deadline S] [--follow]
+          [--resolve HOST:PORT:ADDRESS]...
+      Fetches each URL in turn with one client, as the version query does, and
+      writes the texts to standard output in UTF-8 exactly as returned, stopping at
+      the first failure. A relative URL after the first is resolved against the one
+      before. With -o FILE (one URL only) the body goes into FILE, created or
+      emptied first, as the download does.
+        --read-timeout MS  limit of each receive (default 60000; 0 and -1: none)
+        --deadline S       limit of a whole text fetch and of every response head,
+                           in seconds (default 120; 0: none)
+        --follow           follow redirects (the updater never does); ending on a
+                           redirect after the limit is a failure
+        --resolve HOST:PORT:ADDRESS
+                           connect to ADDRESS (an IP address) for HOST:PORT while
+                           the request still names HOST; HOST may be a bracketed
+                           IPv6 address; may be given more than once
+  list ARCHIVE
+      One line per entry in directory order: method, compressed size, uncompressed
+      size, CRC-32 (8 hex digits), "d" for a folder or "-", name.
+  test ARCHIVE [--password P]
+      Tests each entry on its own: "ok NAME" or "fail NAME CLASS: MESSAGE". An entry
+      written with a data descriptor fails the test ("Invalid Local File Header
+      entry") although extraction handles it.
+  extract ARCHIVE DIR [--password P] [--restore-paths]
+      Extracts as the updater does (bare names, no folders) into DIR, created when
+      missing; --restore-paths keeps the folders. One line per entry: "ok NAME"
+      (with "date: ..." or "attributes: ..." when those could not be applied),
+      "skip NAME" for an entry no rule selects, or "fail NAME CLASS: MESSAGE".
+
+Options may stand before or after the other arguments; each takes its value as the
+next argument ("--name value", never "--name=value"), which may begin with "-".
+"--" ends the options. Fields are separated by one tab. In names and messages a
+backslash, tab, CR and LF appear as \\, \t, \r and \n, other control characters
+as \xNN; text that cannot be UTF-8 appears as U+FFFD.
+
+Exit status:
+  0  success: every fetch, every entry
+  1  a fetch failed (standard error: "CLASS: MESSAGE", and "ErrorCode: N" for an
+     HTTP error status), or at least one entry failed
+  2  a usage error, or an archive that cannot be opened or an operation that stops
+     as a whole (standard error: "CLASS: MESSAGE")
+)";
+}
+
+}  // namespace check

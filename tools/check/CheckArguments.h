@@ -1,0 +1,63 @@
+#ifndef FENDREL_TOOLS_CHECK_CHECKARGUMENTS_H
+#define FENDREL_TOOLS_CHECK_CHECKARGUMENTS_H
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace check {
+
+// A call of the tool that is wrong: the caller prints the text and the usage on
+// standard error and exits with 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One --resolve: connections to Host:Port go to Address; the request still names Host.
+struct NameOverride {
+  std::string Host;  // without brackets
+  std::uint16_t Port = 0;
+  std::string Address;  // an IPv4 or IPv6 literal, without brackets
+  bool operator==(const NameOverride&) const = default;
+};
+
+struct GetArguments {
+  std::vector<std::string> Urls;
+  std::optional<std::string> OutputFile;
+  // The updater's own settings unless an option names others.
+  std::int32_t ReadTimeout = 60000;  // milliseconds; 0 and -1 wait without end
+  std::int32_t DeadlineMs = 120000;  // 0: none
+  bool Follow = false;
+  std::vector<NameOverride> Resolve;
+};
+
+struct ArchiveArguments {
+  std::string Archive;
+  std::string Directory;  // extract only
+  std::optional<std::string> Password;
+  bool RestorePaths = false;  // extract only
+};
+
+enum class Action { Help, Get, List, Test, Extract };
+
+struct Invocation {
+  Action What = Action::Help;
+  GetArguments Get;
+  ArchiveArguments Archive;
+};
+
+// Reads the arguments after the program name. Options ("--name value", never
+// "--name=value") may stand before or after the other arguments; a value is the next
+// argument as it stands, even when it begins with "-"; "--" ends the options. "--help"
+// anywhere asks for the usage. Throws UsageError for everything else that is wrong.
+Invocation ParseCheckArguments(const std::vector<std::string>& arguments);
+
+// The usage text, ending with a line break.
+const char* UsageText();
+
+}  // namespace check
+
+#endif

@@ -1,0 +1,29 @@
+#include "check/FailureReport.h"
+
+#include <new>
+
+#include "check/LineEscape.h"
+#include "core/Exception.h"
+#include "http/IdHTTPException.h"
+
+namespace check {
+
+std::string FailureText(const std::exception& failure) {
+  if (const auto* known = dynamic_cast<const Exception*>(&failure)) {
+    return EscapeLine(known->ClassName() + u": " + known->Message());
+  }
+  if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) {
+    return EscapeLine(String(u"EOutOfMemory: ") + SOutOfMemory);
+  }
+  return EscapeLine(u"Exception: " + FromUtf8(failure.what()));
+}
+
+std::string FailureLines(const std::exception& failure) {
+  std::string lines = FailureText(failure) + '\n';
+  if (const auto* status = dynamic_cast<const EIdHTTPProtocolException*>(&failure)) {
+    lines += "ErrorCode: " + std::to_string(status->ErrorCode()) + '\n';
+  }
+  return lines;
+}
+
+}  // namespace check

@@ -1,0 +1,66 @@
+// get: the update server seen through the updater's own HTTP client and settings.
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "check/CheckCommands.h"
+#include "check/FailureReport.h"
+#include "core/Stream.h"
+#include "http/IdHTTP.h"
+#include "http/IdHTTPException.h"
+#include "updater/UpdaterHttpClient.h"
+
+namespace check {
+namespace {
+
+bool WriteOut(const std::string& bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+}
+
+// The client returns normally when it ends on a redirect it may not follow any further;
+// for the tool that is a failure, reported as the status it ended on.
+void RequireNoRedirectLeft(TIdHTTP& http) {
+  TIdHTTPResponse& response = http.Response();
+  const int code = response.ResponseCode();
+  if (code / 100 == 3 && code != 304 && !response.Location().empty()) {
+    throw EIdHTTPProtocolException(code, response.ResponseText());
+  }
+}
+
+}  // namespace
+
+int RunGet(const GetArguments& arguments) {
+  try {
+    TIdHTTP http;
+    updater::ApplyUpdaterSettings(http);
+    http.SetReadTimeout(arguments.ReadTimeout);
+    http.SetDeadline(arguments.DeadlineMs);
+    http.SetHandleRedirects(arguments.Follow);
+    for (const NameOverride& entry : arguments.Resolve) {
+      http.NameOverrides().Add(FromUtf8(entry.Host), entry.Port, FromUtf8(entry.Address));
+    }
+
+    if (arguments.OutputFile) {
+      // Created or emptied first, as the download file is; what arrived stays on a failure.
+      TFileStream file(FromUtf8(*arguments.OutputFile), fmCreate | fmShareDenyNone);
+      http.Get(FromUtf8(arguments.Urls.front()), file);
+      if (arguments.Follow) RequireNoRedirectLeft(http);
+      return 0;
+    }
+
+    for (const std::string& url : arguments.Urls) {
+      const String text = http.Get(FromUtf8(url));
+      if (arguments.Follow) RequireNoRedirectLeft(http);
+      // Exactly the text, in UTF-8; an unpaired surrogate becomes U+FFFD.
+      if (!WriteOut(ToUtf8(text)) || std::fflush(stdout) != 0) return 1;
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    const std::string lines = FailureLines(e);
+    std::fwrite(lines.data(), 1, lines.size(), stderr);
+    return 1;
+  }
+}
+
+}  // namespace check
