@@ -26,7 +26,6 @@ inline constexpr std::uint32_t faDirectory = 0x10;
 inline constexpr std::uint32_t faArchive = 0x20;
 inline constexpr std::uint32_t faSymLink = 0x400;
 
-
 // The name as the file system takes it ("\" becomes "/" on POSIX; nothing changes on Windows).
 String NativePath(StringView path);
 // Whether the name is absolute on this file system (POSIX: it begins with "/" or "\").
