@@ -73,7 +73,7 @@ class TSink : public TStream {
   void SetSize(std::int64_t) override {}
 
   static constexpr std::size_t kKeep = 8 << 20;
-  static constexpr std::int64_t kLimit = 64 << 20;
+  static constexpr std::int64_t kLimit = 16 << 20;
   std::vector<std::uint8_t> FBytes;
   std::uint32_t FCrc = kCrc32Preset;
   std::int64_t FCount = 0;

@@ -109,6 +109,21 @@ void TAbDfInBitStream::ReadBuffer(void* aBuffer, std::int64_t aCount) {
   FBitCount = 0;
   while (aCount > 0) {
     if (FPos == FEnd) {
+      if (!FEnded && aCount >= kDirectRead) {
+        // Long stored runs go straight from the stream to their place.
+        const std::int64_t n = FStream.Read(out, aCount);
+        if (n > 0) {
+          FBase += n;
+          FByteCount += n;
+          if (FOnProgress)
+            FOnProgress(static_cast<int>((FByteCount * 200 + FStreamSize) / (FStreamSize * 2)));
+          out += n;
+          aCount -= n;
+          continue;
+        }
+        FEnded = true;
+        continue;
+      }
       if (!FEnded) {
         RefillBuffer();
         continue;

@@ -20,6 +20,9 @@ class TAbDfInBitStream {
   static constexpr std::int64_t kBufferSize = 16384;
   // Bytes the fast loop needs in the buffer: two whole-word refills per symbol pair.
   static constexpr std::int64_t kFastMargin = 32;
+  // ReadBuffer reads this many bytes or more from the stream directly once the buffer is
+  // drained.
+  static constexpr std::int64_t kDirectRead = 4096;
 
   TAbDfInBitStream(TStream& aStream, TAbProgressStep aOnProgress, std::int64_t aStreamSize);
   TAbDfInBitStream(const TAbDfInBitStream&) = delete;

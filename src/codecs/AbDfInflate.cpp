@@ -11,7 +11,7 @@ namespace {
 
 using namespace AbDfEntry;
 
-constexpr int kLiteralPrimaryBits = 10;
+constexpr int kLiteralPrimaryBits = 11;
 constexpr int kDistancePrimaryBits = 8;
 
 // Length symbols 257 to 287 (286 and 287 never occur in valid data).
@@ -142,6 +142,22 @@ bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuf
       bits >>= Bits(e);
       count -= Bits(e);
       *out++ = static_cast<std::uint8_t>(Value(e));
+      // At least 41 bits are left: enough for a second literal without a refill,
+      e = litTable[bits & litMask];
+      if (Kind(e) == kPointer) e = litTable[Value(e) + LowBits(bits >> litPrimary, Extra(e))];
+      if (Kind(e) == kLiteral && out < outLimit) {
+        bits >>= Bits(e);
+        count -= Bits(e);
+        *out++ = static_cast<std::uint8_t>(Value(e));
+        // And at least 26 for a third.
+        e = litTable[bits & litMask];
+        if (Kind(e) == kPointer) e = litTable[Value(e) + LowBits(bits >> litPrimary, Extra(e))];
+        if (Kind(e) == kLiteral && out < outLimit) {
+          bits >>= Bits(e);
+          count -= Bits(e);
+          *out++ = static_cast<std::uint8_t>(Value(e));
+        }
+      }
       continue;
     }
     if (Kind(e) != kMatch) {

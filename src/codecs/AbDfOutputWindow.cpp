@@ -31,15 +31,17 @@ std::uint32_t Adler32Update(std::uint32_t adler, const std::uint8_t* p, std::int
 TAbDfOutputWindow::TAbDfOutputWindow(TStream& aStream, bool aUseDeflate64, bool aUseCRC32,
                                      std::int64_t aPartSize, bool aTestOnly)
     : FStream(aStream), FTestOnly(aTestOnly), FUseCRC32(aUseCRC32) {
-  const std::int64_t writePoint = aUseDeflate64 ? 98304 : 65536;
+  FWritePoint = aUseDeflate64 ? 98304 : 65536;
+  FHistory = aUseDeflate64 ? 65536 : 32768;
   const std::int64_t reserve = aUseDeflate64 ? 65538 : 258;
-  FBuffer.reset(new std::uint8_t[writePoint + reserve + kCopySlack]);
+  FBuffer.reset(new std::uint8_t[kCapacity + reserve + kCopySlack]);
   FChecksum = aUseCRC32 ? kCrc32Preset : 1;
   const auto part = static_cast<std::int32_t>(static_cast<std::uint32_t>(aPartSize));
-  FPartSize = part > 0 ? std::min<std::int64_t>(part, writePoint) : 0;
+  FPartSize = part > 0 ? std::min<std::int64_t>(part, FWritePoint) : 0;
   FCurrent = FBuffer.get();
-  FWritePoint = FBuffer.get() + writePoint;
-  FLimit = FBuffer.get() + (FPartSize > 0 ? FPartSize : writePoint);
+  FWritePos = FBuffer.get();
+  FEnd = FBuffer.get() + kCapacity;
+  FLimit = FBuffer.get() + (FPartSize > 0 ? FPartSize : FWritePoint);
 }
 
 void TAbDfOutputWindow::Emit(const std::uint8_t* aData, std::int64_t aCount) {
@@ -50,25 +52,36 @@ void TAbDfOutputWindow::Emit(const std::uint8_t* aData, std::int64_t aCount) {
   FWritten += aCount;
 }
 
-void TAbDfOutputWindow::Slide() {
+void TAbDfOutputWindow::Compact() {
   std::uint8_t* const buffer = FBuffer.get();
-  Emit(buffer, kSlideCount);
-  std::memmove(buffer, buffer + kSlideCount, static_cast<std::size_t>(FCurrent - buffer - kSlideCount));
-  FCurrent -= kSlideCount;
+  std::uint8_t* const keep = std::min(FWritePos, FCurrent - FHistory);
+  const std::int64_t shift = keep - buffer;
+  std::memmove(buffer, keep, static_cast<std::size_t>(FCurrent - keep));
+  FCurrent -= shift;
+  FWritePos -= shift;
 }
 
 void TAbDfOutputWindow::AtLimit() {
+  // No slide happens before the part size is reached, so the buffer holds every byte.
   if (FPartSize > 0 && FCurrent - FBuffer.get() >= FPartSize) throw EAbPartSizedInflate();
   // A Deflate64 match may pass the write point by more than one slide.
-  while (FCurrent >= FWritePoint) Slide();
+  while (FCurrent - FWritePos >= FWritePoint) {
+    Emit(FWritePos, kSlideCount);
+    FWritePos += kSlideCount;
+  }
+  if (FCurrent >= FEnd) Compact();
+  FLimit = std::min(FWritePos + FWritePoint, FEnd);
+  if (FPartSize > 0) FLimit = std::min(FLimit, FBuffer.get() + FPartSize);
 }
 
 void TAbDfOutputWindow::Flush() {
-  const std::int64_t pending = FCurrent - FBuffer.get();
+  std::uint8_t* const from = FWritePos;
   // The bytes count as gone even when writing them fails, so a second flush on the
   // error path writes nothing twice.
-  FCurrent = FBuffer.get();
-  Emit(FBuffer.get(), pending);
+  FWritePos = FCurrent;
+  Emit(from, FCurrent - from);
+  FLimit = std::min(FWritePos + FWritePoint, FEnd);
+  if (FPartSize > 0) FLimit = std::min(FLimit, FBuffer.get() + FPartSize);
 }
 
 std::uint32_t TAbDfOutputWindow::Checksum() {

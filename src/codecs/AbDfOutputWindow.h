@@ -7,9 +7,11 @@
 #include "core/Stream.h"
 
 // The inflate decoder's output: decoded bytes collect in a buffer that also serves as
-// the history for matches. When the write point is reached, the first 32 KiB are added
-// to the checksum and written to the destination (or only counted), and the rest moves
-// to the front; what remains at the end is written in one last piece.
+// the history for matches. Whenever the bytes not yet written reach the write point
+// (64 KiB, Deflate64: 96 KiB), the first 32 KiB of them are added to the checksum and
+// written to the destination (or only counted); what remains at the end is written in
+// one last piece. The buffer holds many such slides, so the history moves to the front
+// only once per 256 KiB.
 //
 // The decoder's loops write at FCurrent directly while it is below FLimit, one symbol at
 // a time, then call AtLimit: the buffer holds the longest match behind the write point,
@@ -18,6 +20,7 @@ class TAbDfOutputWindow {
  public:
   static constexpr std::int64_t kSlideCount = 32768;
   static constexpr std::int64_t kCopySlack = 64;
+  static constexpr std::int64_t kCapacity = 256 << 10;
 
   TAbDfOutputWindow(TStream& aStream, bool aUseDeflate64, bool aUseCRC32, std::int64_t aPartSize,
                     bool aTestOnly);
@@ -29,13 +32,14 @@ class TAbDfOutputWindow {
   void AddLenDist(int aLen, int aDist);
   void AddBuffer(const void* aBuffer, std::int64_t aCount);
   // Bytes produced so far.
-  std::int64_t Position() const { return FWritten + (FCurrent - FBuffer.get()); }
+  std::int64_t Position() const { return FWritten + (FCurrent - FWritePos); }
   // Flushes, then gives the finished checksum.
   std::uint32_t Checksum();
   void Flush();
 
   // After a symbol took FCurrent to FLimit: raises EAbPartSizedInflate when the part
-  // size is reached, else slides until FCurrent is below the write point again.
+  // size is reached, else slides until the bytes not yet written are below the write
+  // point again.
   void AtLimit();
 
   // Copies aLen bytes from aDist behind FCurrent after checking the distance; the caller
@@ -48,7 +52,7 @@ class TAbDfOutputWindow {
   std::uint8_t* FLimit;
 
  private:
-  void Slide();
+  void Compact();
   void Emit(const std::uint8_t* aData, std::int64_t aCount);
 
   std::unique_ptr<std::uint8_t[]> FBuffer;
@@ -58,7 +62,10 @@ class TAbDfOutputWindow {
   std::int64_t FWritten = 0;
   bool FTestOnly;
   bool FUseCRC32;
-  std::uint8_t* FWritePoint;
+  std::int64_t FWritePoint;
+  std::int64_t FHistory;
+  std::uint8_t* FWritePos;  // first byte not yet written
+  std::uint8_t* FEnd;       // where the history moves to the front
 };
 
 #endif

@@ -6,7 +6,6 @@
 #include "core/DateTime.h"
 #include "core/Stream.h"
 #include "core/String.h"
-#include "platform/FileAttributes.h"
 
 // The file system as the system sees it: names may separate their steps with "\"
 // (the archive code builds names that way); the POSIX side maps "\" to "/" and
@@ -19,6 +18,13 @@ bool DirectoryExists(const String& directory);
 // Deletes a file; false when it could not be deleted.
 bool DeleteFile(const String& fileName);
 
+// The attribute bits of a file or directory, as Windows defines them.
+inline constexpr std::uint32_t faReadOnly = 0x01;
+inline constexpr std::uint32_t faHidden = 0x02;
+inline constexpr std::uint32_t faSysFile = 0x04;
+inline constexpr std::uint32_t faDirectory = 0x10;
+inline constexpr std::uint32_t faArchive = 0x20;
+inline constexpr std::uint32_t faSymLink = 0x400;
 
 // The name as the file system takes it ("\" becomes "/" on POSIX; nothing changes on Windows).
 String NativePath(StringView path);

@@ -29,7 +29,8 @@ class TAbArchiveItem {
   virtual std::uint16_t LastModFileTime() const { return FLastModFileTime; }
   virtual std::uint16_t LastModFileDate() const { return FLastModFileDate; }
   virtual bool IsDirectory() const { return false; }
-  // Windows attribute bits (platform/FileAttributes.h) for an extracted file.
+  // The Windows attribute bits (read-only 1, hidden 2, system 4, directory 10,
+  // archive 20, link 400) for an extracted file.
   virtual std::uint32_t NativeFileAttributes() const { return 0; }
   // Raises EConvertError when the stored date or time is not a valid point.
   virtual TDateTime LastModTimeAsDateTime() const { return 0; }

@@ -116,6 +116,9 @@ void TAbZipArchive::DoRequestNthImage(int imageNumber, TStream*& /*stream*/, boo
 }
 
 void TAbZipArchive::LoadDirectory() {
+  // A second load starts afresh rather than listing every entry twice.
+  FCurrentItem = nullptr;
+  FItemList.Clear();
   FAutoGen = false;
   TStream& stream = *FStream;
   if (stream.Size() == 0) return;

@@ -3,15 +3,15 @@
 #include <algorithm>
 
 #include "platform/CodePages.h"
-#include "platform/FileAttributes.h"
 #include "zip/AbDosDateTime.h"
 #include "zip/AbNameDecoding.h"
 
 namespace {
-using platform::faDirectory;
-using platform::faReadOnly;
-using platform::faSymLink;
-using platform::faSysFile;
+// The Windows file attribute bits entries carry and the platform's file layer applies.
+constexpr std::uint32_t faReadOnly = 0x01;
+constexpr std::uint32_t faSysFile = 0x04;
+constexpr std::uint32_t faDirectory = 0x10;
+constexpr std::uint32_t faSymLink = 0x400;
 
 constexpr std::uint8_t kHostUnix = 3;
 constexpr std::uint16_t kMethodImploded = 6;

@@ -154,6 +154,65 @@ TEST(InflateWindowTest, SlidesCountOnlyAndPartSize) {
   }
 }
 
+// Deflate64 matches of the greatest length, one after the other, move the window past
+// its write point by more than one slide each time: it slides as often as needed, so
+// the buffer never overflows and the destination still sees 32 KiB pieces.
+TEST(InflateWindowTest, Deflate64LongestMatchesInARow) {
+  TBitWriter w;
+  w.Bits(1, 1).Bits(1, 2).FixedLiteral('z');
+  for (int i = 0; i < 12; ++i) w.FixedLiteral(285).Bits(65535, 16).FixedDistance(0);
+  w.FixedLiteral(256);
+  const TInflated r = RunInflate(w.Finish(), 4096, dfc_UseDeflate64);
+  const Bytes expected(1 + 12 * 65538, 'z');
+  ASSERT_EQ(r.FOutput, expected);
+  EXPECT_EQ(r.FChecksum, ZlibCrc(expected));
+  ASSERT_GE(r.FWrites.size(), 2u);
+  for (std::size_t i = 0; i + 1 < r.FWrites.size(); ++i) EXPECT_EQ(r.FWrites[i], 32768) << i;
+  EXPECT_LT(r.FWrites.back(), 98304);
+}
+
+// Outputs of more than a megabyte: matches reach back across the points where the window
+// moves its history to the front, in Deflate (zlib's stream) and Deflate64 (stored runs
+// and the longest matches over the farthest distances).
+TEST(InflateWindowTest, LongOutputsKeepTheirHistory) {
+  const Bytes data = BinaryLike(1600000, 15);
+  const TInflated deflated = RunInflate(ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY), 4096);
+  ASSERT_EQ(deflated.FOutput, data);
+  for (std::size_t i = 0; i + 1 < deflated.FWrites.size(); ++i) ASSERT_EQ(deflated.FWrites[i], 32768) << i;
+
+  TBitWriter w;
+  Bytes expected;
+  std::mt19937 rng(16);
+  for (int round = 0; round < 14; ++round) {
+    const std::uint16_t len = static_cast<std::uint16_t>(20000 + rng() % 2000);
+    w.Bits(0, 1).Bits(0, 2);
+    w.Align();
+    w.Bits(len, 16).Bits(static_cast<std::uint16_t>(~len), 16);
+    for (int i = 0; i < len; ++i) {
+      const auto b = static_cast<std::uint8_t>(rng());
+      w.Bits(b, 8);
+      expected.push_back(b);
+    }
+    // A fixed block: one match of 65538 bytes at distance 49153 + extra.
+    const std::uint32_t extra = rng() % 16384;
+    const std::uint32_t distance =
+        std::min<std::uint32_t>(49153 + extra, static_cast<std::uint32_t>(expected.size()));
+    w.Bits(round == 13 ? 1 : 0, 1).Bits(1, 2).FixedLiteral(285).Bits(65535, 16);
+    if (distance == 49153 + extra) {
+      w.FixedDistance(31).Bits(extra, 14);
+    } else {
+      w.FixedDistance(0);  // not enough history yet: distance 1
+    }
+    const std::size_t from = expected.size() - (distance == 49153 + extra ? distance : 1);
+    for (std::size_t i = 0; i < 65538; ++i) expected.push_back(expected[from + i]);
+    w.FixedLiteral(256);
+  }
+  const TInflated d64 = RunInflate(w.Finish(), 7, dfc_UseDeflate64);
+  ASSERT_EQ(d64.FOutput.size(), expected.size());
+  ASSERT_EQ(d64.FOutput, expected);
+  EXPECT_EQ(d64.FChecksum, ZlibCrc(expected));
+}
+
 // Input progress reports the share of the stream read, to 100; a progress abort ends
 // decoding without an error.
 TEST(InflateWindowTest, ProgressAndAbort) {

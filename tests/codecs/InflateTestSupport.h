@@ -155,6 +155,11 @@ class TBitWriter {
     if (symbol < 280) return Code(symbol - 256, 7);
     return Code(0xC0 + symbol - 280, 8);
   }
+  // Zero bits up to the next byte boundary, as before a stored block's lengths.
+  TBitWriter& Align() {
+    while (FCount % 8 != 0) Bit(0);
+    return *this;
+  }
   TBitWriter& FixedDistance(int symbol) { return Code(static_cast<std::uint32_t>(symbol), 5); }
   TBitWriter& RawBytes(std::initializer_list<std::uint8_t> bytes) {
     for (auto b : bytes) Bits(b, 8);

@@ -174,6 +174,16 @@ TEST(ZipArchive, LoadDirectoryOutcomes) {
   }
 }
 
+TEST(ZipArchive, LoadingAgainListsEveryEntryOnce) {
+  auto archive = ArchiveOf(BuildZip(Entries(3)));
+  archive->Load();
+  archive->SetCurrentItem(&archive->Items(0));
+  archive->Load();
+  EXPECT_EQ(archive->Count(), 3);
+  EXPECT_EQ(archive->CurrentItem(), nullptr);
+  EXPECT_EQ(archive->FindFile(u"file2"), 2);
+}
+
 TEST(ZipArchive, ReportsProgressAboveOneHundredWhenRecordsExceedTheCount) {
   Layout layout;
   layout.totalEntries = 5;

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/Exception.h"
-#include "platform/FileAttributes.h"
 #include "support/Raised.h"
 #include "zip/AbArchiveList.h"
 #include "zip/AbDosDateTime.h"
@@ -12,10 +11,11 @@
 
 namespace {
 
-using platform::faDirectory;
-using platform::faReadOnly;
-using platform::faSymLink;
-using platform::faSysFile;
+// Windows file attribute bits.
+constexpr std::uint32_t faReadOnly = 0x01;
+constexpr std::uint32_t faSysFile = 0x04;
+constexpr std::uint32_t faDirectory = 0x10;
+constexpr std::uint32_t faSymLink = 0x400;
 
 std::unique_ptr<TAbZipItem> ItemOf(const ziptest::Entry& entry) {
   const std::string bytes = ziptest::BuildZip({entry});
@@ -117,6 +117,22 @@ TEST(ZipItem, LastModTimeAsDateTime) {
       EXPECT_EQ(Raised<EConvertError>([&] { item->LastModTimeAsDateTime(); }).Message(), c.error);
     }
   }
+}
+
+TEST(ZipItem, DosStampsConvertBackAndForth) {
+  for (const auto& [date, time] : {std::pair{DosDate(2024, 5, 17), DosTime(12, 34, 56)},
+                                   std::pair{DosDate(1980, 1, 1), DosTime(0, 0, 0)},
+                                   std::pair{DosDate(2107, 12, 31), DosTime(23, 59, 58)}}) {
+    std::uint16_t backDate = 0;
+    std::uint16_t backTime = 0;
+    ASSERT_TRUE(AbDateTimeToDosFileDate(AbDosFileDateToDateTime(date, time), backDate, backTime));
+    EXPECT_EQ(backDate, date);
+    EXPECT_EQ(backTime, time);
+  }
+  std::uint16_t d = 0;
+  std::uint16_t t = 0;
+  EXPECT_FALSE(AbDateTimeToDosFileDate(EncodeDate(1979, 12, 31), d, t));
+  EXPECT_FALSE(AbDateTimeToDosFileDate(EncodeDate(2108, 1, 1), d, t));
 }
 
 TEST(ZipItem, OptionsFromTheGeneralPurposeBits) {
