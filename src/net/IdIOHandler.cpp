@@ -184,7 +184,9 @@ void TIdIOHandler::ReadBytes(TIdBytes& buffer, int count, bool append) {
     FInputBuffer.ExtractToBytes(buffer, count, append);
     return;
   }
-  FillInputBuffer(false, FReadTimeout, false);
+  // The object's default: a ReadTimeout of 0 waits without limit here as everywhere else;
+  // only an explicit 0 passed to a wait polls.
+  FillInputBuffer(false, IdTimeoutDefault, false);
   CheckForDisconnect(true, true);
   FInputBuffer.ExtractToBytes(buffer, -1, append);
 }

@@ -232,7 +232,7 @@ class WaitRecordingIOHandler final : public RecordingIOHandler {
 TEST(IdIOHandlerReadTest, AReadTimeoutOf0WaitsWithoutLimit) {
   LoopbackServer server({step::WaitSignal(), step::Send("line\n"), step::WaitSignal(), step::Send("abc"),
                          step::WaitSignal(), step::Send("defg"), step::WaitSignal(), step::Send("hi"),
-                         step::Hold()});
+                         step::WaitSignal(), step::Send("jk"), step::Hold()});
   TIdTCPClient client;
   client.SetReadTimeout(0);
   auto owned = std::make_unique<WaitRecordingIOHandler>();
@@ -251,6 +251,10 @@ TEST(IdIOHandlerReadTest, AReadTimeoutOf0WaitsWithoutLimit) {
   io.ReadStream(stream, 4);
   EXPECT_EQ(Text(stream), "defg");
   io.Discard(2);
+  // Taking whatever arrives waits for it too, rather than polling once.
+  TIdBytes rest;
+  io.ReadBytes(rest, -1, false);
+  EXPECT_EQ(Text(rest), "jk");
   ASSERT_FALSE(handler.Waits.empty());
   for (const int wait : handler.Waits) EXPECT_EQ(wait, IdTimeoutInfinite);
 }
