@@ -12,7 +12,8 @@
 //   pieces: 0x80 and above: each receive takes what is there; below: 1 + pieces % 17 bytes
 //
 // Every failure must be one of the client's exceptions; a body read in full must be exactly
-// the bytes its Content-Length counted, taken from the input.
+// the bytes its Content-Length counted, taken from the input. When the client keeps the
+// connection, a second Get reads whatever follows.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -104,6 +105,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (code >= 200 && code < 300 && code != 204 && !chunked && response.HasContentLength()) {
       if (body.Size() != response.ContentLength()) std::abort();
       if (!Within(data, size, body)) std::abort();
+    }
+  }
+
+  // A connection the client kept serves the next request from the bytes that are left.
+  if (http.Connected()) {
+    try {
+      TMemoryStream next;
+      http.Get(u"next", next);
+    } catch (const Exception&) {
+      // As above.
     }
   }
   http.SetIOHandler(nullptr);
