@@ -208,9 +208,13 @@ String MergePath(const String& basePath, const String& path) {
       else if (result.empty() || result.back() != u'/')
         result += u'/';
     } else if (c == u'.' && !result.empty() && result.back() == u'/' && i + 1 < work.size() &&
-               work[i + 1] == u'.') {
+               work[i + 1] == u'.' && (i + 2 == work.size() || work[i + 2] == u'/')) {
+      // Only a whole ".." segment goes up: "..x" is a name like any other. Going up never
+      // leaves the root of an absolute path.
+      const bool absolute = result.front() == u'/';
       result.pop_back();
       while (!result.empty() && result.back() != u'/') result.pop_back();
+      if (result.empty() && absolute) result = u"/";
       ++i;
     } else {
       result += c;
