@@ -66,7 +66,7 @@ void Stored(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) 
 
 // Deflate (8) and Deflate64 (9). The checksum Inflate answers is not used: the
 // output stream's CRC-32 is the one compared.
-void Inflated(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
+void InflateItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
   TAbDeflateHelper helper;
   if (item.CompressionMethod() == 9) helper.FOptions |= dfc_UseDeflate64;
   helper.FStreamSize = item.CompressedSize();
@@ -81,8 +81,8 @@ const std::array<TMethodDecoder, 256>& MethodDecoders() {
     std::array<TMethodDecoder, 256> table{};
     table.fill(&Unsupported);
     table[0] = &Stored;
-    table[8] = &Inflated;
-    table[9] = &Inflated;
+    table[8] = &InflateItem;
+    table[9] = &InflateItem;
     return table;
   }();
   return decoders;
