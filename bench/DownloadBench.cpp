@@ -26,37 +26,14 @@
 #include "core/Stream.h"
 #include "core/String.h"
 #include "http/IdHTTP.h"
+#include "support/DiscardStream.h"
 #include "support/PeerServers.h"
 
 extern char** environ;
 
 namespace {
 
-// A stream that takes every byte and keeps none.
-class DiscardStream : public TStream {
- public:
-  std::int64_t Read(void*, std::int64_t) override { return 0; }
-  std::int64_t Write(const void*, std::int64_t count) override {
-    FPosition += count;
-    FSize = std::max(FSize, FPosition);
-    return count;
-  }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    if (origin == TSeekOrigin::soBeginning) FPosition = offset;
-    if (origin == TSeekOrigin::soCurrent) FPosition += offset;
-    if (origin == TSeekOrigin::soEnd) FPosition = FSize + offset;
-    return FPosition;
-  }
-  void SetSize(std::int64_t newSize) override {
-    FSize = newSize;
-    FPosition = std::min(FPosition, FSize);
-  }
-  std::int64_t Size() override { return FSize; }
-
- private:
-  std::int64_t FPosition = 0;
-  std::int64_t FSize = 0;
-};
+using testsupport::DiscardStream;
 
 // The child: one Get as the updater's download makes it; prints the number of bytes received.
 int RunChild(const std::string& url, const std::string& target) {

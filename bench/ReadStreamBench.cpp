@@ -27,35 +27,12 @@
 #include "core/Stream.h"
 #include "net/IdIOHandler.h"
 #include "net/IdTCPClient.h"
+#include "support/DiscardStream.h"
 #include "support/LoopbackSocket.h"
 
 namespace {
 
-// A stream that takes every byte and keeps none.
-class DiscardStream : public TStream {
- public:
-  std::int64_t Read(void*, std::int64_t) override { return 0; }
-  std::int64_t Write(const void*, std::int64_t count) override {
-    FPosition += count;
-    FSize = std::max(FSize, FPosition);
-    return count;
-  }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    if (origin == TSeekOrigin::soBeginning) FPosition = offset;
-    if (origin == TSeekOrigin::soCurrent) FPosition += offset;
-    if (origin == TSeekOrigin::soEnd) FPosition = FSize + offset;
-    return FPosition;
-  }
-  void SetSize(std::int64_t newSize) override {
-    FSize = newSize;
-    FPosition = std::min(FPosition, FSize);
-  }
-  std::int64_t Size() override { return FSize; }
-
- private:
-  std::int64_t FPosition = 0;
-  std::int64_t FSize = 0;
-};
+using testsupport::DiscardStream;
 
 // Serves one connection on 127.0.0.1 with count bytes, sent in 64 KB blocks, then closes.
 class Sender {
@@ -183,7 +160,8 @@ int main(int argc, char** argv) {
 
   std::vector<Result> results;
   results.push_back(Measure("recv loop, 32 KB buffers", [&] { return PlainReceiveLoop(count, false); }));
-  results.push_back(Measure("select + recv loop, 32 KB buffers", [&] { return PlainReceiveLoop(count, true); }));
+  results.push_back(
+      Measure("select + recv loop, 32 KB buffers", [&] { return PlainReceiveLoop(count, true); }));
   results.push_back(Measure("ReadStream counted -> discard", [&] {
     DiscardStream target;
     return ThroughReadStream(count, target, true);
@@ -200,11 +178,12 @@ int main(int argc, char** argv) {
 
   std::printf("%-36s %12s %10s %10s %14s\n", "phase", "bytes", "seconds", "MB/s", "peak RSS (KB)");
   for (const Result& r : results)
-    std::printf("%-36s %12lld %10.3f %10.1f %14ld\n", r.Name.c_str(), static_cast<long long>(r.Bytes), r.Seconds,
-                r.MBps(), r.PeakKb);
+    std::printf("%-36s %12lld %10.3f %10.1f %14ld\n", r.Name.c_str(), static_cast<long long>(r.Bytes),
+                r.Seconds, r.MBps(), r.PeakKb);
   const double reference = results[0].MBps();
   for (std::size_t i = 1; i < results.size(); ++i)
-    std::printf("%-36s %.2f of the recv loop\n", results[i].Name.c_str(), reference > 0 ? results[i].MBps() / reference : 0);
+    std::printf("%-36s %.2f of the recv loop\n", results[i].Name.c_str(),
+                reference > 0 ? results[i].MBps() / reference : 0);
   for (const Result& r : results) {
     if (r.Bytes != count) {
       std::printf("FAILED: %s moved %lld of %lld bytes\n", r.Name.c_str(), static_cast<long long>(r.Bytes),

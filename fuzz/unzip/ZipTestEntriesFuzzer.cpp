@@ -7,22 +7,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include "FuzzArchive.h"
 #include "codecs/AbUnzipItem.h"
 #include "core/Exception.h"
 #include "core/Stream.h"
-#include "zip/AbSpanStream.h"
 #include "zip/AbZipArchive.h"
 
 namespace {
 
 constexpr std::int64_t kOutputCap = 8 << 20;
-
-std::unique_ptr<TMemoryStream> MemoryOf(const std::uint8_t* data, std::size_t size) {
-  auto memory = std::make_unique<TMemoryStream>();
-  memory->Write(data, static_cast<std::int64_t>(size));
-  memory->SetPosition(0);
-  return memory;
-}
 
 // Counts what it is given and stops a decoder that runs on for too long.
 class TCappedSink final : public TStream {
@@ -45,13 +38,8 @@ class TCappedSink final : public TStream {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto view = std::make_unique<TAbSpanStream>(MemoryOf(data, size), u"/fuzz/update.zip");
-  TAbZipArchive archive(std::move(view), u"/fuzz/update.zip");
-  archive.SetNameCodePages(1252, 850);
-  try {
-    archive.Load();
-  } catch (const Exception&) {
-  }
+  const std::unique_ptr<TAbZipArchive> loaded = fuzzsupport::LoadArchive(data, size);
+  TAbZipArchive& archive = *loaded;
   for (int i = 0; i < archive.Count(); ++i) {
     TAbZipItem& item = archive.Items(i);
     if (item.UncompressedSize() > kOutputCap) continue;

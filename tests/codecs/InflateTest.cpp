@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -11,6 +10,7 @@
 #include "codecs/AbDfException.h"
 #include "codecs/AbDfInflate.h"
 #include "core/Crc32.h"
+#include "support/Corpus.h"
 
 using namespace inflate_test;
 
@@ -331,11 +331,6 @@ TEST(InflateHuffmanTreeTest, TwoLevelTableMatchesFlatTable) {
 
 namespace {
 
-std::filesystem::path CorpusFolder() {
-  if (const char* env = std::getenv("FENDREL_CORPUS")) return env;
-  return std::filesystem::path(FENDREL_SOURCE_DIR) / ".." / "shared" / "corpus";
-}
-
 Bytes ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -352,9 +347,9 @@ std::uint32_t Le(const Bytes& b, std::size_t at, int size) {
 // The Deflate64 entries of the corpus, found by walking each archive's local headers,
 // inflate to their recorded size and CRC-32.
 TEST(InflateCorpusTest, Deflate64EntriesInflate) {
-  const std::filesystem::path folder = CorpusFolder();
-  if (!std::filesystem::exists(folder / "manifest.json")) {
-    GTEST_SKIP() << "no corpus at " << folder << " (set FENDREL_CORPUS to its folder)";
+  const std::filesystem::path folder = CorpusDirectory();
+  if (folder.empty()) {
+    GTEST_SKIP() << "no corpus at " << CorpusSearchDescription() << " (set FENDREL_CORPUS to its folder)";
   }
   std::stringstream manifest;
   manifest << std::ifstream(folder / "manifest.json").rdbuf();

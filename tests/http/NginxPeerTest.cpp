@@ -11,18 +11,13 @@
 #include "core/String.h"
 #include "http/IdHTTP.h"
 #include "support/PeerServers.h"
+#include "support/StreamBytes.h"
 
 namespace {
 
 using testsupport::NginxServer;
 using testsupport::ScratchFolder;
-
-std::string Contents(TStream& stream) {
-  std::string bytes(static_cast<std::size_t>(stream.Size()), '\0');
-  stream.SetPosition(0);
-  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  return bytes;
-}
+using testsupport::StreamBytes;
 
 // Bytes that no simple framing mistake leaves unchanged: every byte value, CR LF pairs, and a
 // pattern that does not repeat at any power-of-two distance.
@@ -62,7 +57,7 @@ TEST_F(NginxPeerTest, TheUpdatersTwoRequestsShareOneKeptConnection) {
   TMemoryStream archive;
   http.Get(URL("/2.0/update.zip"), archive);
   EXPECT_EQ(http.ResponseCode(), 200);
-  EXPECT_TRUE(Contents(archive) == ArchiveBytes(3 * 1024 * 1024 + 17)) << "the archive differs";
+  EXPECT_TRUE(StreamBytes(archive) == ArchiveBytes(3 * 1024 * 1024 + 17)) << "the archive differs";
 
   // nginx logs each request with the number of the connection it came on.
   const auto log = FServer->AccessLog();
@@ -81,7 +76,7 @@ TEST_F(NginxPeerTest, ADownloadIntoAFileArrivesUnchanged) {
     http.Get(URL("/2.0/update.zip"), file);
   }
   TFileStream file(FromUtf8(path), fmOpenRead);
-  EXPECT_TRUE(Contents(file) == ArchiveBytes(3 * 1024 * 1024 + 17)) << "the file differs";
+  EXPECT_TRUE(StreamBytes(file) == ArchiveBytes(3 * 1024 * 1024 + 17)) << "the file differs";
 }
 
 TEST_F(NginxPeerTest, A404PageBecomesTheStatusExceptionAndTheConnectionStays) {

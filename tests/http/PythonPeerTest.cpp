@@ -11,18 +11,13 @@
 #include "core/String.h"
 #include "http/IdHTTP.h"
 #include "support/PeerServers.h"
+#include "support/StreamBytes.h"
 
 namespace {
 
 using testsupport::PythonHttpServer;
 using testsupport::ScratchFolder;
-
-std::string Contents(TStream& stream) {
-  std::string bytes(static_cast<std::size_t>(stream.Size()), '\0');
-  stream.SetPosition(0);
-  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  return bytes;
-}
+using testsupport::StreamBytes;
 
 class PythonPeerTest : public ::testing::Test {
  protected:
@@ -61,14 +56,14 @@ TEST_F(PythonPeerTest, ACountedDownloadArrivesUnchanged) {
   TMemoryStream archive;
   FHTTP.Get(URL("/2.0/update.zip"), archive);
   EXPECT_EQ(FHTTP.Response().ContentLength(), 700000);
-  EXPECT_TRUE(Contents(archive) == PythonHttpServer::PatternBytes(700000)) << "the archive differs";
+  EXPECT_TRUE(StreamBytes(archive) == PythonHttpServer::PatternBytes(700000)) << "the archive differs";
 }
 
 TEST_F(PythonPeerTest, ABodyEndedByTheCloseArrivesWhole) {
   TMemoryStream body;
   FHTTP.Get(URL("/until-close/1000003"), body);
   EXPECT_FALSE(FHTTP.Response().HasContentLength());
-  EXPECT_TRUE(Contents(body) == PythonHttpServer::PatternBytes(1000003)) << "the body differs";
+  EXPECT_TRUE(StreamBytes(body) == PythonHttpServer::PatternBytes(1000003)) << "the body differs";
   EXPECT_FALSE(FHTTP.Connected());
 }
 

@@ -18,12 +18,14 @@
 #include "core/String.h"
 #include "http/IdHTTP.h"
 #include "support/LoopbackServer.h"
+#include "support/StreamBytes.h"
 #include "support/WireCase.h"
 #include "support/WireServer.h"
 
 namespace {
 
 using testsupport::ShowBytes;
+using testsupport::StreamBytes;
 using testsupport::UnescapeBytes;
 using testsupport::UnescapeText;
 using testsupport::WireCall;
@@ -116,13 +118,6 @@ struct Outcome {
   std::string body;
   bool connected = false;
 };
-
-std::string StreamBytes(TStream& stream) {
-  std::string bytes(static_cast<std::size_t>(stream.Size()), '\0');
-  stream.SetPosition(0);
-  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  return bytes;
-}
 
 const WireCheck* FindCheck(const WireCall& call, const std::string& key) {
   for (const WireCheck& c : call.checks)

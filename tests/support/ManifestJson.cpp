@@ -4,6 +4,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/String.h"
+
 namespace testjson {
 
 namespace {
@@ -104,24 +106,6 @@ class Parser {
     return value;
   }
 
-  static void AppendUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-
   std::string Text() {
     Expect('"');
     std::string out;
@@ -152,13 +136,13 @@ class Parser {
           out += '\f';
           break;
         case 'u': {
-          unsigned cp = Hex4();
-          if (cp >= 0xD800 && cp <= 0xDBFF && FText.substr(FPos, 2) == "\\u") {
+          // \u escapes are UTF-16 units: a high surrogate takes the escape after it along.
+          String units(1, static_cast<char16_t>(Hex4()));
+          if (units[0] >= 0xD800 && units[0] <= 0xDBFF && FText.substr(FPos, 2) == "\\u") {
             FPos += 2;
-            const unsigned low = Hex4();
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            units += static_cast<char16_t>(Hex4());
           }
-          AppendUtf8(out, cp);
+          out += ToUtf8(units);
           break;
         }
         default:

@@ -3,20 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 
 #include "codecs/AbExtractFailures.h"
 #include "codecs/AbUnzipItem.h"
 #include "core/Crc32.h"
 #include "core/Exception.h"
-#include "support/MiniJson.h"
+#include "support/Corpus.h"
+#include "support/ManifestJson.h"
 #include "support/Sha256.h"
 #include "unzip/AbExtractRules.h"
 #include "unzip/AbUnZipper.h"
@@ -26,16 +23,6 @@ namespace {
 
 // The methods this build decodes; every other method must be refused as unsupported.
 const std::set<int> kBuiltMethods{0, 8, 9};
-
-std::filesystem::path CorpusDirectory() {
-  if (const char* env = std::getenv("FENDREL_CORPUS"); env != nullptr && *env != '\0') return env;
-  return std::filesystem::path(FENDREL_SOURCE_DIR) / ".." / "shared" / "corpus";
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string Hex8(std::uint32_t value) {
   char text[9];
@@ -68,13 +55,14 @@ Outcome Decode(TAbZipArchive& archive, TAbZipItem& item) {
   return outcome;
 }
 
-void CheckEntry(TAbZipArchive& archive, TAbZipItem& item, const TJson& expected, const std::string& label) {
-  const std::string expect = expected["expect"].AsString();
+void CheckEntry(TAbZipArchive& archive, TAbZipItem& item, const testjson::Value& expected,
+                const std::string& label) {
+  const std::string expect = expected["expect"].text;
   const int method = static_cast<int>(expected["method"].AsInt());
-  if (expected["oem_437_eq_850"].IsNull() || expected["oem_437_eq_850"].AsBool()) {
-    EXPECT_EQ(ToUtf8(item.FileName()), expected["name"].AsString()) << label;
+  if (expected["oem_437_eq_850"].IsNull() || expected["oem_437_eq_850"].boolean) {
+    EXPECT_EQ(ToUtf8(item.FileName()), expected["name"].text) << label;
   }
-  EXPECT_EQ(item.IsDirectory(), expected["is_dir"].AsBool()) << label;
+  EXPECT_EQ(item.IsDirectory(), expected["is_dir"].boolean) << label;
 
   if (expect == "not-selected") {
     EXPECT_FALSE(abunzip::MatchesStoredNameEx(item.FileName(), item.IsDirectory(), u"*")) << label;
@@ -87,14 +75,14 @@ void CheckEntry(TAbZipArchive& archive, TAbZipItem& item, const TJson& expected,
   }
   if (!expected["extract_as"].IsNull()) {
     EXPECT_EQ(ToUtf8(abunzip::EntryTargetName(item.FileName(), item.IsDirectory(), false)),
-              expected["extract_as"].AsString())
+              expected["extract_as"].text)
         << label;
   }
 
   const Outcome outcome = Decode(archive, item);
   const bool empty = expected["uncompressed_size"].AsInt() == 0;
   // Encryption and the methods of later work are refused alike for now.
-  const bool decodable = !expected["encrypted"].AsBool() && (kBuiltMethods.count(method) != 0 || empty);
+  const bool decodable = !expected["encrypted"].boolean && (kBuiltMethods.count(method) != 0 || empty);
   if (expect == "version-too-new") {
     EXPECT_EQ(outcome.exceptionClass, "EAbZipVersion") << label;
   } else if (expect == "unsupported-method" || expect == "needs-password" || !decodable) {
@@ -102,11 +90,11 @@ void CheckEntry(TAbZipArchive& archive, TAbZipItem& item, const TJson& expected,
   } else if (expect == "ok") {
     ASSERT_FALSE(outcome.raised) << label << ": " << outcome.exceptionClass;
     EXPECT_TRUE(outcome.crcMatched) << label;
-    const std::string sha256 = expected["sha256"].IsNull() ? std::string() : expected["sha256"].AsString();
+    const std::string sha256 = expected["sha256"].IsNull() ? std::string() : expected["sha256"].text;
     if (!sha256.empty()) {
       EXPECT_EQ(Sha256Hex(outcome.bytes.data(), outcome.bytes.size()), sha256) << label;
     }
-    EXPECT_EQ(Hex8(Crc32(outcome.bytes.data(), outcome.bytes.size())), expected["crc32"].AsString()) << label;
+    EXPECT_EQ(Hex8(Crc32(outcome.bytes.data(), outcome.bytes.size())), expected["crc32"].text) << label;
   } else if (expect == "crc-mismatch") {
     EXPECT_FALSE(outcome.raised) << label << ": " << outcome.exceptionClass;
     EXPECT_FALSE(outcome.crcMatched) << label;
@@ -121,14 +109,14 @@ void CheckEntry(TAbZipArchive& archive, TAbZipItem& item, const TJson& expected,
 
 TEST(Corpus, EveryArchiveOpensOrFailsAsStatedAndEveryEntryDecodesAsStated) {
   const std::filesystem::path corpus = CorpusDirectory();
-  if (!std::filesystem::exists(corpus / "manifest.json"))
-    GTEST_SKIP() << "the ZIP corpus is absent: no manifest.json in " << corpus.string()
+  if (corpus.empty())
+    GTEST_SKIP() << "the ZIP corpus is absent: no manifest.json in " << CorpusSearchDescription()
                  << " (set FENDREL_CORPUS to its folder)";
-  const TJson manifest = TJson::Parse(ReadAll(corpus / "manifest.json"));
+  const testjson::Value manifest = testjson::ParseFile((corpus / "manifest.json").string());
   int archives = 0;
-  for (const TJson& archive : manifest["archives"].Items()) {
-    const std::string file = archive["file"].AsString();
-    const std::string expect = archive["expect"].AsString();
+  for (const testjson::Value& archive : manifest["archives"].items) {
+    const std::string file = archive["file"].text;
+    const std::string expect = archive["expect"].text;
     const String path = FromUtf8(std::filesystem::absolute(corpus / file).lexically_normal().string());
     SCOPED_TRACE(file);
     ++archives;
@@ -153,7 +141,7 @@ TEST(Corpus, EveryArchiveOpensOrFailsAsStatedAndEveryEntryDecodesAsStated) {
     }
     ASSERT_EQ(raised, "");
     TAbZipArchive& zip = *unzipper.ZipArchive();
-    const auto& entries = archive["entries"].Items();
+    const auto& entries = archive["entries"].items;
     ASSERT_EQ(zip.Count(), static_cast<int>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i)
       CheckEntry(zip, zip.Items(static_cast<int>(i)), entries[i], file + " #" + std::to_string(i));
