@@ -11,24 +11,13 @@
 #include "ToolPaths.h"
 #include "support/ChildProgram.h"
 #include "support/SmallZip.h"
+#include "support/TempDirectory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::ProgramRun;
 using testsupport::ZipFixtureEntry;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // "hello" as one final stored block of a Deflate stream.
 const std::string kDeflatedHello = std::string("\x01\x05\x00\xfa\xff", 5) + "hello";
@@ -70,7 +59,7 @@ class ArchiveCommands : public ::testing::Test {
 
   // Writes the archive as "update.zip" in the scratch folder.
   void MakeArchive(const std::vector<ZipFixtureEntry>& entries) {
-    WriteFile(FDir / "update.zip", testsupport::MakeZip(entries));
+    TTempDirectory::WriteFile(FDir / "update.zip", testsupport::MakeZip(entries));
   }
 
   // Runs the tool in the scratch folder, so that relative names are taken from there.
@@ -137,7 +126,7 @@ TEST_F(ArchiveCommands, ExtractReportsEveryEntryAndKeepsTheOldFileOfAFailedOne) 
   for (const bool restorePaths : {false, true}) {
     const fs::path target = FDir / (restorePaths ? "kept" : "bare");
     fs::create_directories(target);
-    WriteFile(target / "data.txt", "old text");
+    TTempDirectory::WriteFile(target / "data.txt", "old text");
     std::vector<std::string> arguments{"extract", "update.zip", target.filename().string()};
     if (restorePaths) arguments.push_back("--restore-paths");
     const ProgramRun run = Check(arguments);
@@ -156,9 +145,9 @@ TEST_F(ArchiveCommands, ExtractReportsEveryEntryAndKeepsTheOldFileOfAFailedOne) 
             "fail\todd.bin\tEAbZipInvalidMethod: Cannot extract file - unsupported compression method\n");
     EXPECT_EQ(run.Err, "");
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(ReadFile(target / "data.txt"), "old text");
-    EXPECT_EQ(ReadFile(target / "fendrel.exe"), "MZ program");
-    EXPECT_EQ(ReadFile(target / (restorePaths ? "docs/readme.txt" : "readme.txt")), "hello");
+    EXPECT_EQ(TTempDirectory::ReadFile(target / "data.txt"), "old text");
+    EXPECT_EQ(TTempDirectory::ReadFile(target / "fendrel.exe"), "MZ program");
+    EXPECT_EQ(TTempDirectory::ReadFile(target / (restorePaths ? "docs/readme.txt" : "readme.txt")), "hello");
     EXPECT_EQ(fs::exists(target / "docs"), restorePaths);
     EXPECT_EQ(fs::exists(target / "up.txt"), !restorePaths);
     EXPECT_FALSE(fs::exists(FDir / "up.txt"));
@@ -166,7 +155,7 @@ TEST_F(ArchiveCommands, ExtractReportsEveryEntryAndKeepsTheOldFileOfAFailedOne) 
   // The target folder is made when it is missing.
   const ProgramRun fresh = Check({"extract", "update.zip", "new/deeper"});
   EXPECT_EQ(fresh.ExitCode, 1);
-  EXPECT_EQ(ReadFile(FDir / "new/deeper/fendrel.exe"), "MZ program");
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "new/deeper/fendrel.exe"), "MZ program");
 }
 
 // A stored date that is no date: the file is written and keeps the time of writing; the
@@ -178,11 +167,11 @@ TEST_F(ArchiveCommands, ExtractNamesADateThatCouldNotBeApplied) {
   const ProgramRun run = Check({"extract", "update.zip", "out"});
   EXPECT_EQ(run.Out, "ok\tdated.txt\tdate: Ungültiges Argument zum Codieren des Datums\nok\tplain.txt\n");
   EXPECT_EQ(run.ExitCode, 0);
-  EXPECT_EQ(ReadFile(FDir / "out/dated.txt"), "text");
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "out/dated.txt"), "text");
 }
 
 TEST_F(ArchiveCommands, AnArchiveThatCannotBeOpenedExitsWithTwo) {
-  WriteFile(FDir / "not-a-zip.zip", "This is no archive at all.");
+  TTempDirectory::WriteFile(FDir / "not-a-zip.zip", "This is no archive at all.");
   struct Case {
     std::vector<std::string> arguments;
     std::string err;

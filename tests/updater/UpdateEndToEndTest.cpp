@@ -20,6 +20,7 @@
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
 #include "support/SmallZip.h"
+#include "support/TempDirectory.h"
 
 namespace {
 
@@ -36,18 +37,6 @@ const std::string kFailure = "[updater] unbekannter Fehler :(\n";
 const std::string kClosing = "Schließe Anwendung (2)\nSchließe Anwendung (1)\nSchließe Anwendung (0)\n";
 const std::string kInstallation =
     "Schließe Fendrel!\nEntpacke neue Version\nStarte Fendrel!\nUpdate erfolgreich\n";
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // One start of the demo application as it recorded it.
 struct Start {
@@ -129,7 +118,7 @@ class InstalledUpdater : public ::testing::Test {
 
   std::vector<Start> Starts() const {
     std::vector<Start> starts;
-    std::istringstream lines(ReadFile(FRecord));
+    std::istringstream lines(TTempDirectory::ReadFile(FRecord));
     std::string line;
     while (std::getline(lines, line)) {
       Start start;
@@ -182,7 +171,7 @@ class InstalledUpdater : public ::testing::Test {
 bool UpdaterCarriesUnzipperStandIn() {
   const std::u16string text = u"noch keinen Entpacker";
   const std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
-  return ReadFile(kUpdaterPath).find(bytes) != std::string::npos;
+  return TTempDirectory::ReadFile(kUpdaterPath).find(bytes) != std::string::npos;
 }
 
 #define SKIP_WITHOUT_HTTP_CLIENT() \
@@ -262,7 +251,7 @@ TEST_F(InstalledUpdater, ADownloadCutShortIsAFailureAndTheApplicationKeepsRunnin
   EXPECT_EQ(run.ExitCode, 0);
   EXPECT_TRUE(ApplicationRunning());
   // What arrived stays in the download file, as far as it was written.
-  EXPECT_EQ(ReadFile(FDir / "update.zip"), std::string(1000, 'Z'));
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "update.zip"), std::string(1000, 'Z'));
 }
 
 // The update archive: the newer fendrel.exe, a note inside a folder, and a data file
@@ -270,7 +259,7 @@ TEST_F(InstalledUpdater, ADownloadCutShortIsAFailureAndTheApplicationKeepsRunnin
 std::string UpdateArchive(bool damagedData) {
   std::vector<testsupport::ZipFixtureEntry> entries(4);
   entries[0].Name = "fendrel.exe";
-  entries[0].Data = ReadFile(kNextDemoApplicationPath);
+  entries[0].Data = TTempDirectory::ReadFile(kNextDemoApplicationPath);
   entries[1].Name = "docs/";
   entries[1].ExternalAttributes = 0x10;
   entries[2].Name = "docs/LIESMICH.txt";
@@ -292,7 +281,7 @@ std::map<std::string, RouteResponse> UpdateRoutes(bool damagedData) {
 class CompleteUpdate : public InstalledUpdater {
  protected:
   void Run(bool damagedData) {
-    WriteFile(FDir / "data.txt", "alt\n");
+    TTempDirectory::WriteFile(FDir / "data.txt", "alt\n");
     testsupport::HttpRouteServer server(UpdateRoutes(damagedData));
     const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
     SKIP_WITHOUT_HTTP_CLIENT();
@@ -310,10 +299,11 @@ class CompleteUpdate : public InstalledUpdater {
     EXPECT_EQ(restarted.Version, "1.5");
     EXPECT_EQ(restarted.Arguments, std::vector<std::string>{"dontupdate"});
 
-    EXPECT_TRUE(ReadFile(FDir / "fendrel.exe") == ReadFile(kNextDemoApplicationPath));
-    EXPECT_EQ(ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
+    EXPECT_TRUE(TTempDirectory::ReadFile(FDir / "fendrel.exe") ==
+                TTempDirectory::ReadFile(kNextDemoApplicationPath));
+    EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
     EXPECT_FALSE(fs::exists(FDir / "docs"));
-    EXPECT_EQ(ReadFile(FDir / "data.txt"), damagedData ? "alt\n" : "neu\n");
+    EXPECT_EQ(TTempDirectory::ReadFile(FDir / "data.txt"), damagedData ? "alt\n" : "neu\n");
     EXPECT_FALSE(fs::exists(FDir / "update.zip"));
   }
 };
