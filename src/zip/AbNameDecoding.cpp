@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::uint16_t kInfoZipUnicodePath = 0x7075;
+constexpr std::uint16_t kUnicodePathField = 0x7075;
 constexpr std::uint16_t kUnicodeNameField = 0x554E;
 constexpr char16_t kReplacement = 0xFFFD;
 
@@ -182,7 +182,7 @@ String AbDecodeZipName(const TAbZipDirectoryFileHeader& header, std::uint32_t an
   if (header.IsUTF8() || AbIsUtf8Name(raw)) return AbDecodeUtf8(raw);
 
   std::span<const std::uint8_t> data;
-  if (header.ExtraField().Get(kInfoZipUnicodePath, data) && data.size() > 6 && data[0] == 1 &&
+  if (header.ExtraField().Get(kUnicodePathField, data) && data.size() > 6 && data[0] == 1 &&
       abrecord::Get32(data.data() + 1) == Crc32(raw.data(), raw.size())) {
     return AbDecodeUtf8(AsChars(data.subspan(5)));
   }
