@@ -8,16 +8,6 @@
 #include "core/Crc32.h"
 #include "zip/AbException.h"
 
-namespace {
-
-std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
-  std::int64_t result;
-  if (__builtin_add_overflow(a, b, &result)) return b > 0 ? INT64_MAX : INT64_MIN;
-  return result;
-}
-
-}  // namespace
-
 std::int64_t TAbUnzipOutputStream::Read(void*, std::int64_t) {
   throw EAbException(u"TAbUnzipOutputStream.Read not supported");
 }

@@ -9,6 +9,12 @@
 #include "core/Exception.h"
 #include "core/FileHandle.h"
 
+std::int64_t SaturatingAdd(std::int64_t base, std::int64_t offset) {
+  std::int64_t sum = 0;
+  if (!__builtin_add_overflow(base, offset, &sum)) return sum;
+  return offset > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+}
+
 std::int64_t TStream::Size() {
   const std::int64_t position = Seek(0, TSeekOrigin::soCurrent);
   const std::int64_t size = Seek(0, TSeekOrigin::soEnd);
@@ -71,17 +77,6 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   FPosition = end;
   return count;
 }
-
-namespace {
-
-// base + offset, held at the ends of the range instead of wrapping round.
-std::int64_t SaturatingAdd(std::int64_t base, std::int64_t offset) {
-  std::int64_t sum = 0;
-  if (!__builtin_add_overflow(base, offset, &sum)) return sum;
-  return offset > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
-}
-
-}  // namespace
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   switch (origin) {

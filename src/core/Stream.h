@@ -8,6 +8,9 @@
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// A position plus an offset, held at the ends of the 64-bit range instead of wrapping.
+std::int64_t SaturatingAdd(std::int64_t base, std::int64_t offset);
+
 // The abstract byte stream. Read and Write move at most count bytes and return how
 // many moved; ReadBuffer and WriteBuffer move exactly count bytes or raise.
 class TStream {

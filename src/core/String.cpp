@@ -7,7 +7,8 @@ std::string ToUtf8(StringView text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -86,6 +87,49 @@ String FromLatin1(std::string_view bytes) {
   String out(bytes.size(), u'\0');
   for (size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<unsigned char>(bytes[i]);
   return out;
+}
+
+namespace {
+
+bool IsTrimmed(char16_t c) {
+  return c <= u' ';
+}
+
+char16_t LowerAscii(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+}  // namespace
+
+StringView TrimView(StringView text) {
+  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+String TrimText(StringView text) {
+  return String(TrimView(text));
+}
+
+String TrimLeftText(StringView text) {
+  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
+  return String(text);
+}
+
+String TrimRightText(StringView text) {
+  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+  return String(text);
+}
+
+bool SameText(StringView a, StringView b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  return true;
+}
+
+bool StartsText(StringView prefix, StringView text) {
+  return text.size() >= prefix.size() && SameText(prefix, text.substr(0, prefix.size()));
 }
 
 String IntToStr(std::int64_t value) {

@@ -21,6 +21,23 @@ String FromLatin1(std::string_view bytes);
 
 String IntToStr(std::int64_t value);
 
+// Surrogate halves of UTF-16.
+inline bool IsHighSurrogate(char32_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+inline bool IsLowSurrogate(char32_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Trimming removes blanks and control characters (everything up to U+0020) at the ends.
+StringView TrimView(StringView text);
+String TrimText(StringView text);
+String TrimLeftText(StringView text);
+String TrimRightText(StringView text);
+// Equal, or starting with prefix, when the letters A to Z and a to z count as the same.
+bool SameText(StringView a, StringView b);
+bool StartsText(StringView prefix, StringView text);
+
 // Upper-cases the letters a to z only; every other character stays as it is.
 String UpperCaseAscii(StringView text);
 // Lower-cases the letters A to Z only.

@@ -12,13 +12,6 @@ namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
-bool IsHighSurrogate(char32_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char32_t unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // Calls emit with each code point of the text; an unpaired surrogate becomes U+FFFD.
 template <typename Emit>
 void ForEachCodePoint(StringView text, Emit emit) {

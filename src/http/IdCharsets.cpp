@@ -13,43 +13,21 @@ constexpr TIdCharsetCodePage kCharsetCodePages[] = {
 #include "IdCharsetTable.inc"
 };
 
-char16_t LowerAscii(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool SameTextAscii(StringView a, StringView b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
-
-// Blanks and control characters, as trimming takes them.
-bool IsBlank(char16_t c) {
-  return c <= u' ';
-}
-
-StringView TrimBlanks(StringView text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 bool EndsWithAscii(StringView text, StringView suffix) {
-  return text.size() >= suffix.size() && SameTextAscii(text.substr(text.size() - suffix.size()), suffix);
+  return text.size() >= suffix.size() && SameText(text.substr(text.size() - suffix.size()), suffix);
 }
 
 // "application/xml" and its relatives, and every non-text type with a "+xml" subtype.
 bool IsXmlMediaType(StringView contentType) {
   StringView mediaType = contentType.substr(0, contentType.find(u';'));
-  mediaType = TrimBlanks(mediaType);
-  if (SameTextAscii(mediaType, u"application/xml") ||
-      SameTextAscii(mediaType, u"application/xml-external-parsed-entity") ||
-      SameTextAscii(mediaType, u"application/xml-dtd"))
+  mediaType = TrimView(mediaType);
+  if (SameText(mediaType, u"application/xml") ||
+      SameText(mediaType, u"application/xml-external-parsed-entity") ||
+      SameText(mediaType, u"application/xml-dtd"))
     return true;
   const std::size_t slash = mediaType.find(u'/');
   if (slash == StringView::npos) return false;
-  if (SameTextAscii(mediaType.substr(0, slash), u"text")) return false;
+  if (SameText(mediaType.substr(0, slash), u"text")) return false;
   return EndsWithAscii(mediaType.substr(slash + 1), u"+xml");
 }
 
@@ -73,7 +51,7 @@ std::span<const TIdCharsetCodePage> CharsetCodePages() {
 
 std::uint16_t CodePageForCharset(StringView charset) {
   for (const TIdCharsetCodePage& row : kCharsetCodePages)
-    if (SameTextAscii(row.Name, charset)) return row.CodePage;
+    if (SameText(row.Name, charset)) return row.CodePage;
   return 0;
 }
 

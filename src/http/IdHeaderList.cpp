@@ -5,42 +5,8 @@ namespace {
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
 }
-bool IsTrimmed(char16_t c) {
-  return c <= u' ';
-}
-
-char16_t LowerAscii(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
 
 }  // namespace
-
-String TrimText(StringView text) {
-  return TrimLeftText(TrimRightText(text));
-}
-
-String TrimLeftText(StringView text) {
-  std::size_t start = 0;
-  while (start < text.size() && IsTrimmed(text[start])) ++start;
-  return String(text.substr(start));
-}
-
-String TrimRightText(StringView text) {
-  std::size_t end = text.size();
-  while (end > 0 && IsTrimmed(text[end - 1])) --end;
-  return String(text.substr(0, end));
-}
-
-bool SameText(StringView a, StringView b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
-
-bool StartsText(StringView prefix, StringView text) {
-  return text.size() >= prefix.size() && SameText(prefix, text.substr(0, prefix.size()));
-}
 
 bool IsContinuationLine(StringView line) {
   return !line.empty() && IsBlank(line.front());

@@ -70,12 +70,7 @@ class TIdHeaderList {
   int FFoldLength;
 };
 
-// Text helpers shared by the HTTP code.
-String TrimText(StringView text);
-String TrimLeftText(StringView text);
-String TrimRightText(StringView text);
-bool SameText(StringView a, StringView b);
-bool StartsText(StringView prefix, StringView text);
+// A line that continues the one before it (it begins with a blank or a tab).
 bool IsContinuationLine(StringView line);
 
 #endif

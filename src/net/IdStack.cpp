@@ -61,16 +61,6 @@ constexpr SocketErrorText SocketErrorTexts[] = {
     {11001, u"Host nicht gefunden."},
 };
 
-bool IsBlank(char16_t c) {
-  return c <= u' ';
-}
-
-StringView Trimmed(StringView text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // A decimal number from 0 to 255, digits only.
 bool ParseOctet(StringView field, std::uint8_t& value) {
   if (field.empty()) return false;
@@ -116,7 +106,7 @@ bool ParseGroups(StringView part, bool allowIPv4Tail, std::vector<std::uint16_t>
     if (last && allowIPv4Tail && piece.find(u'.') != StringView::npos) {
       std::array<std::uint8_t, 4> v4{};
       for (const char16_t c : piece) {
-        if (IsBlank(c)) return false;
+        if (c <= u' ') return false;
       }
       if (!TIdStack::ParseIPv4(piece, v4)) return false;
       groups.push_back(static_cast<std::uint16_t>(v4[0] << 8 | v4[1]));
@@ -225,7 +215,7 @@ bool TIdStack::ParseIPv4(StringView text, std::array<std::uint8_t, 4>& address) 
     // Nothing may follow the fourth field, and every earlier field ends in a dot.
     if (lastField != (dot == StringView::npos)) return false;
     const StringView piece = text.substr(start, lastField ? StringView::npos : dot - start);
-    if (!ParseOctet(Trimmed(piece), address[field])) return false;
+    if (!ParseOctet(TrimView(piece), address[field])) return false;
     start = dot + 1;
   }
   return true;

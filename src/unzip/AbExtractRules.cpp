@@ -20,16 +20,6 @@ String BackslashName(StringView name) {
   return result;
 }
 
-bool IsBlankOrControl(char16_t c) {
-  return c <= u' ';
-}
-
-StringView Trim(StringView text) {
-  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Windows gives these stems to devices, with or without an extension.
 bool IsDeviceName(StringView step) {
   StringView stem = step.substr(0, step.find(u'.'));
@@ -127,7 +117,7 @@ bool MatchesStoredNameEx(StringView storedName, bool isDirectory, StringView mas
   while (start <= maskList.size()) {
     size_t end = maskList.find(u';', start);
     if (end == StringView::npos) end = maskList.size();
-    const StringView mask = Trim(maskList.substr(start, end - start));
+    const StringView mask = TrimView(maskList.substr(start, end - start));
     if (!mask.empty() && MatchesStoredName(storedName, isDirectory, mask)) return true;
     start = end + 1;
   }

@@ -28,18 +28,6 @@ char16_t UpperChar(char16_t c) {
   return c;
 }
 
-bool SameIgnoringAsciiCase(const String& a, const String& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i];
-    char16_t y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int TAbArchiveList::HashOf(const String& name) {
@@ -64,7 +52,7 @@ int TAbArchiveList::Add(std::unique_ptr<TAbArchiveItem> item) {
 int TAbArchiveList::Find(const String& name) const {
   for (const TAbArchiveItem* item = HashTable[static_cast<std::size_t>(HashOf(name))]; item != nullptr;
        item = item->NextItem) {
-    if (SameIgnoringAsciiCase(item->FileName(), name)) return IndexOf(item);
+    if (SameText(item->FileName(), name)) return IndexOf(item);
   }
   return -1;
 }

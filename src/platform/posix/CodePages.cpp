@@ -271,13 +271,6 @@ String DecodeWithIconv(TIconv& decoder, std::string_view bytes) {
   return result;
 }
 
-bool IsHighSurrogate(char16_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 std::string EncodeWithIconv(TIconv& encoder, StringView text) {
   std::string result;
   char buffer[4096];
