@@ -8,18 +8,22 @@
 using abrecord::Get16;
 using abrecord::Get32;
 
+void TAbZipFileHeader::ReadCommonFields(const std::uint8_t* fields) {
+  FVersionNeededToExtract = Get16(fields + 0);
+  FGeneralPurposeBitFlag = Get16(fields + 2);
+  FCompressionMethod = Get16(fields + 4);
+  FLastModFileTime = Get16(fields + 6);
+  FLastModFileDate = Get16(fields + 8);
+  FCRC32 = Get32(fields + 10);
+  FCompressedSize = Get32(fields + 14);
+  FUncompressedSize = Get32(fields + 18);
+}
+
 void TAbZipLocalFileHeader::LoadFromStream(TStream& stream) {
   std::uint8_t head[30];
   const std::size_t got = abrecord::ReadFixed(stream, head, sizeof head);
   FSignature = Get32(head + 0);
-  FVersionNeededToExtract = Get16(head + 4);
-  FGeneralPurposeBitFlag = Get16(head + 6);
-  FCompressionMethod = Get16(head + 8);
-  FLastModFileTime = Get16(head + 10);
-  FLastModFileDate = Get16(head + 12);
-  FCRC32 = Get32(head + 14);
-  FCompressedSize = Get32(head + 18);
-  FUncompressedSize = Get32(head + 22);
+  ReadCommonFields(head + 4);
   const std::uint16_t nameLength = Get16(head + 26);
   const std::uint16_t extraLength = Get16(head + 28);
   // A wrong signature is reported as soon as it is seen: lengths read from bytes that
@@ -37,14 +41,7 @@ void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   const std::size_t got = abrecord::ReadFixed(stream, head, sizeof head);
   FSignature = Get32(head + 0);
   FVersionMadeBy = Get16(head + 4);
-  FVersionNeededToExtract = Get16(head + 6);
-  FGeneralPurposeBitFlag = Get16(head + 8);
-  FCompressionMethod = Get16(head + 10);
-  FLastModFileTime = Get16(head + 12);
-  FLastModFileDate = Get16(head + 14);
-  FCRC32 = Get32(head + 16);
-  FCompressedSize = Get32(head + 20);
-  FUncompressedSize = Get32(head + 24);
+  ReadCommonFields(head + 6);
   const std::uint16_t nameLength = Get16(head + 28);
   const std::uint16_t extraLength = Get16(head + 30);
   const std::uint16_t commentLength = Get16(head + 32);

@@ -45,6 +45,10 @@ class TAbZipFileHeader {
   bool IsUTF8() const { return (FGeneralPurposeBitFlag & Ab_FlagUtf8) != 0; }
 
  protected:
+  // The fields both records hold in the same order, from "version needed to extract"
+  // through "uncompressed size" (22 bytes at fields).
+  void ReadCommonFields(const std::uint8_t* fields);
+
   std::uint32_t FValidSignature;
   std::uint32_t FSignature = 0;
   std::uint16_t FVersionNeededToExtract = 0;

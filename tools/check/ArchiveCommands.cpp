@@ -22,12 +22,6 @@ void WriteOut(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
-void WriteFailure(const std::exception& failure) {
-  const std::string lines = FailureLines(failure);
-  std::fflush(stdout);
-  std::fwrite(lines.data(), 1, lines.size(), stderr);
-}
-
 // The text of a caught exception, rethrown to be read.
 std::string CaughtText(const std::exception_ptr& caught) {
   try {

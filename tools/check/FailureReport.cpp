@@ -1,5 +1,6 @@
 #include "check/FailureReport.h"
 
+#include <cstdio>
 #include <new>
 
 #include "check/LineEscape.h"
@@ -24,6 +25,12 @@ std::string FailureLines(const std::exception& failure) {
     lines += "ErrorCode: " + std::to_string(status->ErrorCode()) + '\n';
   }
   return lines;
+}
+
+void WriteFailure(const std::exception& failure) {
+  const std::string lines = FailureLines(failure);
+  std::fflush(stdout);
+  std::fwrite(lines.data(), 1, lines.size(), stderr);
 }
 
 }  // namespace check

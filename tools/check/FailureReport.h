@@ -14,6 +14,9 @@ std::string FailureText(const std::exception& failure);
 // status a second line "ErrorCode: <n>"; each ends with a line feed.
 std::string FailureLines(const std::exception& failure);
 
+// Writes FailureLines to standard error, after what standard output holds so far.
+void WriteFailure(const std::exception& failure);
+
 }  // namespace check
 
 #endif

@@ -56,9 +56,7 @@ int RunGet(const GetArguments& arguments) {
     }
     return 0;
   } catch (const std::exception& e) {
-    std::fflush(stdout);
-    const std::string lines = FailureLines(e);
-    std::fwrite(lines.data(), 1, lines.size(), stderr);
+    WriteFailure(e);
     return 1;
   }
 }

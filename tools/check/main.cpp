@@ -38,8 +38,7 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& e) {
     // Whatever a command did not expect stops it as a whole.
-    std::fflush(stdout);
-    std::fputs(check::FailureLines(e).c_str(), stderr);
+    check::WriteFailure(e);
   }
   return 2;
 }
