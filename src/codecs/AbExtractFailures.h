@@ -8,9 +8,9 @@
 
 // Failures of extraction that protect the user's files: names that cannot be files,
 // paths that would leave the target directory, the archive as its own target, and
-// data that runs past its recorded size. Each is a per-entry failure with a fixed
-// class, code and text; kAbExtractFailures lists them all in one place, for tools
-// that explain them.
+// data that runs past its recorded size or would take a decoder outside its tables. Each is a per-entry
+// failure with a fixed class, code and text; kAbExtractFailures lists them all in one place, for tools that
+// explain them.
 
 inline constexpr char16_t SAbZipRefusedName[] = u"Cannot extract file - name cannot be a file";
 inline constexpr char16_t SAbZipUnsafePath[] = u"Cannot extract file - path leaves the target directory";
@@ -38,6 +38,39 @@ using EAbZipTargetIsArchive =
 // The decoder produced more bytes than the entry's uncompressed size.
 using EAbZipSizeExceeded = TAbFixedException<EAbZipException, 105, SAbZipSizeExceeded, NEAbZipSizeExceeded>;
 
+// Damaged shrunk, reduced or imploded data that would make the decoder read or write
+// outside its tables ends the entry with one of these.
+inline constexpr char16_t SAbZipBadFollowerCount[] =
+    u"Cannot extract file - reduced data holds a follower set over 32";
+inline constexpr char16_t SAbZipBadFollowerIndex[] =
+    u"Cannot extract file - reduced data picks a follower its set does not hold";
+inline constexpr char16_t SAbZipBadImplodeTree[] =
+    u"Cannot extract file - imploded data gives more code lengths than its tree holds";
+inline constexpr char16_t SAbZipBadShrinkCode[] =
+    u"Cannot extract file - shrunk data grows its codes beyond 13 bits";
+inline constexpr char16_t SAbZipShrinkChainTooLong[] =
+    u"Cannot extract file - shrunk data holds a code chain longer than its stack";
+inline constexpr char16_t NEAbZipBadFollowerCount[] = u"EAbZipBadFollowerCount";
+inline constexpr char16_t NEAbZipBadFollowerIndex[] = u"EAbZipBadFollowerIndex";
+inline constexpr char16_t NEAbZipBadImplodeTree[] = u"EAbZipBadImplodeTree";
+inline constexpr char16_t NEAbZipBadShrinkCode[] = u"EAbZipBadShrinkCode";
+inline constexpr char16_t NEAbZipShrinkChainTooLong[] = u"EAbZipShrinkChainTooLong";
+// A follower set of a reduced entry counts more than 32 bytes.
+using EAbZipBadFollowerCount =
+    TAbFixedException<EAbZipException, 110, SAbZipBadFollowerCount, NEAbZipBadFollowerCount>;
+// A reduced entry picks a follower at or beyond its set's count.
+using EAbZipBadFollowerIndex =
+    TAbFixedException<EAbZipException, 111, SAbZipBadFollowerIndex, NEAbZipBadFollowerIndex>;
+// The bit-length list of an imploded entry's tree covers more symbols than the tree holds.
+using EAbZipBadImplodeTree =
+    TAbFixedException<EAbZipException, 112, SAbZipBadImplodeTree, NEAbZipBadImplodeTree>;
+// A shrunk entry raises its code size past 13 bits (codes would reach 8,192 and more).
+using EAbZipBadShrinkCode =
+    TAbFixedException<EAbZipException, 113, SAbZipBadShrinkCode, NEAbZipBadShrinkCode>;
+// A shrunk entry's code chain does not end within the 8,193 bytes of the decoder's stack.
+using EAbZipShrinkChainTooLong =
+    TAbFixedException<EAbZipException, 114, SAbZipShrinkChainTooLong, NEAbZipShrinkChainTooLong>;
+
 struct TAbFailureDescription {
   const char16_t* ClassName;
   const char16_t* ParentName;
@@ -51,6 +84,11 @@ inline constexpr TAbFailureDescription kAbExtractFailures[] = {
     {NEAbZipLinkInPath, u"EAbZipException", 103, SAbZipLinkInPath},
     {NEAbZipTargetIsArchive, u"EAbZipException", 104, SAbZipTargetIsArchive},
     {NEAbZipSizeExceeded, u"EAbZipException", 105, SAbZipSizeExceeded},
+    {NEAbZipBadFollowerCount, u"EAbZipException", 110, SAbZipBadFollowerCount},
+    {NEAbZipBadFollowerIndex, u"EAbZipException", 111, SAbZipBadFollowerIndex},
+    {NEAbZipBadImplodeTree, u"EAbZipException", 112, SAbZipBadImplodeTree},
+    {NEAbZipBadShrinkCode, u"EAbZipException", 113, SAbZipBadShrinkCode},
+    {NEAbZipShrinkChainTooLong, u"EAbZipException", 114, SAbZipShrinkChainTooLong},
 };
 
 #endif

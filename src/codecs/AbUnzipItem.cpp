@@ -7,6 +7,8 @@
 #include "codecs/AbDfHelper.h"
 #include "codecs/AbDfInflate.h"
 #include "codecs/AbExtractFailures.h"
+#include "codecs/AbPasswordLoop.h"
+#include "codecs/AbUnzipHelper.h"
 #include "codecs/AbUnzipStreams.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
@@ -74,13 +76,14 @@ void InflateItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& out
 }
 
 // The decoder of every method number; the methods this build cannot decode yet
-// (shrink 1, reduce 2-5, implode 6, bzip2 12, LZMA 14, WavPack 97, PPMd 98) and every
-// number that names no method refuse alike.
+// (bzip2 12, LZMA 14, WavPack 97, PPMd 98) and every number that names no method refuse
+// alike.
 const std::array<TMethodDecoder, 256>& MethodDecoders() {
   static const std::array<TMethodDecoder, 256> decoders = [] {
     std::array<TMethodDecoder, 256> table{};
     table.fill(&Unsupported);
     table[0] = &Stored;
+    for (int method = 1; method <= 6; ++method) table[method] = &UnzipLegacyItem;
     table[8] = &InflateItem;
     table[9] = &InflateItem;
     return table;
@@ -97,11 +100,15 @@ void DecodeItemMethod(TAbZipArchive& archive, TAbZipItem& item, TStream& source,
 std::unique_ptr<TStream> OpenItemData(TAbZipArchive& archive, TAbZipItem& item) {
   CheckVersion(item);
   SwitchDisk(archive, item, false);
-  ReadLocalHeader(archive, item);
+  const TAbZipLocalFileHeader local = ReadLocalHeader(archive, item);
   auto subset = std::make_unique<TAbUnzipSubsetStream>(archive.Stream(), item.CompressedSize());
-  // Traditional encryption is not decoded by this build.
-  if (item.IsEncrypted()) throw EAbZipInvalidMethod();
-  return subset;
+  if (!item.IsEncrypted()) return subset;
+  // The header's last byte repeats the top byte of the CRC-32, or of the time when the
+  // CRC-32 follows the data.
+  const std::uint32_t checkValue = (local.GeneralPurposeBitFlag() & Ab_FlagDataDescriptor) != 0
+                                       ? static_cast<std::uint32_t>(local.LastModFileTime()) << 16
+                                       : item.CRC32();
+  return OpenDecryptedData(archive, std::move(subset), checkValue);
 }
 
 bool DecodeItemDataChecked(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& dest) {

@@ -12,8 +12,10 @@
 // choosing the decoder by the compression method, copying stored data, and checking
 // the CRC-32 recorded in the central directory.
 
-// A stream over the entry's stored bytes (after a version check and the local header).
-// The caller owns it; it reads the archive stream at its current position, so it must
+// A stream over the entry's stored bytes (after a version check and the local header),
+// decrypted when the entry is encrypted: the password is checked first, asked for
+// through the archive's OnNeedPassword as often as its PasswordRetries allow. The
+// caller owns it; it reads the archive stream at its current position, so it must
 // be freed before the archive stream is used for anything else.
 std::unique_ptr<TStream> OpenItemData(TAbZipArchive& archive, TAbZipItem& item);
 

@@ -92,8 +92,12 @@ void TAbUnZipper::ConfigureArchive(TAbZipArchive& archive) {
   archive.OnConfirmOverwrite = [this](String& name, bool& confirm) {
     if (OnConfirmOverwrite) OnConfirmOverwrite(name, confirm);
   };
+  // The component's handler answers for the archive, and its answer becomes the
+  // component's password as well.
   archive.OnNeedPassword = [this](TAbZipArchive& sender, std::string& newPassword) {
-    if (OnNeedPassword) OnNeedPassword(sender, newPassword);
+    if (!OnNeedPassword) return;
+    OnNeedPassword(sender, newPassword);
+    SetPassword(newPassword);
   };
   archive.ExtractHelper = [](TAbZipArchive& sender, TAbZipItem& item, const String& newName) {
     UnzipItemToFile(sender, item, newName);

@@ -1,5 +1,6 @@
 // Walks the ZIP corpus's manifest: every archive opens or fails as it states, and
-// every entry of a method this build decodes yields its bytes and CRC-32.
+// every entry of a method this build decodes yields its bytes and CRC-32. An encrypted
+// entry fails without a password and is decoded with the one the manifest names.
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@
 namespace {
 
 // The methods this build decodes; every other method must be refused as unsupported.
-const std::set<int> kBuiltMethods{0, 8, 9};
+const std::set<int> kBuiltMethods{0, 1, 2, 3, 4, 5, 6, 8, 9};
 
 std::string Hex8(std::uint32_t value) {
   char text[9];
@@ -40,8 +41,9 @@ struct Outcome {
   bool crcMatched = false;
 };
 
-Outcome Decode(TAbZipArchive& archive, TAbZipItem& item) {
+Outcome Decode(TAbZipArchive& archive, TAbZipItem& item, const std::string& password) {
   Outcome outcome;
+  archive.SetPassword(password);
   try {
     const std::unique_ptr<TStream> source = OpenItemData(archive, item);
     TMemoryStream output;
@@ -79,15 +81,22 @@ void CheckEntry(TAbZipArchive& archive, TAbZipItem& item, const testjson::Value&
         << label;
   }
 
-  const Outcome outcome = Decode(archive, item);
+  std::string outcomeExpected = expect;
+  std::string password;
+  if (expect == "needs-password") {
+    EXPECT_EQ(Decode(archive, item, "").exceptionClass, "EAbZipInvalidPassword") << label;
+    outcomeExpected = expected["expect_with_password"].text;
+    password = expected["password"].text;
+  }
+  const Outcome outcome = Decode(archive, item, password);
   const bool empty = expected["uncompressed_size"].AsInt() == 0;
-  // Encryption and the methods of later work are refused alike for now.
-  const bool decodable = !expected["encrypted"].boolean && (kBuiltMethods.count(method) != 0 || empty);
-  if (expect == "version-too-new") {
+  // A method of later work is refused (after the password was accepted).
+  const bool decodable = kBuiltMethods.count(method) != 0 || empty;
+  if (outcomeExpected == "version-too-new") {
     EXPECT_EQ(outcome.exceptionClass, "EAbZipVersion") << label;
-  } else if (expect == "unsupported-method" || expect == "needs-password" || !decodable) {
+  } else if (outcomeExpected == "unsupported-method" || !decodable) {
     EXPECT_EQ(outcome.exceptionClass, "EAbZipInvalidMethod") << label;
-  } else if (expect == "ok") {
+  } else if (outcomeExpected == "ok") {
     ASSERT_FALSE(outcome.raised) << label << ": " << outcome.exceptionClass;
     EXPECT_TRUE(outcome.crcMatched) << label;
     const std::string sha256 = expected["sha256"].IsNull() ? std::string() : expected["sha256"].text;
@@ -95,15 +104,15 @@ void CheckEntry(TAbZipArchive& archive, TAbZipItem& item, const testjson::Value&
       EXPECT_EQ(Sha256Hex(outcome.bytes.data(), outcome.bytes.size()), sha256) << label;
     }
     EXPECT_EQ(Hex8(Crc32(outcome.bytes.data(), outcome.bytes.size())), expected["crc32"].text) << label;
-  } else if (expect == "crc-mismatch") {
+  } else if (outcomeExpected == "crc-mismatch") {
     EXPECT_FALSE(outcome.raised) << label << ": " << outcome.exceptionClass;
     EXPECT_FALSE(outcome.crcMatched) << label;
-  } else if (expect == "data-error") {
+  } else if (outcomeExpected == "data-error") {
     EXPECT_TRUE(outcome.raised) << label;
-  } else if (expect == "damaged") {
+  } else if (outcomeExpected == "damaged") {
     EXPECT_TRUE(outcome.raised || !outcome.crcMatched) << label;
   } else {
-    ADD_FAILURE() << label << ": unknown expectation " << expect;
+    ADD_FAILURE() << label << ": unknown expectation " << outcomeExpected;
   }
 }
 
