@@ -8,9 +8,9 @@
 
 // Failures of extraction that protect the user's files: names that cannot be files,
 // paths that would leave the target directory, the archive as its own target, and
-// data that runs past its recorded size or would take a decoder outside its tables. Each is a per-entry
-// failure with a fixed class, code and text; kAbExtractFailures lists them all in one place, for tools that
-// explain them.
+// data that runs past its recorded size or would take a decoder outside its tables.
+// Each is a per-entry failure with a fixed class, code and text; kAbExtractFailures
+// lists them all in one place, for tools that explain them.
 
 inline constexpr char16_t SAbZipRefusedName[] = u"Cannot extract file - name cannot be a file";
 inline constexpr char16_t SAbZipUnsafePath[] = u"Cannot extract file - path leaves the target directory";

@@ -10,6 +10,7 @@
 #include "core/Exception.h"
 #include "platform/Files.h"
 #include "support/TempDirectory.h"
+#include "support/ZipCipher.h"
 #include "support/ZipWriter.h"
 #include "unzip/AbUnZipper.h"
 #include "zip/AbException.h"
@@ -202,6 +203,36 @@ TEST_F(UnZipperTest, AFailedEntryKeepsTheOldFileAndTheOthersAreWritten) {
   EXPECT_EQ(failures[4].exceptionClass, "EAbZipInvalidMethod");
   EXPECT_EQ(failures[5].errorCode, 105);
   EXPECT_EQ(failures[5].exceptionClass, "EAbZipSizeExceeded");
+}
+
+TEST_F(UnZipperTest, EncryptedEntriesFailOneByOneWithoutAPasswordAndUseTheOneAskedFor) {
+  for (const auto& name : {"a.txt", "b.txt", "plain.txt"}) Write(name, "old contents");
+  Open({TTestZipCipher::Encrypted({.name = "a.txt", .data = "new a"}, "pw"),
+        {.name = "plain.txt", .data = "new plain"},
+        TTestZipCipher::Encrypted({.name = "b.txt", .data = "new b"}, "pw")});
+  unzipper.ExtractFiles(u"*");
+  EXPECT_EQ(Read("a.txt"), "old contents");
+  EXPECT_EQ(Read("b.txt"), "old contents");
+  EXPECT_EQ(Read("plain.txt"), "new plain");
+  ASSERT_EQ(failures.size(), 2u);
+  for (const auto& failure : failures) {
+    EXPECT_EQ(failure.errorCode, 4) << failure.name;
+    EXPECT_EQ(failure.exceptionClass, "EAbZipInvalidPassword") << failure.name;
+  }
+
+  // The component's handler answers once; its answer becomes its password.
+  failures.clear();
+  int requests = 0;
+  unzipper.OnNeedPassword = [&](TAbZipArchive&, std::string& password) {
+    ++requests;
+    password = "pw";
+  };
+  unzipper.ExtractFiles(u"*");
+  EXPECT_EQ(Read("a.txt"), "new a");
+  EXPECT_EQ(Read("b.txt"), "new b");
+  EXPECT_TRUE(failures.empty());
+  EXPECT_EQ(requests, 1);
+  EXPECT_EQ(unzipper.Password(), "pw");
 }
 
 TEST_F(UnZipperTest, RefusedNamesAndPathsAreFailuresOfTheirEntry) {
