@@ -1,11 +1,13 @@
-// Whole-archive extraction against unzip and bsdtar on the same archives, each run in
-// a process of its own: wall time (best of three) and peak resident memory.
+// Whole-archive extraction against unzip, bsdtar and 7z on the same archives, each run
+// in a process of its own: wall time (best of three) and peak resident memory.
 //
 //   ExtractBench [--mixed-mb N] [--small-files N] [WORKDIR]
-//   ExtractBench --extract ARCHIVE DIR   (the unzipper alone, kept paths; used by the above)
+//   ExtractBench --extract ARCHIVE DIR [PASSWORD]   (the unzipper alone, kept paths; used
+//                                                    by the above)
 //
 // The archives are made with zip: a mixed one (text, program-like bytes, already
-// compressed bytes; deflated), the same files stored, and one of many small files.
+// compressed bytes; deflated), the same files deflated with a password (traditional
+// encryption, zip -P), the same files stored, and one of many small files.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,9 +29,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int ExtractWithUnZipper(const std::string& archive, const std::string& dir) {
+int ExtractWithUnZipper(const std::string& archive, const std::string& dir, const std::string& password) {
   try {
     TAbUnZipper unzipper;
+    unzipper.SetPassword(password);
     unzipper.SetExtractOptions({TAbExtractOption::eoCreateDirs, TAbExtractOption::eoRestorePath});
     unzipper.OpenArchive(FromUtf8(fs::absolute(archive).string()));
     unzipper.SetBaseDirectory(FromUtf8(fs::absolute(dir).string()));
@@ -116,7 +119,8 @@ Run Best(const std::vector<std::string>& argv, const fs::path& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--extract") return ExtractWithUnZipper(argv[2], argv[3]);
+  if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--extract")
+    return ExtractWithUnZipper(argv[2], argv[3], argc == 5 ? argv[4] : "");
   int mixedMb = 150, smallFiles = 5000;
   fs::path work = fs::temp_directory_path() / "fendrel-extract-bench";
   for (int i = 1; i < argc; ++i) {
@@ -136,20 +140,36 @@ int main(int argc, char** argv) {
     std::string name;
     std::string zipOption;
     std::string folder;
+    std::string password;
   };
-  const std::vector<Archive> archives = {
-      {"mixed (deflate)", "-6", "mixed"}, {"mixed (stored)", "-0", "mixed"}, {"small files", "-6", "small"}};
+  const std::vector<Archive> archives = {{"mixed (deflate)", "-6", "mixed", ""},
+                                         {"mixed (zip -P)", "-6", "mixed", "Fendrel-2024!"},
+                                         {"mixed (stored)", "-0", "mixed", ""},
+                                         {"small files", "-6", "small", ""}};
   std::printf("%-16s %-8s %10s %10s %12s\n", "archive", "tool", "seconds", "ratio", "peak KiB");
   for (const auto& a : archives) {
-    const fs::path zip = work / (a.folder + a.zipOption + ".zip");
-    const std::string command =
-        "cd '" + (inputs / a.folder).string() + "' && zip -q -r " + a.zipOption + " '" + zip.string() + "' .";
+    const bool encrypted = !a.password.empty();
+    const fs::path zip = work / (a.folder + a.zipOption + (encrypted ? "-P" : "") + ".zip");
+    const std::string command = "cd '" + (inputs / a.folder).string() + "' && zip -q -r " + a.zipOption +
+                                (encrypted ? " -P '" + a.password + "'" : "") + " '" + zip.string() + "' .";
     if (std::system(command.c_str()) != 0) return 2;
     const fs::path out = work / "out";
-    const Run ours = Best({self, "--extract", zip.string(), out.string()}, out);
-    const Run unzip = Best({"unzip", "-q", "-o", zip.string(), "-d", out.string()}, out);
-    const Run bsdtar = Best({"bsdtar", "-xf", zip.string(), "-C", out.string()}, out);
-    for (const auto& [tool, run] : {std::pair{"fendrel", ours}, {"unzip", unzip}, {"bsdtar", bsdtar}})
+    std::vector<std::string> oursArgs{self, "--extract", zip.string(), out.string()};
+    std::vector<std::string> unzipArgs{"unzip", "-q", "-o", zip.string(), "-d", out.string()};
+    std::vector<std::string> bsdtarArgs{"bsdtar", "-xf", zip.string(), "-C", out.string()};
+    std::vector<std::string> sevenZipArgs{"7z", "x", "-y", "-bd", "-bso0", "-o" + out.string(), zip.string()};
+    if (encrypted) {
+      oursArgs.push_back(a.password);
+      unzipArgs.insert(unzipArgs.begin() + 1, {"-P", a.password});
+      bsdtarArgs.insert(bsdtarArgs.begin() + 1, {"--passphrase", a.password});
+      sevenZipArgs.push_back("-p" + a.password);
+    }
+    const Run ours = Best(oursArgs, out);
+    const Run unzip = Best(unzipArgs, out);
+    const Run bsdtar = Best(bsdtarArgs, out);
+    const Run sevenZip = Best(sevenZipArgs, out);
+    for (const auto& [tool, run] :
+         {std::pair{"fendrel", ours}, {"unzip", unzip}, {"bsdtar", bsdtar}, {"7z", sevenZip}})
       std::printf("%-16s %-8s %10.3f %10.2f %12ld%s\n", a.name.c_str(), tool, run.seconds,
                   run.seconds / unzip.seconds, run.peakKb, run.status == 0 ? "" : "  (failed)");
   }
