@@ -60,7 +60,9 @@ String TIdCookie::ClientCookie() const {
 }
 
 String TIdCookie::ServerCookie(TDateTime now, std::int32_t utcOffsetMinutes) const {
-  String text = ClientCookie();
+  // Blanks at the ends of a value survive only between quotes (and such a value holds none).
+  const bool quoted = TrimView(FValue).size() != FValue.size();
+  String text = FCookieName + u"=" + (quoted ? u"\"" + FValue + u"\"" : FValue);
   if (!FPath.empty()) text += u"; Path=" + FPath;
   // A host-only cookie names no domain: one that did would cover the subdomains as well.
   if (!FHostOnly && !FDomain.empty()) text += u"; Domain=." + FDomain;

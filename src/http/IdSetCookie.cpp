@@ -1,5 +1,7 @@
 #include "http/IdSetCookie.h"
 
+#include <limits>
+
 #include "http/IdCookieDate.h"
 #include "http/IdHTTPDate.h"
 
@@ -18,6 +20,20 @@ bool HasControlCharacter(StringView text) {
   return false;
 }
 
+// A number of seconds: an optional sign and digits; a number past the 64-bit range stands for
+// the largest or smallest one, since any of them lies beyond the dates there are.
+bool TryParseSeconds(StringView text, std::int64_t& seconds) {
+  if (TryParseInt64(text, seconds)) return true;
+  StringView digits = TrimView(text);
+  const bool negative = !digits.empty() && digits.front() == u'-';
+  if (!digits.empty() && (digits.front() == u'-' || digits.front() == u'+')) digits.remove_prefix(1);
+  if (digits.empty()) return false;
+  for (const char16_t c : digits)
+    if (c < u'0' || c > u'9') return false;
+  seconds = negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+  return true;
+}
+
 // The expiry of a number of seconds from now; a negative number lies long in the past.
 TDateTime ExpiryAfter(std::int64_t seconds, TDateTime now) {
   if (seconds < 0) return EncodeDate(1, 1, 1);
@@ -29,7 +45,7 @@ void ApplyAttribute(StringView name, const String& value, TDateTime now, std::in
   std::int64_t seconds = 0;
   if (SameText(name, u"Expires")) {
     TDateTime expiry = 0;
-    if (TryParseInt64(value, seconds)) {
+    if (TryParseSeconds(value, seconds)) {
       expiry = ExpiryAfter(seconds, now);
     } else if (!TryParseCookieDate(value, utcOffsetMinutes, expiry)) {
       return;
@@ -37,7 +53,7 @@ void ApplyAttribute(StringView name, const String& value, TDateTime now, std::in
     cookie.HasExpires = true;
     cookie.ExpiresExpiry = expiry;
   } else if (SameText(name, u"Max-Age")) {
-    if (!TryParseInt64(value, seconds)) return;
+    if (!TryParseSeconds(value, seconds)) return;
     cookie.HasMaxAge = true;
     cookie.MaxAgeExpiry = ExpiryAfter(seconds, now);
   } else if (SameText(name, u"Domain")) {

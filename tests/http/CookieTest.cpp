@@ -80,6 +80,43 @@ TEST(CookieDateTest, Grammar) {
   EXPECT_EQ(ParseCookieDate(u"31 Dec 9999 23:59:59", kOffset), MaxDateTime());
 }
 
+// The expiry a Set-Cookie value gives: Max-Age before Expires, the last valid occurrence of
+// each, and numbers or dates beyond the date range saturating at its end.
+TEST(CookieTest, Expiry) {
+  const TDateTime now = Local(Utc(2026, 3, 1, 12, 0, 0));
+  const TDateTime longPast = EncodeDate(1, 1, 1);
+  const TDateTime june9 = Local(Utc(2021, 6, 9, 10, 18, 14));
+  struct Case {
+    const char* text;
+    bool persistent;
+    TDateTime expires;
+  };
+  const Case cases[] = {
+      {"a=1", false, MaxDateTime()},
+      {"a=1; Max-Age=x; Expires=bogus", false, MaxDateTime()},
+      {"a=1; Max-Age=3600", true, IncSecondsSaturated(now, 3600)},
+      {"a=1; Max-Age=0", true, now},
+      {"a=1; Max-Age=-5", true, longPast},
+      {"a=1; Max-Age=9223372036854775807", true, MaxDateTime()},
+      {"a=1; Max-Age=99999999999999999999", true, MaxDateTime()},
+      {"a=1; Max-Age=-99999999999999999999", true, longPast},
+      {"a=1; Expires=99999999999999999999", true, MaxDateTime()},
+      {"a=1; Expires=Fri, 31 Dec 9999 23:59:59 GMT", true, MaxDateTime()},
+      {"a=1; Expires=Wed, 09 Jun 2021 10:18:14 GMT", true, june9},
+      {"a=1; Expires=Wed, 09 Jun 2021 10:18:14 GMT; Expires=bogus", true, june9},
+      {"a=1; Expires=Wed, 09 Jun 2021 10:18:14 GMT; Max-Age=60", true, IncSecondsSaturated(now, 60)},
+      {"a=1; Max-Age=60; Expires=Wed, 09 Jun 2021 10:18:14 GMT", true, IncSecondsSaturated(now, 60)},
+      {"a=1; max-age=60; max-age=x", true, IncSecondsSaturated(now, 60)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TIdCookie cookie;
+    ASSERT_TRUE(cookie.ParseServerCookie(FromUtf8(c.text), TIdURI(u"http://h/"), now, kOffset));
+    EXPECT_EQ(cookie.Persistent(), c.persistent);
+    EXPECT_NEAR(cookie.Expires(), c.expires, 0.5 / kMillisecondsPerDay);
+  }
+}
+
 // A clock that moves one second on every reading, so cookies set one after the other differ
 // in age.
 class TickingClock : public platform::IWallClock {
@@ -242,6 +279,18 @@ TEST(CookieTest, StoredAndSentBack) {
        a + "/x",
        ""},
       {"a huge Max-Age saturates", {{a + "/x", {"a=1; Max-Age=9223372036854775807"}}}, a + "/x", "a=1"},
+      {"a Max-Age past 64 bits saturates",
+       {{a + "/x", {"a=1; Max-Age=99999999999999999999"}}},
+       a + "/x",
+       "a=1"},
+      {"a negative Max-Age past 64 bits deletes",
+       {{a + "/x", {"a=1"}}, {a + "/x", {"a=1; Max-Age=-99999999999999999999"}}},
+       a + "/x",
+       ""},
+      {"a malformed Max-Age is ignored",
+       {{a + "/x", {"a=1"}}, {a + "/x", {"a=1; Max-Age=-1x"}}},
+       a + "/x",
+       "a=1"},
       {"domain cookie: the domain itself", {{a + "/x", {"a=1; Domain=.h.example"}}}, h + "/x", "a=1"},
       {"domain cookie: a sibling",
        {{a + "/x", {"a=1; Domain=.h.example"}}},
@@ -283,7 +332,7 @@ TEST(CookieTest, StoredAndSentBack) {
           "t=a\tb"}}},
        h + "/x",
        "t=a\tb"},
-      {"a cookie too large is ignored", {{h + "/x", {"big=" + Repeat('x', 5000), "c=3"}}}, h + "/x", "c=3"},
+      {"a cookie too large is ignored", {{h + "/x", {"big=" + Repeat('x', 16000), "c=3"}}}, h + "/x", "c=3"},
       {"a long Cookie line stays one line",
        {{h + "/x", {"l1=" + big, "l2=" + big}}},
        h + "/x",
