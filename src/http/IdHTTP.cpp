@@ -77,11 +77,13 @@ bool TIdHTTPResponse::KeepAlive() {
 
 // --- Client ------------------------------------------------------------------------------------
 
-TIdCustomHTTP::TIdCustomHTTP() : FHTTPProto(*this) {}
+TIdCustomHTTP::TIdCustomHTTP() : FHTTPProto(*this), FWallClock(&platform::SystemWallClock()) {}
 
 TIdCustomHTTP::~TIdCustomHTTP() = default;
 
 void TIdCustomHTTP::SetWallClock(platform::IWallClock& clock) {
+  FWallClock = &clock;
+  if (FOwnedCookieManager) FOwnedCookieManager->SetWallClock(clock);
   Request().SetWallClock(clock);
   Response().SetWallClock(clock);
   Response().MetaHTTPEquiv().SetWallClock(clock);
@@ -239,6 +241,30 @@ void TIdCustomHTTP::ReadResponseHead() {
     if (Response().ResponseCode() != 100) break;
     if (++interim > MaxInterimResponses) throw EIdHTTPBrokenResponse(SIdHTTPTooManyInterimResponses);
   }
+}
+
+void TIdCustomHTTP::SetCookieManager(TIdCookieManager* manager) {
+  if (manager == FCookieManager) return;
+  FCookieManager = manager;
+  FOwnedCookieManager.reset();
+}
+
+void TIdCustomHTTP::StoreResponseCookies() {
+  if (!FAllowCookies) return;
+  if (FCookieManager == nullptr) {
+    FOwnedCookieManager = std::make_unique<TIdCookieManager>();
+    FOwnedCookieManager->SetWallClock(*FWallClock);
+    FCookieManager = FOwnedCookieManager.get();
+  }
+  std::vector<String> cookies;
+  Response().RawHeaders().Extract(u"Set-Cookie", cookies);
+  FCookieManager->AddServerCookies(cookies, FURI);
+}
+
+void TIdCustomHTTP::AddRequestCookies(TIdURI& target) {
+  if (!FAllowCookies || FCookieManager == nullptr) return;
+  FCookieManager->GenerateClientCookies(target, SameText(target.Protocol(), u"https"),
+                                        Request().RawHeaders());
 }
 
 String TIdCustomHTTP::ReadResponseLine() {

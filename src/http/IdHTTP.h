@@ -10,6 +10,7 @@
 #include "core/Stream.h"
 #include "core/String.h"
 #include "http/IdAuthentication.h"
+#include "http/IdCookieManager.h"
 #include "http/IdHTTPException.h"
 #include "http/IdHTTPHeaderInfo.h"
 #include "http/IdURI.h"
@@ -223,6 +224,10 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   void SetHTTPOptions(TIdHTTPOptions v) { FHTTPOptions = v; }
   bool AllowCookies() const { return FAllowCookies; }
   void SetAllowCookies(bool v) { FAllowCookies = v; }
+  // The cookie store, or none. With AllowCookies the client makes its own on the first response
+  // head it reads; one assigned here is borrowed and replaces (and frees) the client's own.
+  TIdCookieManager* CookieManager() const { return FCookieManager; }
+  void SetCookieManager(TIdCookieManager* manager);
   bool HandleRedirects() const { return FHandleRedirects; }
   void SetHandleRedirects(bool v) { FHandleRedirects = v; }
   int RedirectMaximum() const { return FRedirectMaximum; }
@@ -247,7 +252,8 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   std::int64_t MaxInMemoryBodySize() const { return FMaxInMemoryBodySize; }
   void SetMaxInMemoryBodySize(std::int64_t v) { FMaxInMemoryBodySize = v; }
 
-  // The clock for the date fields of requests and responses (borrowed).
+  // The clock for the date fields of requests and responses and for the client's own cookie
+  // store (borrowed).
   void SetWallClock(platform::IWallClock& clock);
 
   // --- Events -------------------------------------------------------------------------------
@@ -272,10 +278,10 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   bool RedirectAllowed(String& location, String& method, int redirectCount);
 
  protected:
-  // The cookie steps: the store receives every response head, and the request head may gain a
-  // Cookie line. This client keeps no cookies yet; both do nothing.
-  virtual void StoreResponseCookies() {}
-  virtual void AddRequestCookies(TIdURI& /*target*/) {}
+  // The cookie steps: the store receives the Set-Cookie lines of every response head, and the
+  // request head to the target may gain a Cookie line.
+  virtual void StoreResponseCookies();
+  virtual void AddRequestCookies(TIdURI& target);
 
   void NotifyDisconnected() override;
 
@@ -297,6 +303,10 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
 
   TIdURI FURI;
   TIdHTTPProtocol FHTTPProto;
+  platform::IWallClock* FWallClock;
+  TIdCookieManager* FCookieManager = nullptr;
+  // The store the client made itself, if FCookieManager is that one.
+  std::unique_ptr<TIdCookieManager> FOwnedCookieManager;
   TIdProxyConnectionInfo FProxyParams;
   TIdHTTPProtocolVersion FProtocolVersion = TIdHTTPProtocolVersion::pv1_1;
   TIdHTTPOptions FHTTPOptions{TIdHTTPOption::hoForceEncodeParams};

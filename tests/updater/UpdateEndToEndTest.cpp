@@ -275,6 +275,26 @@ std::map<std::string, RouteResponse> UpdateRoutes(bool damagedData) {
           {"/1.5/update.zip", HttpResponse(200, "OK", UpdateArchive(damagedData), "application/zip")}};
 }
 
+// A server behind a balancer pins the session with a cookie on the version response and expects
+// it back on the archive request: the first request carries none, the second carries it after
+// its other lines.
+TEST_F(InstalledUpdater, TheArchiveRequestCarriesTheCookieTheVersionResponseSet) {
+  RouteResponse version = HttpResponse(200, "OK", "1.5");
+  version.Bytes.insert(version.Bytes.find("\r\n") + 2, "Set-Cookie: node=b7; Path=/; HttpOnly\r\n");
+  testsupport::HttpRouteServer server(
+      {{"/newest", version},
+       {"/1.5/update.zip", HttpResponse(200, "OK", UpdateArchive(false), "application/zip")}});
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out.substr(0, (kStart + kUpdateQuestion + "Lade neue Version\n").size()),
+            kStart + kUpdateQuestion + "Lade neue Version\n");
+  const std::string common = " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
+                             "\r\nAccept: text/html, */*\r\nAccept-Encoding: identity\r\n"
+                             "User-Agent: Mozilla/3.0 (compatible; Fendrel Updater)\r\n";
+  EXPECT_EQ(server.RequestHeads(),
+            "GET /newest" + common + "\r\nGET /1.5/update.zip" + common + "Cookie: node=b7\r\n\r\n");
+}
+
 // The whole update: fendrel.exe ended, the files replaced under their bare names
 // (folders dropped), the new fendrel.exe started with "dontupdate", update.zip deleted.
 // With a damaged entry the old file stays and the update still counts as done.
