@@ -3,9 +3,9 @@
 // reports the failure in its own words) on a system where the library or a function is
 // missing.
 
-// Before the system's headers, which define the code page names as macros.
-#include <windows.h>
 #include <winsock2.h>
+// After the socket header, which must come before the system's main header.
+#include <windows.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
@@ -18,7 +18,6 @@
 #include "core/win32/WideText.h"
 #include "net/IdException.h"
 #include "net/IdStack.h"
-#include "platform/CodePages.h"
 
 const int Id_SOCK_STREAM = SOCK_STREAM;
 const int Id_SOL_SOCKET = SOL_SOCKET;
@@ -288,8 +287,15 @@ class TIdStackWindows final : public TIdStack {
     }
     if (ipVersion == TIdIPVersion::Id_IPv6) throw EIdIPv6Unavailable();
     if (ipVersion != TIdIPVersion::Id_IPv4) throw EIdIPVersionUnsupported();
+    // The name in the system's ANSI code page; a character it cannot hold becomes "?".
     std::string name;
-    platform::UnicodeToCodePage(platform::AnsiCodePage(), host, name);
+    const int size = WideCharToMultiByte(CP_ACP, 0, WideText(host), static_cast<int>(host.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    if (size > 0) {
+      name.resize(static_cast<std::size_t>(size));
+      WideCharToMultiByte(CP_ACP, 0, WideText(host), static_cast<int>(host.size()), name.data(), size,
+                          nullptr, nullptr);
+    }
     const hostent* entry = Winsock().gethostbyname(name.c_str());
     if (entry == nullptr) RaiseLastSocketError();
     if (entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr)

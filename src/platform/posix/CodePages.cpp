@@ -20,8 +20,8 @@ static_assert(std::endian::native == std::endian::little, "iconv is asked for UT
 using ownpages::kReplacement;
 
 std::uint32_t Resolve(std::uint32_t codePage) {
-  if (codePage == CP_ACP) return AnsiCodePage();
-  if (codePage == CP_OEMCP) return OemCodePage();
+  if (codePage == kSystemAnsiCodePage) return AnsiCodePage();
+  if (codePage == kSystemOemCodePage) return OemCodePage();
   return codePage;
 }
 

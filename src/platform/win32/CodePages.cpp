@@ -13,8 +13,8 @@ namespace platform {
 namespace {
 
 std::uint32_t Resolve(std::uint32_t codePage) {
-  if (codePage == CP_ACP) return AnsiCodePage();
-  if (codePage == CP_OEMCP) return OemCodePage();
+  if (codePage == kSystemAnsiCodePage) return AnsiCodePage();
+  if (codePage == kSystemOemCodePage) return OemCodePage();
   return codePage;
 }
 

@@ -1,8 +1,9 @@
 #include "platform/Processes.h"
 
+#include <windows.h>
+// After the system's main header, which they build on.
 #include <shellapi.h>
 #include <tlhelp32.h>
-#include <windows.h>
 
 #include "core/win32/WideText.h"
 #include "platform/win32/MainWindow.h"

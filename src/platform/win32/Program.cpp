@@ -1,7 +1,8 @@
 #include "platform/Program.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After the system's main header, which it builds on.
+#include <shellapi.h>
 
 #include <vector>
 

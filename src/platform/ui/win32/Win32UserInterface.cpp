@@ -1,7 +1,8 @@
 #include "platform/ui/win32/Win32UserInterface.h"
 
-#include <commctrl.h>
 #include <windows.h>
+// After the system's main header, which it builds on.
+#include <commctrl.h>
 
 #include "platform/ui/win32/Dialogs.h"
 #include "platform/ui/win32/StatusWindow.h"
