@@ -9,15 +9,16 @@
 
 namespace platform {
 
-// Windows code page numbers. The system's ANSI code page is 1252 and its OEM code
-// page 850, as on a German Windows.
-inline constexpr std::uint32_t CP_ACP = 0;
-inline constexpr std::uint32_t CP_OEMCP = 1;
+// The numbers that name the system's own ANSI and OEM code pages (Windows' CP_ACP and
+// CP_OEMCP; named apart from the system header's macros). On POSIX the ANSI code page is
+// 1252 and the OEM code page 850, as on a German Windows; Windows tells its own.
+inline constexpr std::uint32_t kSystemAnsiCodePage = 0;
+inline constexpr std::uint32_t kSystemOemCodePage = 1;
 std::uint32_t AnsiCodePage();
 std::uint32_t OemCodePage();
 
-// True when bytes of this code page can be decoded on this system (CP_ACP and
-// CP_OEMCP name the system's own pages).
+// True when bytes of this code page can be decoded on this system (kSystemAnsiCodePage and
+// kSystemOemCodePage name the system's own pages).
 bool IsCodePageSupported(std::uint32_t codePage);
 
 // Decodes bytes of a Windows code page into UTF-16. Bytes that are invalid or

@@ -5,8 +5,12 @@
 
 namespace platform {
 
-// The path delimiter of the file system ("/" here, "\" on Windows).
+// The path delimiter of the file system ("/" on POSIX, "\" on Windows).
+#ifdef _WIN32
+inline constexpr char16_t PathDelim = u'\\';
+#else
 inline constexpr char16_t PathDelim = u'/';
+#endif
 
 // Records the command line; called once at program entry.
 void InitCommandLine(int argc, char** argv);

@@ -11,8 +11,8 @@ String Decode(std::uint32_t codePage, std::string_view bytes) {
 }
 
 TEST(CodePages, DecodesTheSystemPagesAndCommonOnes) {
-  EXPECT_EQ(Decode(platform::CP_OEMCP, "\x81\x84\x94\xE1"), u"\u00FC\u00E4\u00F6\u00DF");
-  EXPECT_EQ(Decode(platform::CP_ACP, "\x80\xFC"), u"\u20AC\u00FC");
+  EXPECT_EQ(Decode(platform::kSystemOemCodePage, "\x81\x84\x94\xE1"), u"\u00FC\u00E4\u00F6\u00DF");
+  EXPECT_EQ(Decode(platform::kSystemAnsiCodePage, "\x80\xFC"), u"\u20AC\u00FC");
   EXPECT_EQ(Decode(20127, "A\xC4"), u"A\uFFFD");
   EXPECT_EQ(Decode(28591, "\xC4"), u"\u00C4");
   EXPECT_EQ(Decode(65001, "\xC3\xA4"), u"\u00E4");

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 // A fresh directory under the system's temporary folder, removed with everything in
@@ -14,14 +15,26 @@
 class TTempDirectory {
  public:
   TTempDirectory() {
+#ifdef _WIN32
+    // No mkdtemp here: a random name, taken only when it is new.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
+      const auto candidate = std::filesystem::temp_directory_path() / ("fendrel-test-" + std::to_string(random()));
+      std::error_code failed;
+      if (std::filesystem::create_directory(candidate, failed)) FPath = candidate;
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "fendrel-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) FPath = pattern;
+#endif
   }
   ~TTempDirectory() {
     std::error_code ignored;
     for (auto it = std::filesystem::recursive_directory_iterator(FPath, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-      if (!it->is_symlink(ignored)) ::chmod(it->path().c_str(), 0700);
+      if (!it->is_symlink(ignored))
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
     }
     std::filesystem::remove_all(FPath, ignored);
   }

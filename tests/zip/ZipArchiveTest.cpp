@@ -9,6 +9,7 @@
 #include "core/Crc32.h"
 #include "core/Exception.h"
 #include "support/Raised.h"
+#include "support/TempDirectory.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
 #include "zip/AbZipArchive.h"
@@ -285,22 +286,16 @@ TEST(ZipArchive, BaseDirectoryRule) {
 class ZipArchiveFiles : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/fendrel-zip-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    FDir = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& f : FFiles) std::remove(f.c_str());
-    rmdir(FDir.c_str());
+    ASSERT_FALSE(FTemp.Path().empty());
+    FDir = FTemp.Path().string();
   }
   String Write(const std::string& name, const std::string& bytes) {
     const std::string path = FDir + "/" + name;
     std::ofstream(path, std::ios::binary) << bytes;
-    FFiles.push_back(path);
     return FromUtf8(path);
   }
+  TTempDirectory FTemp;
   std::string FDir;
-  std::vector<std::string> FFiles;
 };
 
 TEST_F(ZipArchiveFiles, OpensByAbsolutePathOnly) {

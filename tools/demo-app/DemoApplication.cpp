@@ -13,10 +13,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #ifndef FENDREL_DEMO_VERSION
 #error "FENDREL_DEMO_VERSION must name the version of this build"
@@ -25,11 +27,16 @@
 namespace {
 
 constexpr char kVersion[] = FENDREL_DEMO_VERSION;
+#ifdef _WIN32
+constexpr int kRecordFlags = O_WRONLY | O_CREAT | O_APPEND | O_BINARY;
+#else
+constexpr int kRecordFlags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
+#endif
 
 bool Record(const std::string& line) {
   const char* path = std::getenv("FENDREL_DEMO_RECORD");
   if (path == nullptr || path[0] == '\0') path = "fendrel-runs.txt";
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int fd = ::open(path, kRecordFlags, 0644);
   if (fd < 0) return false;
   // One write of the whole line, so lines of copies started together never mix.
   const bool written = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
@@ -44,12 +51,12 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+#ifdef SIGPIPE
   // The first line is all it writes; a reader that went away must not end it.
   ::signal(SIGPIPE, SIG_IGN);
-  if (const char* lifetime = std::getenv("FENDREL_DEMO_LIFETIME")) {
-    const long seconds = std::strtol(lifetime, nullptr, 10);
-    if (seconds > 0) ::alarm(static_cast<unsigned>(seconds));
-  }
+#endif
+  long lifetime = 0;
+  if (const char* text = std::getenv("FENDREL_DEMO_LIFETIME")) lifetime = std::strtol(text, nullptr, 10);
 
   std::string line = std::to_string(::getpid()) + '\t' + kVersion;
   std::string shown;
@@ -71,5 +78,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
 
-  for (;;) ::pause();
+  if (lifetime > 0) {
+    std::this_thread::sleep_for(std::chrono::seconds(lifetime));
+    return 0;
+  }
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }

@@ -10,16 +10,18 @@
 #include <string>
 #include <utility>
 
+#include "platform/OwnCodePages.h"
+
 namespace platform {
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "iconv is asked for UTF-16LE in native code units");
 
-constexpr char16_t kReplacement = u'\uFFFD';
+using ownpages::kReplacement;
 
 std::uint32_t Resolve(std::uint32_t codePage) {
-  if (codePage == CP_ACP) return AnsiCodePage();
-  if (codePage == CP_OEMCP) return OemCodePage();
+  if (codePage == kSystemAnsiCodePage) return AnsiCodePage();
+  if (codePage == kSystemOemCodePage) return OemCodePage();
   return codePage;
 }
 
@@ -146,40 +148,6 @@ const char* IconvName(std::uint32_t codePage) {
       std::lower_bound(std::begin(kIconvNames), end, codePage,
                        [](const TIconvName& entry, std::uint32_t cp) { return entry.CodePage < cp; });
   return found != end && found->CodePage == codePage ? found->Name : nullptr;
-}
-
-// The pages handled here without iconv.
-bool IsOwnPage(std::uint32_t codePage) {
-  return codePage == 20127 || codePage == 28591 || codePage == 65001;
-}
-
-void DecodeOwn(std::uint32_t codePage, std::string_view bytes, String& result) {
-  switch (codePage) {
-    case 20127:
-      result.resize(bytes.size());
-      for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        result[i] = byte < 0x80 ? static_cast<char16_t>(byte) : kReplacement;
-      }
-      return;
-    case 28591:
-      result = FromLatin1(bytes);
-      return;
-    default:
-      result = FromUtf8(bytes);
-      return;
-  }
-}
-
-void EncodeOwn(std::uint32_t codePage, StringView text, std::string& result) {
-  if (codePage == 65001) {
-    result = ToUtf8(text);
-    return;
-  }
-  const char16_t limit = codePage == 20127 ? 0x80 : 0x100;
-  result.resize(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i)
-    result[i] = text[i] < limit ? static_cast<char>(text[i]) : '?';
 }
 
 // Opening a converter loads and prepares its tables, which costs far more than converting
@@ -318,7 +286,7 @@ std::uint32_t OemCodePage() {
 
 bool IsCodePageSupported(std::uint32_t codePage) {
   codePage = Resolve(codePage);
-  if (IsOwnPage(codePage)) return true;
+  if (ownpages::IsOwnPage(codePage)) return true;
   const char* name = IconvName(codePage);
   return name != nullptr && TIconv(name, true).Valid();
 }
@@ -326,8 +294,8 @@ bool IsCodePageSupported(std::uint32_t codePage) {
 bool CodePageToUnicode(std::uint32_t codePage, std::string_view bytes, String& result) {
   result.clear();
   codePage = Resolve(codePage);
-  if (IsOwnPage(codePage)) {
-    DecodeOwn(codePage, bytes, result);
+  if (ownpages::IsOwnPage(codePage)) {
+    ownpages::Decode(codePage, bytes, result);
     return true;
   }
   const char* name = IconvName(codePage);
@@ -341,8 +309,8 @@ bool CodePageToUnicode(std::uint32_t codePage, std::string_view bytes, String& r
 bool UnicodeToCodePage(std::uint32_t codePage, StringView text, std::string& result) {
   result.clear();
   codePage = Resolve(codePage);
-  if (IsOwnPage(codePage)) {
-    EncodeOwn(codePage, text, result);
+  if (ownpages::IsOwnPage(codePage)) {
+    ownpages::Encode(codePage, text, result);
     return true;
   }
   const char* name = IconvName(codePage);

@@ -208,32 +208,6 @@ TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
   RaiseCreateError(target, EEXIST);
 }
 
-TReplacementFile::~TReplacementFile() {
-  Discard();
-}
-
-std::int64_t TReplacementFile::Read(void* buffer, std::int64_t count) {
-  if (FHandle < 0 || count <= 0) return 0;
-  const std::int64_t n = filehandle::Read(FHandle, buffer, count);
-  return n < 0 ? 0 : n;
-}
-
-std::int64_t TReplacementFile::Write(const void* buffer, std::int64_t count) {
-  if (FHandle < 0 || count <= 0) return 0;
-  const std::int64_t n = filehandle::Write(FHandle, buffer, count);
-  return n < 0 ? 0 : n;
-}
-
-std::int64_t TReplacementFile::Seek(std::int64_t offset, TSeekOrigin origin) {
-  if (FHandle < 0) return 0;
-  const std::int64_t position = filehandle::Seek(FHandle, offset, origin);
-  return position < 0 ? filehandle::Seek(FHandle, 0, TSeekOrigin::soCurrent) : position;
-}
-
-void TReplacementFile::SetSize(std::int64_t newSize) {
-  if (FHandle < 0 || !filehandle::Truncate(FHandle, newSize)) throw EStreamError(SWriteError);
-}
-
 void TReplacementFile::Commit() {
   if (FHandle < 0) RaiseCreateError(FTarget, EBADF);
   const int fd = static_cast<int>(FHandle);

@@ -1,0 +1,447 @@
+// The socket stack over Windows Sockets 2. The library WS2_32.DLL is loaded at run time
+// and each function is looked up by name on its first call, so the program starts (and
+// reports the failure in its own words) on a system where the library or a function is
+// missing.
+
+#include <winsock2.h>
+// After the socket header, which must come before the system's main header.
+#include <windows.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
+#include <mutex>
+
+#include "core/SysError.h"
+#include "core/win32/WideText.h"
+#include "net/IdException.h"
+#include "net/IdStack.h"
+
+const int Id_SOCK_STREAM = SOCK_STREAM;
+const int Id_SOL_SOCKET = SOL_SOCKET;
+const int Id_SO_TYPE = SO_TYPE;
+const int Id_SO_REUSEADDR = SO_REUSEADDR;
+const int Id_IPPROTO_TCP = IPPROTO_TCP;
+const int Id_TCP_NODELAY = TCP_NODELAY;
+
+namespace {
+
+constexpr wchar_t kLibraryName[] = L"WS2_32.DLL";
+constexpr char16_t kLibraryTitle[] = u"WS2_32.DLL";
+constexpr int kNotInitialised = WSANOTINITIALISED;  // 10093
+constexpr int kInvalidArgument = WSAEINVAL;         // 10022
+
+// The loaded library and the optional address functions, for the whole process.
+struct TWinsockLibrary {
+  std::mutex Lock;
+  HMODULE Module = nullptr;
+  bool Started = false;
+  HMODULE AddressModule = nullptr;  // where the address-info functions were found, when not in WS2_32
+  bool IPv6FunctionsAvailable = false;
+
+  ~TWinsockLibrary();
+};
+
+TWinsockLibrary& Library() {
+  static TWinsockLibrary library;
+  return library;
+}
+
+[[noreturn]] void RaiseStubError(int error, const String& title) {
+  throw EIdWinsockStubError(error, title, error != 0 ? SysErrorMessage(error) : String());
+}
+
+// One entry of the function table: empty until its first call, which looks the function up
+// by name in the loaded library and keeps its address.
+template <typename Signature>
+class TWinsockFunction;
+
+template <typename Result, typename... Arguments>
+class TWinsockFunction<Result(WINAPI*)(Arguments...)> {
+ public:
+  using Pointer = Result(WINAPI*)(Arguments...);
+  explicit constexpr TWinsockFunction(const char* name) : FName(name) {}
+
+  Result operator()(Arguments... arguments) { return Bound()(arguments...); }
+
+  Pointer Bound() {
+    Pointer function = FFunction;
+    if (function != nullptr) return function;
+    const HMODULE module = Library().Module;
+    if (module == nullptr) RaiseStubError(kNotInitialised, Format(SIdWinsockCallError, {FromLatin1(FName)}));
+    function = reinterpret_cast<Pointer>(reinterpret_cast<void*>(GetProcAddress(module, FName)));
+    if (function == nullptr)
+      RaiseStubError(kInvalidArgument, Format(SIdWinsockCallError, {FromLatin1(FName)}));
+    // Two threads racing here both store the same address.
+    FFunction = function;
+    return function;
+  }
+
+ private:
+  const char* FName;
+  Pointer FFunction = nullptr;
+};
+
+using WSAStartupFunction = int(WINAPI*)(WORD, WSADATA*);
+using WSACleanupFunction = int(WINAPI*)();
+using SocketFunction = SOCKET(WINAPI*)(int, int, int);
+using AddressFunction = int(WINAPI*)(SOCKET, const sockaddr*, int);
+using SelectFunction = int(WINAPI*)(int, fd_set*, fd_set*, fd_set*, const timeval*);
+using ReceiveFunction = int(WINAPI*)(SOCKET, char*, int, int);
+using SendFunction = int(WINAPI*)(SOCKET, const char*, int, int);
+using ShutdownFunction = int(WINAPI*)(SOCKET, int);
+using CloseFunction = int(WINAPI*)(SOCKET);
+using GetOptionFunction = int(WINAPI*)(SOCKET, int, int, char*, int*);
+using SetOptionFunction = int(WINAPI*)(SOCKET, int, int, const char*, int);
+using NameFunction = int(WINAPI*)(SOCKET, sockaddr*, int*);
+using LastErrorFunction = int(WINAPI*)();
+using HostByNameFunction = hostent*(WINAPI*)(const char*);
+using GetAddrInfoFunction = int(WINAPI*)(const wchar_t*, const wchar_t*, const ADDRINFOW*, ADDRINFOW**);
+using FreeAddrInfoFunction = void(WINAPI*)(ADDRINFOW*);
+using GetNameInfoFunction = int(WINAPI*)(const sockaddr*, socklen_t, wchar_t*, DWORD, wchar_t*, DWORD, int);
+
+struct TWinsockFunctions {
+  TWinsockFunction<WSAStartupFunction> WSAStartup{"WSAStartup"};
+  TWinsockFunction<WSACleanupFunction> WSACleanup{"WSACleanup"};
+  TWinsockFunction<SocketFunction> socket{"socket"};
+  TWinsockFunction<AddressFunction> bind{"bind"};
+  TWinsockFunction<AddressFunction> connect{"connect"};
+  TWinsockFunction<SelectFunction> select{"select"};
+  TWinsockFunction<ReceiveFunction> recv{"recv"};
+  TWinsockFunction<SendFunction> send{"send"};
+  TWinsockFunction<ShutdownFunction> shutdown{"shutdown"};
+  TWinsockFunction<CloseFunction> closesocket{"closesocket"};
+  TWinsockFunction<GetOptionFunction> getsockopt{"getsockopt"};
+  TWinsockFunction<SetOptionFunction> setsockopt{"setsockopt"};
+  TWinsockFunction<NameFunction> getsockname{"getsockname"};
+  TWinsockFunction<NameFunction> getpeername{"getpeername"};
+  TWinsockFunction<LastErrorFunction> WSAGetLastError{"WSAGetLastError"};
+  TWinsockFunction<HostByNameFunction> gethostbyname{"gethostbyname"};
+  // Found when the stack starts (in WS2_32 or, on old systems, in Wship6.dll).
+  GetAddrInfoFunction GetAddrInfoW = nullptr;
+  FreeAddrInfoFunction FreeAddrInfoW = nullptr;
+};
+
+TWinsockFunctions& Winsock() {
+  static TWinsockFunctions functions;
+  return functions;
+}
+
+TWinsockLibrary::~TWinsockLibrary() {
+  if (!Started) return;
+  if (AddressModule != nullptr) FreeLibrary(AddressModule);
+  const auto cleanup =
+      reinterpret_cast<WSACleanupFunction>(reinterpret_cast<void*>(GetProcAddress(Module, "WSACleanup")));
+  if (cleanup != nullptr) cleanup();
+  FreeLibrary(Module);
+}
+
+template <typename F>
+F Lookup(HMODULE module, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Loads the library (no message box of the system for a missing file) and starts
+// version 2.2.
+void StartSocketInterface(TWinsockLibrary& library) {
+  if (library.Module == nullptr) {
+    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    library.Module = LoadLibraryW(kLibraryName);
+    const DWORD error = GetLastError();
+    SetErrorMode(previous);
+    if (library.Module == nullptr)
+      RaiseStubError(static_cast<int>(error), Format(SIdWinsockLoadError, {String(kLibraryTitle)}));
+  }
+  WSADATA data{};
+  const int result = Winsock().WSAStartup(MAKEWORD(2, 2), &data);
+  if (result != 0) {
+    FreeLibrary(library.Module);
+    library.Module = nullptr;
+    RaiseStubError(result, Format(SIdWinsockLoadError, {String(kLibraryTitle)}));
+  }
+}
+
+// The address-info functions count as available only when all three are there.
+void LoadIPv6Functions(TWinsockLibrary& library) {
+  HMODULE module = library.Module;
+  auto getAddrInfo = Lookup<GetAddrInfoFunction>(module, "GetAddrInfoW");
+  HMODULE extra = nullptr;
+  if (getAddrInfo == nullptr) {
+    extra = LoadLibraryW(L"Wship6.dll");
+    if (extra == nullptr) return;
+    module = extra;
+    getAddrInfo = Lookup<GetAddrInfoFunction>(module, "GetAddrInfoW");
+  }
+  const auto getNameInfo = Lookup<GetNameInfoFunction>(module, "GetNameInfoW");
+  const auto freeAddrInfo = Lookup<FreeAddrInfoFunction>(module, "FreeAddrInfoW");
+  if (getAddrInfo == nullptr || getNameInfo == nullptr || freeAddrInfo == nullptr) {
+    if (extra != nullptr) FreeLibrary(extra);
+    return;
+  }
+  library.AddressModule = extra;
+  Winsock().GetAddrInfoW = getAddrInfo;
+  Winsock().FreeAddrInfoW = freeAddrInfo;
+  library.IPv6FunctionsAvailable = true;
+}
+
+// The Windows Sockets number for an address-info result of the portable numbering; the
+// Windows function reports socket error numbers, which pass unchanged.
+int MapAddrInfoError(int result) {
+  switch (result) {
+    case 1:
+      return 0;
+    case 2:
+      return 11002;
+    case 3:
+      return 10022;
+    case 4:
+      return 11003;
+    case 5:
+      return 10047;
+    case 6:
+      return 8;
+    case 7:
+      return 11004;
+    case 8:
+      return 11001;
+    case 9:
+      return 10109;
+    case 10:
+      return 10044;
+    default:
+      return result;
+  }
+}
+
+int FamilyOf(TIdIPVersion ipVersion) {
+  switch (ipVersion) {
+    case TIdIPVersion::Id_IPv4:
+      return AF_INET;
+    case TIdIPVersion::Id_IPv6:
+      return AF_INET6;
+  }
+  throw EIdIPVersionUnsupported();
+}
+
+SOCKET Native(TIdStackSocketHandle socket) {
+  return static_cast<SOCKET>(socket);
+}
+
+TIdSocketAddress AddressFrom(const sockaddr_storage& storage) {
+  TIdSocketAddress result;
+  if (storage.ss_family == AF_INET) {
+    const auto& in4 = reinterpret_cast<const sockaddr_in&>(storage);
+    std::array<std::uint8_t, 4> bytes{};
+    std::memcpy(bytes.data(), &in4.sin_addr, bytes.size());
+    result.IP = TIdStack::FormatIPv4(bytes);
+    result.Port = TIdStack::NetworkToHost(static_cast<std::uint16_t>(in4.sin_port));
+    result.IPVersion = TIdIPVersion::Id_IPv4;
+  } else if (storage.ss_family == AF_INET6) {
+    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(storage);
+    std::array<std::uint8_t, 16> bytes{};
+    std::memcpy(bytes.data(), &in6.sin6_addr, bytes.size());
+    result.IP = TIdStack::FormatIPv6(bytes);
+    result.Port = TIdStack::NetworkToHost(static_cast<std::uint16_t>(in6.sin6_port));
+    result.IPVersion = TIdIPVersion::Id_IPv6;
+  } else {
+    throw EIdIPVersionUnsupported();
+  }
+  return result;
+}
+
+class TIdStackWindows final : public TIdStack {
+ public:
+  TIdStackWindows() {
+    TWinsockLibrary& library = Library();
+    const std::lock_guard<std::mutex> lock(library.Lock);
+    if (library.Started) return;
+    try {
+      StartSocketInterface(library);
+      LoadIPv6Functions(library);
+    } catch (const Exception& e) {
+      throw EIdStackInitializationFailed(e.Message());
+    }
+    library.Started = true;
+  }
+
+  String LookupHostName(const String& host, TIdIPVersion ipVersion) override {
+    if (Library().IPv6FunctionsAvailable) {
+      ADDRINFOW hints{};
+      hints.ai_family = FamilyOf(ipVersion);
+      hints.ai_socktype = SOCK_STREAM;
+      ADDRINFOW* list = nullptr;
+      const int result = Winsock().GetAddrInfoW(WideText(host), nullptr, &hints, &list);
+      if (result != 0) RaiseSocketError(MapAddrInfoError(result));
+      struct ListOwner {
+        ADDRINFOW* List;
+        ~ListOwner() {
+          if (List != nullptr) Winsock().FreeAddrInfoW(List);
+        }
+      } owner{list};
+      if (list == nullptr || list->ai_addr == nullptr) RaiseSocketError(Id_WSAHOST_NOT_FOUND);
+      sockaddr_storage storage{};
+      std::memcpy(&storage, list->ai_addr, std::min<std::size_t>(list->ai_addrlen, sizeof storage));
+      return AddressFrom(storage).IP;
+    }
+    if (ipVersion == TIdIPVersion::Id_IPv6) throw EIdIPv6Unavailable();
+    if (ipVersion != TIdIPVersion::Id_IPv4) throw EIdIPVersionUnsupported();
+    // The name in the system's ANSI code page; a character it cannot hold becomes "?".
+    std::string name;
+    const int size = WideCharToMultiByte(CP_ACP, 0, WideText(host), static_cast<int>(host.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    if (size > 0) {
+      name.resize(static_cast<std::size_t>(size));
+      WideCharToMultiByte(CP_ACP, 0, WideText(host), static_cast<int>(host.size()), name.data(), size,
+                          nullptr, nullptr);
+    }
+    const hostent* entry = Winsock().gethostbyname(name.c_str());
+    if (entry == nullptr) RaiseLastSocketError();
+    if (entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr)
+      RaiseSocketError(Id_WSAHOST_NOT_FOUND);
+    std::array<std::uint8_t, 4> bytes{};
+    std::memcpy(bytes.data(), entry->h_addr_list[0], bytes.size());
+    return FormatIPv4(bytes);
+  }
+
+  TIdStackSocketHandle NewSocketHandle(int socketType, int protocol, TIdIPVersion ipVersion, bool) override {
+    const SOCKET socket = Winsock().socket(FamilyOf(ipVersion), socketType, protocol);
+    if (socket == INVALID_SOCKET) RaiseLastSocketError();
+    // Programs this process starts do not inherit the socket.
+    SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
+    return static_cast<TIdStackSocketHandle>(socket);
+  }
+
+  void Bind(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
+            TIdIPVersion ipVersion) override {
+    int length = 0;
+    const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
+    if (Winsock().bind(Native(socket), reinterpret_cast<const sockaddr*>(&address), length) == SOCKET_ERROR)
+      RaiseLastSocketError();
+  }
+
+  void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
+               TIdIPVersion ipVersion) override {
+    int length = 0;
+    const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
+    if (Winsock().connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), length) ==
+        SOCKET_ERROR)
+      RaiseLastSocketError();
+  }
+
+  int Receive(TIdStackSocketHandle socket, TIdBytes& buffer) override {
+    const int size = static_cast<int>(std::min<std::size_t>(buffer.size(), INT_MAX));
+    const int count = Winsock().recv(Native(socket), reinterpret_cast<char*>(buffer.data()), size, 0);
+    if (count == SOCKET_ERROR) RaiseLastSocketError();
+    return count;
+  }
+
+  int Send(TIdStackSocketHandle socket, const TIdBytes& buffer, int offset, int size) override {
+    if (offset < 0) return 0;
+    std::int64_t length = static_cast<std::int64_t>(buffer.size()) - offset;
+    if (size >= 0 && size < length) length = size;
+    if (length <= 0) return 0;
+    if (length > INT_MAX) length = INT_MAX;
+    const int count = Winsock().send(Native(socket), reinterpret_cast<const char*>(buffer.data()) + offset,
+                                     static_cast<int>(length), 0);
+    if (count == SOCKET_ERROR) RaiseLastSocketError();
+    return count;
+  }
+
+  bool SelectReadable(TIdStackSocketHandle socket, int timeoutMs) override {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Native(socket), &readable);
+    timeval limit{};
+    const timeval* wait = nullptr;
+    if (timeoutMs >= 0) {
+      limit.tv_sec = timeoutMs / 1000;
+      limit.tv_usec = (timeoutMs % 1000) * 1000;
+      wait = &limit;
+    }
+    const int ready = Winsock().select(0, &readable, nullptr, nullptr, wait);
+    if (ready == SOCKET_ERROR) RaiseLastSocketError();
+    return ready > 0;
+  }
+
+  void Disconnect(TIdStackSocketHandle socket) override {
+    if (Winsock().shutdown(Native(socket), SD_BOTH) == SOCKET_ERROR) RaiseLastSocketError();
+  }
+
+  int WSShutdown(TIdStackSocketHandle socket, int how) override {
+    return Winsock().shutdown(Native(socket), how);
+  }
+
+  int WSCloseSocket(TIdStackSocketHandle socket) override { return Winsock().closesocket(Native(socket)); }
+
+  TIdSocketAddress GetSocketName(TIdStackSocketHandle socket) override {
+    sockaddr_storage storage{};
+    int length = sizeof storage;
+    if (Winsock().getsockname(Native(socket), reinterpret_cast<sockaddr*>(&storage), &length) == SOCKET_ERROR)
+      RaiseLastSocketError();
+    return AddressFrom(storage);
+  }
+
+  TIdSocketAddress GetPeerName(TIdStackSocketHandle socket) override {
+    sockaddr_storage storage{};
+    int length = sizeof storage;
+    if (Winsock().getpeername(Native(socket), reinterpret_cast<sockaddr*>(&storage), &length) == SOCKET_ERROR)
+      RaiseLastSocketError();
+    return AddressFrom(storage);
+  }
+
+  int GetSocketOption(TIdStackSocketHandle socket, int level, int optName) override {
+    int value = 0;
+    int length = sizeof value;
+    if (Winsock().getsockopt(Native(socket), level, optName, reinterpret_cast<char*>(&value), &length) ==
+        SOCKET_ERROR)
+      RaiseLastSocketError();
+    return value;
+  }
+
+  void SetSocketOption(TIdStackSocketHandle socket, int level, int optName, int optVal) override {
+    if (Winsock().setsockopt(Native(socket), level, optName, reinterpret_cast<const char*>(&optVal),
+                             sizeof optVal) == SOCKET_ERROR)
+      RaiseLastSocketError();
+  }
+
+  int WSGetLastError() override { return Winsock().WSAGetLastError(); }
+
+ private:
+  sockaddr_storage SocketAddress(const String& ip, std::uint16_t port, TIdIPVersion ipVersion,
+                                 int& length) const {
+    sockaddr_storage storage{};
+    if (ipVersion == TIdIPVersion::Id_IPv4) {
+      auto& in4 = reinterpret_cast<sockaddr_in&>(storage);
+      in4.sin_family = AF_INET;
+      in4.sin_port = HostToNetwork(port);
+      if (!ip.empty()) {
+        std::array<std::uint8_t, 4> bytes{};
+        if (!ParseIPv4(ip, bytes)) RaiseSocketError(Id_WSAEINVAL);
+        std::memcpy(&in4.sin_addr, bytes.data(), bytes.size());
+      }
+      length = sizeof(sockaddr_in);
+      return storage;
+    }
+    if (ipVersion == TIdIPVersion::Id_IPv6) {
+      auto& in6 = reinterpret_cast<sockaddr_in6&>(storage);
+      in6.sin6_family = AF_INET6;
+      in6.sin6_port = HostToNetwork(port);
+      if (!ip.empty()) {
+        std::array<std::uint8_t, 16> bytes{};
+        if (!ParseIPv6(ip, bytes)) throw EIdInvalidIPv6Address(Format(SIdInvalidIPv6Address, {ip}));
+        std::memcpy(&in6.sin6_addr, bytes.data(), bytes.size());
+      }
+      length = sizeof(sockaddr_in6);
+      return storage;
+    }
+    throw EIdIPVersionUnsupported();
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<TIdStack> MakePlatformStack() {
+  return std::make_unique<TIdStackWindows>();
+}

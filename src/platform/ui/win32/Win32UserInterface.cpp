@@ -1,0 +1,79 @@
+#include "platform/ui/win32/Win32UserInterface.h"
+
+#include <windows.h>
+// After the system's main header, which it builds on.
+#include <commctrl.h>
+
+#include "platform/ui/win32/Dialogs.h"
+#include "platform/ui/win32/StatusWindow.h"
+
+namespace platform::ui {
+namespace {
+
+class Win32UserInterface final : public IUserInterface {
+ public:
+  Win32UserInterface() {
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+
+  void CreateMainWindow(const FormDescription& form) override {
+    FWindow = std::make_unique<win32::TStatusWindow>(form);
+  }
+
+  void SetStatusText(const String& text) override {
+    if (FWindow) FWindow->SetLabelText(text);
+  }
+
+  void ProcessMessages() override {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // The loop proper sees the end too.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+
+  int ConfirmationDialog(const String& text) override { return win32::ShowConfirmation(Owner(), text); }
+
+  void MessageDialog(const String& caption, const String& text) override {
+    win32::ShowMessageBox(Owner(), caption, text, false);
+  }
+
+  void ErrorDialog(const String& caption, const String& text) override {
+    win32::ShowMessageBox(Owner(), caption, text, true);
+  }
+
+  void CloseMainWindow() override {
+    if (FWindow) FWindow->Close();
+  }
+
+  void Run(const std::function<void()>& onActivate) override {
+    if (!FWindow || FWindow->Handle() == nullptr) return;
+    FWindow->SetOnActivate(onActivate);
+    FWindow->Show();
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    FWindow->SetOnActivate(nullptr);
+  }
+
+ private:
+  HWND Owner() const { return FWindow && IsWindow(FWindow->Handle()) ? FWindow->Handle() : nullptr; }
+
+  std::unique_ptr<win32::TStatusWindow> FWindow;
+};
+
+}  // namespace
+
+std::unique_ptr<IUserInterface> CreateWin32UserInterface() {
+  return std::make_unique<Win32UserInterface>();
+}
+
+}  // namespace platform::ui

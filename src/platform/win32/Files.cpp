@@ -1,0 +1,236 @@
+#include "platform/Files.h"
+
+#include <windows.h>
+
+#include <random>
+#include <vector>
+
+#include "core/Exception.h"
+#include "core/SysError.h"
+#include "core/win32/WideText.h"
+
+// The system's header names its wide function DeleteFile; the platform's own is meant here.
+#undef DeleteFile
+
+namespace platform {
+namespace {
+
+DWORD AttributesOf(const String& path) {
+  return GetFileAttributesW(WideText(path));
+}
+
+[[noreturn]] void RaiseCreateError(const String& target, DWORD error) {
+  throw EFCreateError(Format(SFCreateError, {target, SysErrorMessage(static_cast<int>(error))}));
+}
+
+// The directory part of a path, with its trailing separator ("" for a bare name).
+String DirectoryPart(const String& path) {
+  const size_t separator = path.find_last_of(u"\\/:");
+  return separator == String::npos ? String() : path.substr(0, separator + 1);
+}
+
+String RandomSuffix() {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::uint64_t value = generator();
+  String text;
+  for (int i = 0; i < 12; ++i, value >>= 4) text.push_back(kDigits[value & 0xF]);
+  return text;
+}
+
+// A handle that reads only a file's identity and times; links and directories included.
+class TInfoHandle {
+ public:
+  TInfoHandle(const String& path, DWORD access)
+      : FHandle(CreateFileW(WideText(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+  ~TInfoHandle() {
+    if (Valid()) CloseHandle(FHandle);
+  }
+  TInfoHandle(const TInfoHandle&) = delete;
+  TInfoHandle& operator=(const TInfoHandle&) = delete;
+  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return FHandle; }
+
+ private:
+  HANDLE FHandle;
+};
+
+}  // namespace
+
+String NativePath(StringView path) {
+  return String(path);
+}
+
+// Absolute: a drive with its root ("C:\"), a path from the current drive's root ("\"),
+// or a network path ("\\server\share"). A drive without root ("C:name") is relative to
+// that drive's current directory and counts as absolute too, since it never stays below
+// the directory it is combined with.
+bool IsAbsolutePath(StringView path) {
+  if (path.empty()) return false;
+  if (IsPathSeparator(path[0])) return true;
+  const char16_t c = path[0];
+  return path.size() >= 2 && path[1] == u':' && ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'));
+}
+
+bool IsPathSeparator(char16_t c) {
+  return c == u'\\' || c == u'/';
+}
+
+bool FileExists(const String& fileName) {
+  const DWORD attributes = AttributesOf(fileName);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(const String& directory) {
+  const DWORD attributes = AttributesOf(directory);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool DeleteFile(const String& fileName) {
+  return DeleteFileW(WideText(fileName)) != FALSE;
+}
+
+std::int64_t FileSizeOf(const String& fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(WideText(fileName), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool CreateDir(const String& directory, int* windowsError) {
+  if (CreateDirectoryW(WideText(directory), nullptr)) return true;
+  if (windowsError != nullptr) *windowsError = static_cast<int>(GetLastError());
+  return false;
+}
+
+TPathKind PathKindOf(const String& path) {
+  const DWORD attributes = AttributesOf(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return TPathKind::pkMissing;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return TPathKind::pkSymLink;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return TPathKind::pkDirectory;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return TPathKind::pkOther;
+  return TPathKind::pkFile;
+}
+
+bool SameFile(const String& a, const String& b) {
+  const TInfoHandle first(a, 0);
+  const TInfoHandle second(b, 0);
+  BY_HANDLE_FILE_INFORMATION infoA{};
+  BY_HANDLE_FILE_INFORMATION infoB{};
+  return first.Valid() && second.Valid() && GetFileInformationByHandle(first.Get(), &infoA) &&
+         GetFileInformationByHandle(second.Get(), &infoB) &&
+         infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+         infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+bool IsReadOnlyFile(const String& fileName) {
+  const DWORD attributes = AttributesOf(fileName);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::int32_t FileGetAttr(const String& fileName) {
+  const DWORD attributes = AttributesOf(fileName);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
+  return static_cast<std::int32_t>(attributes);
+}
+
+// Read-only, hidden, system and archive are set as given; a directory keeps its
+// directory bit and never becomes read-only (which would mean something else for it).
+bool FileSetAttr(const String& fileName, std::uint32_t attributes) {
+  const DWORD current = AttributesOf(fileName);
+  if (current == INVALID_FILE_ATTRIBUTES) return false;
+  DWORD wanted = attributes & (faReadOnly | faHidden | faSysFile | faArchive);
+  if ((current & FILE_ATTRIBUTE_DIRECTORY) != 0) wanted &= ~static_cast<DWORD>(faReadOnly);
+  if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesW(WideText(fileName), wanted) != FALSE;
+}
+
+bool FileSetDate(const String& fileName, TDateTime localTime) {
+  const TDateTimeParts parts = DecodeDateTime(localTime);
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(parts.Year);
+  local.wMonth = static_cast<WORD>(parts.Month);
+  local.wDay = static_cast<WORD>(parts.Day);
+  local.wHour = static_cast<WORD>(parts.Hour);
+  local.wMinute = static_cast<WORD>(parts.Minute);
+  local.wSecond = static_cast<WORD>(parts.Second);
+  local.wMilliseconds = static_cast<WORD>(parts.Millisecond);
+  SYSTEMTIME universal{};
+  FILETIME written{};
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) ||
+      !SystemTimeToFileTime(&universal, &written))
+    return false;
+  const TInfoHandle file(fileName, FILE_WRITE_ATTRIBUTES);
+  return file.Valid() && SetFileTime(file.Get(), nullptr, nullptr, &written);
+}
+
+TDateTime FileGetDate(const String& fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(WideText(fileName), GetFileExInfoStandard, &data)) return 0;
+  SYSTEMTIME universal{};
+  SYSTEMTIME local{};
+  if (!FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+    return 0;
+  TDateTime date = 0;
+  TDateTime time = 0;
+  if (!TryEncodeDate(local.wYear, local.wMonth, local.wDay, date) ||
+      !TryEncodeTime(local.wHour, local.wMinute, local.wSecond, 0, time))
+    return 0;
+  return date + time;
+}
+
+// The temporary name starts with a dot and ends in ".part", so it is never one of the
+// names the system reserves for devices (CON, NUL, COM1, ...), whatever the target is.
+TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
+  const String directory = DirectoryPart(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const String name = directory + u".fendrel-" + RandomSuffix() + u".part";
+    // Nobody else may open the file while it is written.
+    const HANDLE handle = CreateFileW(WideText(name), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      FHandle = reinterpret_cast<std::intptr_t>(handle);
+      FTempName = name;
+      return;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) RaiseCreateError(target, error);
+  }
+  RaiseCreateError(target, ERROR_FILE_EXISTS);
+}
+
+// The rename replaces a file standing at the target, or a link itself (never what it
+// points to). A target that a running program holds open, or that is read-only, is not
+// replaced: the move fails and the target stays as it was.
+void TReplacementFile::Commit() {
+  if (FHandle < 0) RaiseCreateError(FTarget, ERROR_INVALID_HANDLE);
+  const BOOL closed = CloseHandle(reinterpret_cast<HANDLE>(FHandle));
+  FHandle = -1;
+  if (!closed) {
+    const DWORD error = GetLastError();
+    Discard();
+    RaiseCreateError(FTarget, error);
+  }
+  if (!MoveFileExW(WideText(FTempName), WideText(FTarget), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD error = GetLastError();
+    Discard();
+    RaiseCreateError(FTarget, error);
+  }
+  FTempName.clear();
+}
+
+void TReplacementFile::Discard() noexcept {
+  if (FHandle >= 0) {
+    CloseHandle(reinterpret_cast<HANDLE>(FHandle));
+    FHandle = -1;
+  }
+  if (!FTempName.empty()) {
+    DeleteFileW(WideText(FTempName));
+    FTempName.clear();
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+#include "platform/Program.h"
+
+#include <windows.h>
+// After the system's main header, which it builds on.
+#include <shellapi.h>
+
+#include <vector>
+
+#include "core/win32/WideText.h"
+#include "platform/Files.h"
+
+namespace platform {
+namespace {
+
+std::vector<String>& Arguments() {
+  static std::vector<String> arguments;
+  return arguments;
+}
+
+String& StartupDir() {
+  static String directory;
+  return directory;
+}
+
+}  // namespace
+
+// The arguments are read from the system's own UTF-16 command line, split by the system's
+// rules, so no character is lost to the ANSI code page of the narrow arguments.
+void InitCommandLine(int, char**) {
+  auto& arguments = Arguments();
+  arguments.clear();
+  int count = 0;
+  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (words != nullptr) {
+    for (int i = 0; i < count; ++i) arguments.push_back(FromWide(words[i]));
+    LocalFree(words);
+  }
+  StartupDir() = CurrentDir();
+}
+
+String ParamStr(int index) {
+  if (index == 0) return ProgramPath();
+  const auto& arguments = Arguments();
+  if (index < 0 || static_cast<size_t>(index) >= arguments.size()) return {};
+  return arguments[static_cast<size_t>(index)];
+}
+
+int ParamCount() {
+  const auto size = Arguments().size();
+  return size == 0 ? 0 : static_cast<int>(size) - 1;
+}
+
+String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
+  if (argument0.find_first_of(u"\\/") == StringView::npos) return {};
+  if (IsAbsolutePath(argument0)) return String(argument0);
+  if (!IsAbsolutePath(startupDir)) return {};
+  String path(startupDir);
+  if (!IsPathSeparator(path.back())) path += PathDelim;
+  return path + String(argument0);
+}
+
+String ProgramPath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  while (true) {
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) break;
+    if (length < buffer.size()) return FromWide(buffer.data(), length);
+    if (buffer.size() >= 32768) break;
+    buffer.resize(buffer.size() * 2);
+  }
+  const auto& arguments = Arguments();
+  if (arguments.empty()) return {};
+  const String fromCommandLine = ProgramPathFromCommandLine(arguments[0], StartupDir());
+  return !fromCommandLine.empty() && FileExists(fromCommandLine) ? fromCommandLine : String();
+}
+
+String CurrentDir() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return {};
+  std::vector<wchar_t> buffer(needed);
+  const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
+  return length == 0 || length >= needed ? String() : FromWide(buffer.data(), length);
+}
+
+}  // namespace platform
