@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr std::uint32_t kCodePages[] = {platform::CP_ACP,
-                                        platform::CP_OEMCP,
+constexpr std::uint32_t kCodePages[] = {platform::kSystemAnsiCodePage,
+                                        platform::kSystemOemCodePage,
                                         37,
                                         437,
                                         500,
