@@ -147,6 +147,7 @@ Run Best(const std::vector<std::string>& argv, const fs::path& out) {
 
 // One large entry per method that a library decodes, against 7z and bsdtar.
 int CompareMethods(const fs::path& work, int entryMb) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each line as soon as it is measured
   fs::remove_all(work);
   const fs::path input = work / "inputs" / "mixed.bin";
   MakeMixedFile(input, entryMb);
