@@ -7,22 +7,30 @@
 #include "zip/AbException.h"
 
 // Failures of extraction that protect the user's files: names that cannot be files,
-// paths that would leave the target directory, the archive as its own target, and
-// data that runs past its recorded size or would take a decoder outside its tables.
-// Each is a per-entry failure with a fixed class, code and text; kAbExtractFailures
-// lists them all in one place, for tools that explain them.
+// paths that would leave the target directory, the archive as its own target, data
+// that runs past its recorded size or would take a decoder outside its tables, and
+// decoder parameters or memory out of bounds. Each is a per-entry failure with a fixed
+// class, code and text; kAbExtractFailures lists them all in one place, for tools that
+// explain them.
 
 inline constexpr char16_t SAbZipRefusedName[] = u"Cannot extract file - name cannot be a file";
 inline constexpr char16_t SAbZipUnsafePath[] = u"Cannot extract file - path leaves the target directory";
 inline constexpr char16_t SAbZipLinkInPath[] = u"Cannot extract file - path runs through a symbolic link";
 inline constexpr char16_t SAbZipTargetIsArchive[] = u"Cannot extract file - target is the archive itself";
 inline constexpr char16_t SAbZipSizeExceeded[] = u"Cannot extract file - data longer than its recorded size";
+inline constexpr char16_t SAbZipPpmdParameters[] = u"Cannot extract file - PPMd parameters out of range";
+inline constexpr char16_t SAbZipDecoderMemory[] = u"Cannot extract file - not enough memory for the decoder";
+inline constexpr char16_t SAbZipWavPackFormat[] =
+    u"Cannot extract file - WavPack channel count or sample size out of range";
 
 inline constexpr char16_t NEAbZipRefusedName[] = u"EAbZipRefusedName";
 inline constexpr char16_t NEAbZipUnsafePath[] = u"EAbZipUnsafePath";
 inline constexpr char16_t NEAbZipLinkInPath[] = u"EAbZipLinkInPath";
 inline constexpr char16_t NEAbZipTargetIsArchive[] = u"EAbZipTargetIsArchive";
 inline constexpr char16_t NEAbZipSizeExceeded[] = u"EAbZipSizeExceeded";
+inline constexpr char16_t NEAbZipPpmdParameters[] = u"EAbZipPpmdParameters";
+inline constexpr char16_t NEAbZipDecoderMemory[] = u"EAbZipDecoderMemory";
+inline constexpr char16_t NEAbZipWavPackFormat[] = u"EAbZipWavPackFormat";
 
 // A control character, an empty, "." or ".." bare name, a device name (CON, PRN, AUX,
 // NUL, COM0-9, LPT0-9, with or without extension) or a step ending in a dot or blank.
@@ -37,6 +45,16 @@ using EAbZipTargetIsArchive =
     TAbFixedException<EAbZipException, 104, SAbZipTargetIsArchive, NEAbZipTargetIsArchive>;
 // The decoder produced more bytes than the entry's uncompressed size.
 using EAbZipSizeExceeded = TAbFixedException<EAbZipException, 105, SAbZipSizeExceeded, NEAbZipSizeExceeded>;
+// A PPMd entry asks for model order 1 or a restoration method other than restart (0)
+// and cut-off (1).
+using EAbZipPpmdParameters =
+    TAbFixedException<EAbZipException, 120, SAbZipPpmdParameters, NEAbZipPpmdParameters>;
+// The memory a decoder's model needs (PPMd: up to 256 MB, as the entry asks) cannot be had.
+using EAbZipDecoderMemory =
+    TAbFixedException<EAbZipException, 121, SAbZipDecoderMemory, NEAbZipDecoderMemory>;
+// A WavPack stream has no channels or samples of no size or more than 4 bytes.
+using EAbZipWavPackFormat =
+    TAbFixedException<EAbZipException, 122, SAbZipWavPackFormat, NEAbZipWavPackFormat>;
 
 // Damaged shrunk, reduced or imploded data that would make the decoder read or write
 // outside its tables ends the entry with one of these.
@@ -89,6 +107,9 @@ inline constexpr TAbFailureDescription kAbExtractFailures[] = {
     {NEAbZipBadImplodeTree, u"EAbZipException", 112, SAbZipBadImplodeTree},
     {NEAbZipBadShrinkCode, u"EAbZipException", 113, SAbZipBadShrinkCode},
     {NEAbZipShrinkChainTooLong, u"EAbZipException", 114, SAbZipShrinkChainTooLong},
+    {NEAbZipPpmdParameters, u"EAbZipException", 120, SAbZipPpmdParameters},
+    {NEAbZipDecoderMemory, u"EAbZipException", 121, SAbZipDecoderMemory},
+    {NEAbZipWavPackFormat, u"EAbZipException", 122, SAbZipWavPackFormat},
 };
 
 #endif

@@ -4,12 +4,16 @@
 #include <array>
 #include <vector>
 
+#include "codecs/AbBZip2Item.h"
 #include "codecs/AbDfHelper.h"
 #include "codecs/AbDfInflate.h"
 #include "codecs/AbExtractFailures.h"
+#include "codecs/AbLzmaItem.h"
 #include "codecs/AbPasswordLoop.h"
+#include "codecs/AbPpmdItem.h"
 #include "codecs/AbUnzipHelper.h"
 #include "codecs/AbUnzipStreams.h"
+#include "codecs/AbWavPackItem.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
 #include "zip/AbZipFileHeader.h"
@@ -45,6 +49,8 @@ TAbZipLocalFileHeader ReadLocalHeader(TAbZipArchive& archive, const TAbZipItem& 
   return header;
 }
 
+}  // namespace
+
 void CopyStored(const TAbZipItem& item, TStream& source, TStream& output) {
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(kStoredChunk, item.UncompressedSize())));
   std::int64_t left = item.UncompressedSize();
@@ -55,6 +61,8 @@ void CopyStored(const TAbZipItem& item, TStream& source, TStream& output) {
     left -= chunk;
   }
 }
+
+namespace {
 
 using TMethodDecoder = void (*)(TAbZipArchive&, TAbZipItem&, TStream&, TStream&);
 
@@ -76,8 +84,7 @@ void InflateItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& out
 }
 
 // The decoder of every method number; the methods this build cannot decode yet
-// (bzip2 12, LZMA 14, WavPack 97, PPMd 98) and every number that names no method refuse
-// alike.
+// Every number that names no method refuses.
 const std::array<TMethodDecoder, 256>& MethodDecoders() {
   static const std::array<TMethodDecoder, 256> decoders = [] {
     std::array<TMethodDecoder, 256> table{};
@@ -86,6 +93,14 @@ const std::array<TMethodDecoder, 256>& MethodDecoders() {
     for (int method = 1; method <= 6; ++method) table[method] = &UnzipLegacyItem;
     table[8] = &InflateItem;
     table[9] = &InflateItem;
+    table[12] = &DecodeBzip2Item;
+    table[14] = &DecodeLzmaItem;
+    table[97] = [](TAbZipArchive&, TAbZipItem&, TStream& source, TStream& output) {
+      DecodeWavPackItem(source, output);
+    };
+    table[98] = [](TAbZipArchive&, TAbZipItem&, TStream& source, TStream& output) {
+      DecodePpmdItem(source, output);
+    };
     return table;
   }();
   return decoders;

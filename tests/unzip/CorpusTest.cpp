@@ -23,7 +23,7 @@
 namespace {
 
 // The methods this build decodes; every other method must be refused as unsupported.
-const std::set<int> kBuiltMethods{0, 1, 2, 3, 4, 5, 6, 8, 9};
+const std::set<int> kBuiltMethods{0, 1, 2, 3, 4, 5, 6, 8, 9, 12, 14, 97, 98};
 
 std::string Hex8(std::uint32_t value) {
   char text[9];

@@ -1,0 +1,126 @@
+// One entry of the method named by FENDREL_FUZZ_METHOD (12 bzip2, 14 LZMA, 97 WavPack,
+// 98 PPMd) decoded from arbitrary bytes through the method table, the counting output and
+// the CRC-32 check, as extraction does. Input: a control byte (the size of the source's
+// reads), the entry's uncompressed size (16 bits, in units of 16 bytes, so up to 1 MB),
+// then the entry's data, headers and properties included, so hostile properties come as
+// they are. Every outcome must be a result or an exception of the system, with no more
+// output than the size allows.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "codecs/AbUnzipItem.h"
+#include "core/Exception.h"
+#include "core/Stream.h"
+#include "zip/AbZipArchive.h"
+#include "zip/AbZipItem.h"
+
+namespace {
+
+// The entry's data, read in pieces of a fixed size.
+class TChunkedSource final : public TStream {
+ public:
+  TChunkedSource(const std::uint8_t* data, std::size_t size, std::int64_t chunk)
+      : FData(data), FSize(static_cast<std::int64_t>(size)), FChunk(chunk) {}
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    const std::int64_t n = std::min({count, FChunk, FSize - FPos});
+    if (n <= 0) return 0;
+    std::memcpy(buffer, FData + FPos, static_cast<std::size_t>(n));
+    FPos += n;
+    return n;
+  }
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                              : origin == TSeekOrigin::soCurrent ? FPos
+                                                                 : FSize;
+    FPos = std::clamp<std::int64_t>(base + offset, 0, FSize);
+    return FPos;
+  }
+  void SetSize(std::int64_t) override {}
+  std::int64_t Size() override { return FSize; }
+
+ private:
+  const std::uint8_t* FData;
+  std::int64_t FSize;
+  std::int64_t FChunk;
+  std::int64_t FPos = 0;
+};
+
+class TCountingSink final : public TStream {
+ public:
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t count) override {
+    if (count < 0) std::abort();
+    FSize += count;
+    return count;
+  }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return FSize; }
+  void SetSize(std::int64_t) override {}
+  std::int64_t Size() override { return FSize; }
+
+ private:
+  std::int64_t FSize = 0;
+};
+
+void Put16(std::string& out, unsigned value) {
+  out += static_cast<char>(value & 0xFF);
+  out += static_cast<char>((value >> 8) & 0xFF);
+}
+void Put32(std::string& out, std::uint32_t value) {
+  Put16(out, value & 0xFFFF);
+  Put16(out, value >> 16);
+}
+
+// A central record for the entry, read as the archive reads its directory.
+void LoadItem(TAbZipItem& item, std::uint16_t method, std::uint32_t compressedSize, std::uint32_t size) {
+  std::string record;
+  Put32(record, 0x02014B50);
+  Put16(record, 0x033F);  // made by
+  Put16(record, 63);      // needed
+  Put16(record, 0);       // flags
+  Put16(record, method);
+  Put32(record, 0x58B1645C);  // time and date
+  Put32(record, 0x12345678);  // CRC-32: a match is not expected
+  Put32(record, compressedSize);
+  Put32(record, size);
+  Put16(record, 1);  // name length
+  Put16(record, 0);
+  Put16(record, 0);
+  Put16(record, 0);
+  Put16(record, 0);
+  Put32(record, 0);
+  Put32(record, 0);
+  record += 'x';
+  TMemoryStream stream;
+  stream.WriteBuffer(record.data(), static_cast<std::int64_t>(record.size()));
+  stream.SetPosition(0);
+  item.LoadFromStream(stream, 1252, 850);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 3) return 0;
+  static constexpr std::int64_t kChunks[] = {1 << 20, 1, 2, 3, 7, 4096, 65535, 65537};
+  const std::int64_t chunk = kChunks[data[0] & 7];
+  const std::uint32_t uncompressed = (static_cast<std::uint32_t>(data[1]) | data[2] << 8) * 16u;
+  data += 3;
+  size -= 3;
+
+  TAbZipItem item;
+  LoadItem(item, FENDREL_FUZZ_METHOD, static_cast<std::uint32_t>(size), uncompressed);
+  TMemoryStream nothing;
+  TAbZipArchive archive(nothing, u"/fuzz/update.zip");
+  TChunkedSource source(data, size, chunk);
+  TCountingSink sink;
+  try {
+    DecodeItemDataChecked(archive, item, source, sink);
+  } catch (const Exception&) {
+  }
+  if (sink.Size() > uncompressed) std::abort();
+  return 0;
+}

@@ -1,0 +1,13 @@
+#ifndef FENDREL_CODECS_ABBZIP2ITEM_H
+#define FENDREL_CODECS_ABBZIP2ITEM_H
+
+#include "core/Stream.h"
+#include "zip/AbZipArchive.h"
+#include "zip/AbZipItem.h"
+
+// A bzip2 entry (method 12): exactly the entry's uncompressed size is copied out of the
+// stream. Damaged data or reading past the stream's end raises EBZDecompressionError;
+// data that ends before the size raises the stream read error.
+void DecodeBzip2Item(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& dest);
+
+#endif

@@ -1,0 +1,239 @@
+// The bzip2, LZMA, PPMd and WavPack glue beyond what the corpus shows: parameters out of
+// range, headers cut short, end markers and stream ends in the wrong place, and damaged
+// copies of one corpus entry per method, each of which must fail that entry alone and
+// leave the file it would have replaced as it was.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codecs/AbExtractFailures.h"
+#include "codecs/AbPpmdItem.h"
+#include "codecs/AbUnzipItem.h"
+#include "codecs/AbWavPackItem.h"
+#include "core/Exception.h"
+#include "support/Corpus.h"
+#include "support/TempDirectory.h"
+#include "support/ZipWriter.h"
+#include "unzip/AbUnZipper.h"
+#include "zip/AbException.h"
+
+namespace {
+
+// An entry of a corpus archive as it is stored: its raw data, method, CRC-32 and size.
+TTestZipEntry CorpusEntry(const std::string& file, int index) {
+  TAbUnZipper unzipper;
+  unzipper.OpenArchive(FromUtf8((std::filesystem::path(CorpusDirectory()) / file).string()));
+  TAbZipArchive& archive = *unzipper.ZipArchive();
+  TAbZipItem& item = archive.Items(index);
+  const std::unique_ptr<TStream> source = OpenItemData(archive, item);
+  std::string payload(static_cast<std::size_t>(item.CompressedSize()), '\0');
+  source->ReadBuffer(payload.data(), item.CompressedSize());
+  return {.name = ToUtf8(item.FileName()),
+          .payload = payload,
+          .method = static_cast<std::uint16_t>(item.CompressionMethod()),
+          .crc = item.CRC32(),
+          .uncompressedSize = static_cast<std::uint32_t>(item.UncompressedSize())};
+}
+
+// What decoding an entry gave: the exception's class and message, or "crc-mismatch", or
+// "ok" with the CRC-32 matching.
+std::string Outcome(const TTestZipEntry& entry) {
+  auto stream = std::make_unique<TMemoryStream>();
+  const std::string zip = TTestZipWriter::Build({entry});
+  stream->WriteBuffer(zip.data(), static_cast<std::int64_t>(zip.size()));
+  stream->SetPosition(0);
+  TAbZipArchive archive(std::move(stream), u"/memory/test.zip");
+  archive.Load();
+  try {
+    const std::unique_ptr<TStream> source = OpenItemData(archive, archive.Items(0));
+    TMemoryStream output;
+    return DecodeItemDataChecked(archive, archive.Items(0), *source, output) ? "ok" : "crc-mismatch";
+  } catch (const Exception& e) {
+    return ToUtf8(e.ClassName()) + ": " + e.what();
+  }
+}
+
+std::string Le16(unsigned value) {
+  return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+
+// Bytes that fail with an input/output error once a given number of them has been read.
+class TFailingStream final : public TStream {
+ public:
+  TFailingStream(std::string bytes, std::int64_t failAt) : FBytes(std::move(bytes)), FFailAt(failAt) {}
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    if (FPos >= FFailAt) throw EInOutError(u"E/A-Fehler 5", 5);
+    const std::int64_t n = std::min({count, FFailAt - FPos, static_cast<std::int64_t>(FBytes.size()) - FPos});
+    std::memcpy(buffer, FBytes.data() + FPos, static_cast<std::size_t>(n));
+    FPos += n;
+    return n;
+  }
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                              : origin == TSeekOrigin::soCurrent ? FPos
+                                                                 : static_cast<std::int64_t>(FBytes.size());
+    FPos = std::clamp<std::int64_t>(base + offset, 0, static_cast<std::int64_t>(FBytes.size()));
+    return FPos;
+  }
+  void SetSize(std::int64_t) override {}
+
+ private:
+  std::string FBytes;
+  std::int64_t FFailAt;
+  std::int64_t FPos = 0;
+};
+
+class CodecGlueTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (CorpusDirectory().empty())
+      GTEST_SKIP() << "the ZIP corpus is absent: no manifest.json in " << CorpusSearchDescription();
+  }
+};
+
+TEST_F(CodecGlueTest, EdgeCasesEndAsTheGlueStates) {
+  const TTestZipEntry bzip2 = CorpusEntry("bzip2/zip-Z-bzip2.zip", 0);
+  const TTestZipEntry lzma = CorpusEntry("lzma/7z-eos.zip", 1);
+  const TTestZipEntry ppmd = CorpusEntry("ppmd/7z-mem1m-o2.zip", 1);
+  const std::string& lzmaData = *lzma.payload;
+  const std::string& ppmdData = *ppmd.payload;
+
+  auto with = [](TTestZipEntry entry, std::string payload) {
+    entry.payload = std::move(payload);
+    return entry;
+  };
+  auto sized = [](TTestZipEntry entry, std::uint32_t size) {
+    entry.uncompressedSize = size;
+    return entry;
+  };
+  // The LZMA entry with other properties: a byte of lc/lp/pb and a dictionary size.
+  auto lzmaProps = [&](std::string properties) {
+    return with(lzma, lzmaData.substr(0, 2) + Le16(static_cast<unsigned>(properties.size())) + properties +
+                          lzmaData.substr(9));
+  };
+  const std::string ppmdBody = ppmdData.substr(2);
+
+  struct Case {
+    const char* what;
+    TTestZipEntry entry;
+    std::string expected;
+  };
+  const std::string readError = "EReadError: Stream-Lesefehler";
+  const std::string ppmdRefused = "EAbZipPpmdParameters: Cannot extract file - PPMd parameters out of range";
+  const Case cases[] = {
+      {"bzip2 as made", bzip2, "ok"},
+      {"bzip2 stream shorter than the size", sized(bzip2, 31000), readError},
+      {"bzip2 shorter than the size, more data behind", sized(with(bzip2, *bzip2.payload + "more"), 31000),
+       "EBZDecompressionError: error -1"},
+      {"bzip2 block damaged",
+       with(bzip2, bzip2.payload->substr(0, 100) + '\x55' + bzip2.payload->substr(101)),
+       "EBZDecompressionError: error -4"},
+      {"bzip2 not a bzip2 stream", with(bzip2, std::string(50, 'x')), "EBZDecompressionError: error -5"},
+
+      {"LZMA as made", lzma, "ok"},
+      {"LZMA properties size 6 read as given", lzmaProps(lzmaData.substr(4, 5) + '\x7F'), "ok"},
+      {"LZMA dictionary of 4 GiB for a small entry", lzmaProps(lzmaData.substr(4, 1) + "\xFF\xFF\xFF\xFF"),
+       "ok"},
+      {"LZMA lc/lp/pb out of range", lzmaProps(std::string("\xE1", 1) + lzmaData.substr(5, 4)),
+       "Exception: RINOK(4)"},
+      {"LZMA properties shorter than 5 bytes", lzmaProps(lzmaData.substr(4, 4)), "Exception: RINOK(4)"},
+      {"LZMA header cut", with(lzma, lzmaData.substr(0, 3)), readError},
+      {"LZMA properties cut", with(lzma, lzmaData.substr(0, 7)), readError},
+      {"LZMA end marker before the size", sized(lzma, 20100), "Exception: RINOK(1)"},
+      {"LZMA data ending early", with(lzma, lzmaData.substr(0, lzmaData.size() / 2)), "crc-mismatch"},
+
+      {"PPMd as made", ppmd, "ok"},
+      {"PPMd word 0x0000: order 1", with(ppmd, Le16(0x0000) + ppmdBody), ppmdRefused},
+      {"PPMd word 0xFFFF: restoration method 15", with(ppmd, Le16(0xFFFF) + ppmdBody), ppmdRefused},
+      {"PPMd restoration method 2", with(ppmd, Le16(0x2001) + ppmdBody), ppmdRefused},
+      {"PPMd word missing", with(ppmd, ppmdData.substr(0, 1)), readError},
+      {"PPMd data ending before the end mark", with(ppmd, ppmdData.substr(0, ppmdData.size() / 2)),
+       "EAbReadError: Error reading archive"},
+
+      {"WavPack not a WavPack stream", with(CorpusEntry("wavpack/wavpack-set.zip", 2), std::string(64, 'x')),
+       "Exception: WavPack decompression failed: not compatible with this version of WavPack file!"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Outcome(c.entry), c.expected) << c.what;
+}
+
+// A read that fails inside a codec's input callback comes out as that error once the
+// codec has returned, wherever it happens.
+TEST_F(CodecGlueTest, ReadErrorsInsideTheCodecsComeOutAsThemselves) {
+  const std::string ppmd = *CorpusEntry("ppmd/7z-mem1m-o2.zip", 1).payload;
+  const std::string wavpack = *CorpusEntry("wavpack/wavpack-set.zip", 2).payload;
+  struct Case {
+    const char* what;
+    void (*decode)(TStream&, TStream&);
+    const std::string& data;
+    std::int64_t failAt;
+  };
+  const Case cases[] = {
+      {"PPMd at the start", &DecodePpmdItem, ppmd, 3},
+      {"PPMd midway", &DecodePpmdItem, ppmd, 2000},
+      {"WavPack while opening", &DecodeWavPackItem, wavpack, 10},
+      {"WavPack midway", &DecodeWavPackItem, wavpack, 5000},
+  };
+  for (const Case& c : cases) {
+    TFailingStream source(c.data, c.failAt);
+    TMemoryStream output;
+    EXPECT_THROW(c.decode(source, output), EInOutError) << c.what;
+  }
+}
+
+TEST_F(CodecGlueTest, DamagedEntriesFailAloneAndKeepTheOldFiles) {
+  const TTestZipEntry originals[] = {
+      CorpusEntry("bzip2/zip-Z-bzip2.zip", 0), CorpusEntry("lzma/7z-no-eos.zip", 1),
+      CorpusEntry("ppmd/7z-o16-cutoff.zip", 0), CorpusEntry("wavpack/wavpack-set.zip", 2)};
+  std::vector<TTestZipEntry> entries;
+  for (const TTestZipEntry& original : originals) {
+    const std::string& data = *original.payload;
+    auto variant = [&](const std::string& kind, std::string payload) {
+      TTestZipEntry entry = original;
+      entry.name = std::to_string(original.method) + "-" + kind;
+      entry.payload = std::move(payload);
+      entries.push_back(entry);
+    };
+    // The last cut takes more than a bzip2 stream's end mark and checksum, which are never
+    // read: decoding stops with the entry's last byte.
+    for (const std::size_t keep : {std::size_t{1}, std::size_t{12}, data.size() / 3, data.size() - 16})
+      variant("cut-" + std::to_string(keep), data.substr(0, keep));
+    // Flips inside the coded data.
+    for (const std::size_t at : {data.size() / 5, data.size() / 2, data.size() * 4 / 5}) {
+      std::string damaged = data;
+      damaged[at] = static_cast<char>(damaged[at] ^ 0x10);
+      variant("flip-" + std::to_string(at), damaged);
+    }
+  }
+  entries.push_back({.name = "intact.txt", .data = "intact"});
+
+  TTempDirectory dir;
+  for (const TTestZipEntry& entry : entries) TTempDirectory::WriteFile(dir / entry.name, "old contents");
+  TTestZipWriter::WriteFile(dir / "update.zip", TTestZipWriter::Build(entries));
+  TAbUnZipper unzipper;
+  std::vector<std::string> failed;
+  unzipper.OnProcessItemFailure = [&failed](TAbArchive&, TAbArchiveItem& item, TAbProcessType, TAbErrorClass,
+                                            std::int32_t) { failed.push_back(ToUtf8(item.FileName())); };
+  unzipper.OpenArchive(FromUtf8(dir / "update.zip"));
+  unzipper.SetBaseDirectory(FromUtf8(dir.Path().string()));
+  unzipper.ExtractFiles(u"*");
+
+  EXPECT_EQ(TTempDirectory::ReadFile(dir / "intact.txt"), "intact");
+  std::vector<std::string> damaged;
+  for (const TTestZipEntry& entry : entries) {
+    if (entry.name == "intact.txt") continue;
+    damaged.push_back(entry.name);
+    EXPECT_TRUE(TTempDirectory::ReadFile(dir / entry.name) == "old contents")
+        << entry.name << " was replaced";
+  }
+  EXPECT_EQ(failed, damaged);
+}
+
+}  // namespace
