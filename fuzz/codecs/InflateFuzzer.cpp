@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ChunkedSource.h"
 #include "codecs/AbDfException.h"
 #include "codecs/AbDfInflate.h"
 #include "core/Crc32.h"
@@ -23,34 +24,6 @@ constexpr bool kDeflate64 = true;
 #else
 constexpr bool kDeflate64 = false;
 #endif
-
-class TSource : public TStream {
- public:
-  TSource(const std::uint8_t* data, std::size_t size, std::int64_t chunk)
-      : FData(data), FSize(size), FChunk(chunk) {}
-  std::int64_t Read(void* buffer, std::int64_t count) override {
-    const std::int64_t n = std::min({count, FChunk, static_cast<std::int64_t>(FSize) - FPos});
-    if (n <= 0) return 0;
-    std::memcpy(buffer, FData + FPos, static_cast<std::size_t>(n));
-    FPos += n;
-    return n;
-  }
-  std::int64_t Write(const void*, std::int64_t) override { return 0; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    FPos = (origin == TSeekOrigin::soBeginning ? 0
-            : origin == TSeekOrigin::soCurrent ? FPos
-                                               : static_cast<std::int64_t>(FSize)) +
-           offset;
-    return FPos;
-  }
-  void SetSize(std::int64_t) override {}
-
- private:
-  const std::uint8_t* FData;
-  std::size_t FSize;
-  std::int64_t FChunk;
-  std::int64_t FPos = 0;
-};
 
 // Raised by the sink once enough output was seen, which bounds the time per input.
 struct TEnough {};
@@ -110,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t chunk = kChunks[control & 7];
   const bool partSized = (control & 0x18) == 0x18;
 
-  TSource source(data, size, chunk);
+  fuzzsupport::TChunkedSource source(data, size, chunk);
   TSink sink;
   TAbDeflateHelper helper;
   if (kDeflate64) helper.FOptions |= dfc_UseDeflate64;

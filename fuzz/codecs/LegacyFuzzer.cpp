@@ -9,33 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ChunkedSource.h"
 #include "codecs/AbExtractFailures.h"
 #include "codecs/AbUnzipHelper.h"
 #include "core/Stream.h"
 
 namespace {
-
-class TSource : public TStream {
- public:
-  TSource(const std::uint8_t* data, std::size_t size, std::int64_t chunk)
-      : FData(data), FSize(static_cast<std::int64_t>(size)), FChunk(chunk) {}
-  std::int64_t Read(void* buffer, std::int64_t count) override {
-    const std::int64_t n = std::min({count, FChunk, FSize - FPos});
-    if (n <= 0) return 0;
-    std::memcpy(buffer, FData + FPos, static_cast<std::size_t>(n));
-    FPos += n;
-    return n;
-  }
-  std::int64_t Write(const void*, std::int64_t) override { return 0; }
-  std::int64_t Seek(std::int64_t, TSeekOrigin) override { std::abort(); }
-  void SetSize(std::int64_t) override {}
-
- private:
-  const std::uint8_t* FData;
-  std::int64_t FSize;
-  std::int64_t FChunk;
-  std::int64_t FPos = 0;
-};
 
 // Raised by the sink once enough output was seen, which bounds the time per input.
 struct TEnough {};
@@ -65,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t chunk = kChunks[(data[0] / 9) % 8];
   constexpr std::int64_t kEntrySize = 1 << 20;
 
-  TSource source(data + 1, size - 1, chunk);
+  fuzzsupport::TChunkedSource source(data + 1, size - 1, chunk);
   TSink sink;
   TAbUnzipHelper helper(source, sink);
   helper.SetUnCompressedSize(kEntrySize);

@@ -12,59 +12,15 @@
 #include <cstring>
 #include <string>
 
+#include "ChunkedSource.h"
 #include "codecs/AbUnzipItem.h"
+#include "codecs/AbUnzipStreams.h"
 #include "core/Exception.h"
 #include "core/Stream.h"
 #include "zip/AbZipArchive.h"
 #include "zip/AbZipItem.h"
 
 namespace {
-
-// The entry's data, read in pieces of a fixed size.
-class TChunkedSource final : public TStream {
- public:
-  TChunkedSource(const std::uint8_t* data, std::size_t size, std::int64_t chunk)
-      : FData(data), FSize(static_cast<std::int64_t>(size)), FChunk(chunk) {}
-  std::int64_t Read(void* buffer, std::int64_t count) override {
-    const std::int64_t n = std::min({count, FChunk, FSize - FPos});
-    if (n <= 0) return 0;
-    std::memcpy(buffer, FData + FPos, static_cast<std::size_t>(n));
-    FPos += n;
-    return n;
-  }
-  std::int64_t Write(const void*, std::int64_t) override { return 0; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                              : origin == TSeekOrigin::soCurrent ? FPos
-                                                                 : FSize;
-    FPos = std::clamp<std::int64_t>(base + offset, 0, FSize);
-    return FPos;
-  }
-  void SetSize(std::int64_t) override {}
-  std::int64_t Size() override { return FSize; }
-
- private:
-  const std::uint8_t* FData;
-  std::int64_t FSize;
-  std::int64_t FChunk;
-  std::int64_t FPos = 0;
-};
-
-class TCountingSink final : public TStream {
- public:
-  std::int64_t Read(void*, std::int64_t) override { return 0; }
-  std::int64_t Write(const void*, std::int64_t count) override {
-    if (count < 0) std::abort();
-    FSize += count;
-    return count;
-  }
-  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return FSize; }
-  void SetSize(std::int64_t) override {}
-  std::int64_t Size() override { return FSize; }
-
- private:
-  std::int64_t FSize = 0;
-};
 
 void Put16(std::string& out, unsigned value) {
   out += static_cast<char>(value & 0xFF);
@@ -115,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LoadItem(item, FENDREL_FUZZ_METHOD, static_cast<std::uint32_t>(size), uncompressed);
   TMemoryStream nothing;
   TAbZipArchive archive(nothing, u"/fuzz/update.zip");
-  TChunkedSource source(data, size, chunk);
-  TCountingSink sink;
+  fuzzsupport::TChunkedSource source(data, size, chunk);
+  TAbDiscardStream sink;
   try {
     DecodeItemDataChecked(archive, item, source, sink);
   } catch (const Exception&) {
