@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "net/IdException.h"
+#include "net/IdSocketAddressing.h"
 #include "net/IdStack.h"
 #include "net/posix/IdSocketErrorsPosix.h"
 
@@ -27,40 +28,12 @@ const int Id_TCP_NODELAY = TCP_NODELAY;
 
 namespace {
 
-int FamilyOf(TIdIPVersion ipVersion) {
-  switch (ipVersion) {
-    case TIdIPVersion::Id_IPv4:
-      return AF_INET;
-    case TIdIPVersion::Id_IPv6:
-      return AF_INET6;
-  }
-  throw EIdIPVersionUnsupported();
-}
+using idsocketaddressing::AddressFrom;
+using idsocketaddressing::FamilyOf;
+using idsocketaddressing::SocketAddress;
 
 int Fd(TIdStackSocketHandle socket) {
   return socket < 0 || socket > INT_MAX ? -1 : static_cast<int>(socket);
-}
-
-TIdSocketAddress AddressFrom(const sockaddr_storage& storage) {
-  TIdSocketAddress result;
-  if (storage.ss_family == AF_INET) {
-    const auto& in4 = reinterpret_cast<const sockaddr_in&>(storage);
-    std::array<std::uint8_t, 4> bytes{};
-    std::memcpy(bytes.data(), &in4.sin_addr, bytes.size());
-    result.IP = TIdStack::FormatIPv4(bytes);
-    result.Port = ntohs(in4.sin_port);
-    result.IPVersion = TIdIPVersion::Id_IPv4;
-  } else if (storage.ss_family == AF_INET6) {
-    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(storage);
-    std::array<std::uint8_t, 16> bytes{};
-    std::memcpy(bytes.data(), &in6.sin6_addr, bytes.size());
-    result.IP = TIdStack::FormatIPv6(bytes);
-    result.Port = ntohs(in6.sin6_port);
-    result.IPVersion = TIdIPVersion::Id_IPv6;
-  } else {
-    throw EIdIPVersionUnsupported();
-  }
-  return result;
 }
 
 class TIdStackPosix final : public TIdStack {
@@ -92,14 +65,14 @@ class TIdStackPosix final : public TIdStack {
   void Bind(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
             TIdIPVersion ipVersion) override {
     socklen_t length = 0;
-    const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
+    const sockaddr_storage address = SocketAddress(*this, ip, port, ipVersion, length);
     if (::bind(Fd(socket), reinterpret_cast<const sockaddr*>(&address), length) == -1) RaiseLastSocketError();
   }
 
   void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
                TIdIPVersion ipVersion) override {
     socklen_t length = 0;
-    const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
+    const sockaddr_storage address = SocketAddress(*this, ip, port, ipVersion, length);
     const int fd = Fd(socket);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) return;
     if (errno != EINTR) RaiseLastSocketError();
@@ -206,37 +179,6 @@ class TIdStackPosix final : public TIdStack {
   }
 
   int WSGetLastError() override { return SocketErrorFromErrno(errno); }
-
- private:
-  sockaddr_storage SocketAddress(const String& ip, std::uint16_t port, TIdIPVersion ipVersion,
-                                 socklen_t& length) const {
-    sockaddr_storage storage{};
-    if (ipVersion == TIdIPVersion::Id_IPv4) {
-      auto& in4 = reinterpret_cast<sockaddr_in&>(storage);
-      in4.sin_family = AF_INET;
-      in4.sin_port = htons(port);
-      if (!ip.empty()) {
-        std::array<std::uint8_t, 4> bytes{};
-        if (!ParseIPv4(ip, bytes)) RaiseSocketError(Id_WSAEINVAL);
-        std::memcpy(&in4.sin_addr, bytes.data(), bytes.size());
-      }
-      length = sizeof(sockaddr_in);
-      return storage;
-    }
-    if (ipVersion == TIdIPVersion::Id_IPv6) {
-      auto& in6 = reinterpret_cast<sockaddr_in6&>(storage);
-      in6.sin6_family = AF_INET6;
-      in6.sin6_port = htons(port);
-      if (!ip.empty()) {
-        std::array<std::uint8_t, 16> bytes{};
-        if (!ParseIPv6(ip, bytes)) throw EIdInvalidIPv6Address(Format(SIdInvalidIPv6Address, {ip}));
-        std::memcpy(&in6.sin6_addr, bytes.data(), bytes.size());
-      }
-      length = sizeof(sockaddr_in6);
-      return storage;
-    }
-    throw EIdIPVersionUnsupported();
-  }
 };
 
 }  // namespace

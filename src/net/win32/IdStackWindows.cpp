@@ -17,6 +17,7 @@
 #include "core/SysError.h"
 #include "core/win32/WideText.h"
 #include "net/IdException.h"
+#include "net/IdSocketAddressing.h"
 #include "net/IdStack.h"
 
 const int Id_SOCK_STREAM = SOCK_STREAM;
@@ -27,6 +28,10 @@ const int Id_IPPROTO_TCP = IPPROTO_TCP;
 const int Id_TCP_NODELAY = TCP_NODELAY;
 
 namespace {
+
+using idsocketaddressing::AddressFrom;
+using idsocketaddressing::FamilyOf;
+using idsocketaddressing::SocketAddress;
 
 constexpr wchar_t kLibraryName[] = L"WS2_32.DLL";
 constexpr char16_t kLibraryTitle[] = u"WS2_32.DLL";
@@ -215,40 +220,8 @@ int MapAddrInfoError(int result) {
   }
 }
 
-int FamilyOf(TIdIPVersion ipVersion) {
-  switch (ipVersion) {
-    case TIdIPVersion::Id_IPv4:
-      return AF_INET;
-    case TIdIPVersion::Id_IPv6:
-      return AF_INET6;
-  }
-  throw EIdIPVersionUnsupported();
-}
-
 SOCKET Native(TIdStackSocketHandle socket) {
   return static_cast<SOCKET>(socket);
-}
-
-TIdSocketAddress AddressFrom(const sockaddr_storage& storage) {
-  TIdSocketAddress result;
-  if (storage.ss_family == AF_INET) {
-    const auto& in4 = reinterpret_cast<const sockaddr_in&>(storage);
-    std::array<std::uint8_t, 4> bytes{};
-    std::memcpy(bytes.data(), &in4.sin_addr, bytes.size());
-    result.IP = TIdStack::FormatIPv4(bytes);
-    result.Port = TIdStack::NetworkToHost(static_cast<std::uint16_t>(in4.sin_port));
-    result.IPVersion = TIdIPVersion::Id_IPv4;
-  } else if (storage.ss_family == AF_INET6) {
-    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(storage);
-    std::array<std::uint8_t, 16> bytes{};
-    std::memcpy(bytes.data(), &in6.sin6_addr, bytes.size());
-    result.IP = TIdStack::FormatIPv6(bytes);
-    result.Port = TIdStack::NetworkToHost(static_cast<std::uint16_t>(in6.sin6_port));
-    result.IPVersion = TIdIPVersion::Id_IPv6;
-  } else {
-    throw EIdIPVersionUnsupported();
-  }
-  return result;
 }
 
 class TIdStackWindows final : public TIdStack {
@@ -316,7 +289,7 @@ class TIdStackWindows final : public TIdStack {
   void Bind(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
             TIdIPVersion ipVersion) override {
     int length = 0;
-    const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
+    const sockaddr_storage address = SocketAddress(*this, ip, port, ipVersion, length);
     if (Winsock().bind(Native(socket), reinterpret_cast<const sockaddr*>(&address), length) == SOCKET_ERROR)
       RaiseLastSocketError();
   }
@@ -324,7 +297,7 @@ class TIdStackWindows final : public TIdStack {
   void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
                TIdIPVersion ipVersion) override {
     int length = 0;
-    const sockaddr_storage address = SocketAddress(ip, port, ipVersion, length);
+    const sockaddr_storage address = SocketAddress(*this, ip, port, ipVersion, length);
     if (Winsock().connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), length) ==
         SOCKET_ERROR)
       RaiseLastSocketError();
@@ -407,37 +380,6 @@ class TIdStackWindows final : public TIdStack {
   }
 
   int WSGetLastError() override { return Winsock().WSAGetLastError(); }
-
- private:
-  sockaddr_storage SocketAddress(const String& ip, std::uint16_t port, TIdIPVersion ipVersion,
-                                 int& length) const {
-    sockaddr_storage storage{};
-    if (ipVersion == TIdIPVersion::Id_IPv4) {
-      auto& in4 = reinterpret_cast<sockaddr_in&>(storage);
-      in4.sin_family = AF_INET;
-      in4.sin_port = HostToNetwork(port);
-      if (!ip.empty()) {
-        std::array<std::uint8_t, 4> bytes{};
-        if (!ParseIPv4(ip, bytes)) RaiseSocketError(Id_WSAEINVAL);
-        std::memcpy(&in4.sin_addr, bytes.data(), bytes.size());
-      }
-      length = sizeof(sockaddr_in);
-      return storage;
-    }
-    if (ipVersion == TIdIPVersion::Id_IPv6) {
-      auto& in6 = reinterpret_cast<sockaddr_in6&>(storage);
-      in6.sin6_family = AF_INET6;
-      in6.sin6_port = HostToNetwork(port);
-      if (!ip.empty()) {
-        std::array<std::uint8_t, 16> bytes{};
-        if (!ParseIPv6(ip, bytes)) throw EIdInvalidIPv6Address(Format(SIdInvalidIPv6Address, {ip}));
-        std::memcpy(&in6.sin6_addr, bytes.data(), bytes.size());
-      }
-      length = sizeof(sockaddr_in6);
-      return storage;
-    }
-    throw EIdIPVersionUnsupported();
-  }
 };
 
 }  // namespace
