@@ -1,7 +1,56 @@
-// What the program derives from its own path, the same on every platform.
+// What the program derives from its own path and its recorded command line, the same on
+// every platform.
+#include <utility>
+#include <vector>
+
+#include "platform/CommandLine.h"
+#include "platform/Files.h"
 #include "platform/Program.h"
 
 namespace platform {
+namespace {
+
+std::vector<String>& Arguments() {
+  static std::vector<String> arguments;
+  return arguments;
+}
+
+// The working directory when the command line was recorded.
+String& StartupDir() {
+  static String directory;
+  return directory;
+}
+
+}  // namespace
+
+namespace commandline {
+
+void Record(std::vector<String> words) {
+  Arguments() = std::move(words);
+  StartupDir() = CurrentDir();
+}
+
+String ProgramPathFromRecord() {
+  const auto& arguments = Arguments();
+  if (arguments.empty()) return {};
+  // Only a path that leads to an existing file is taken for the program's own.
+  const String fromCommandLine = ProgramPathFromCommandLine(arguments[0], StartupDir());
+  return !fromCommandLine.empty() && FileExists(fromCommandLine) ? fromCommandLine : String();
+}
+
+}  // namespace commandline
+
+String ParamStr(int index) {
+  if (index == 0) return ProgramPath();
+  const auto& arguments = Arguments();
+  if (index < 0 || static_cast<size_t>(index) >= arguments.size()) return {};
+  return arguments[static_cast<size_t>(index)];
+}
+
+int ParamCount() {
+  const auto size = Arguments().size();
+  return size == 0 ? 0 : static_cast<int>(size) - 1;
+}
 
 String ProgramDir() {
   const String path = ProgramPath();

@@ -4,44 +4,18 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/Files.h"
+#include "platform/CommandLine.h"
 #include "platform/posix/ExecutableLink.h"
 
 namespace platform {
-namespace {
-
-std::vector<String>& Arguments() {
-  static std::vector<String> arguments;
-  return arguments;
-}
-
-// The working directory when the command line was recorded.
-String& StartupDir() {
-  static String directory;
-  return directory;
-}
-
-}  // namespace
 
 void InitCommandLine(int argc, char** argv) {
-  auto& arguments = Arguments();
-  arguments.clear();
-  for (int i = 0; i < argc; ++i) arguments.push_back(FromUtf8(argv[i]));
-  StartupDir() = CurrentDir();
-}
-
-String ParamStr(int index) {
-  if (index == 0) return ProgramPath();
-  const auto& arguments = Arguments();
-  if (index < 0 || static_cast<size_t>(index) >= arguments.size()) return {};
-  return arguments[static_cast<size_t>(index)];
-}
-
-int ParamCount() {
-  const auto size = Arguments().size();
-  return size == 0 ? 0 : static_cast<int>(size) - 1;
+  std::vector<String> words;
+  for (int i = 0; i < argc; ++i) words.push_back(FromUtf8(argv[i]));
+  commandline::Record(std::move(words));
 }
 
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
@@ -56,11 +30,7 @@ String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
 String ProgramPath() {
   const std::string path = posix::ExecutablePath("/proc/self");
   if (!path.empty()) return FromUtf8(path);
-  const auto& arguments = Arguments();
-  if (arguments.empty()) return {};
-  // Only a path that leads to an existing file is taken for the program's own.
-  const String fromCommandLine = ProgramPathFromCommandLine(arguments[0], StartupDir());
-  return !fromCommandLine.empty() && FileExists(fromCommandLine) ? fromCommandLine : String();
+  return commandline::ProgramPathFromRecord();
 }
 
 String CurrentDir() {

@@ -4,50 +4,26 @@
 // After the system's main header, which it builds on.
 #include <shellapi.h>
 
+#include <utility>
 #include <vector>
 
 #include "core/win32/WideText.h"
+#include "platform/CommandLine.h"
 #include "platform/Files.h"
 
 namespace platform {
-namespace {
-
-std::vector<String>& Arguments() {
-  static std::vector<String> arguments;
-  return arguments;
-}
-
-String& StartupDir() {
-  static String directory;
-  return directory;
-}
-
-}  // namespace
 
 // The arguments are read from the system's own UTF-16 command line, split by the system's
 // rules, so no character is lost to the ANSI code page of the narrow arguments.
 void InitCommandLine(int, char**) {
-  auto& arguments = Arguments();
-  arguments.clear();
+  std::vector<String> arguments;
   int count = 0;
   wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
   if (words != nullptr) {
     for (int i = 0; i < count; ++i) arguments.push_back(FromWide(words[i]));
     LocalFree(words);
   }
-  StartupDir() = CurrentDir();
-}
-
-String ParamStr(int index) {
-  if (index == 0) return ProgramPath();
-  const auto& arguments = Arguments();
-  if (index < 0 || static_cast<size_t>(index) >= arguments.size()) return {};
-  return arguments[static_cast<size_t>(index)];
-}
-
-int ParamCount() {
-  const auto size = Arguments().size();
-  return size == 0 ? 0 : static_cast<int>(size) - 1;
+  commandline::Record(std::move(arguments));
 }
 
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
@@ -68,10 +44,7 @@ String ProgramPath() {
     if (buffer.size() >= 32768) break;
     buffer.resize(buffer.size() * 2);
   }
-  const auto& arguments = Arguments();
-  if (arguments.empty()) return {};
-  const String fromCommandLine = ProgramPathFromCommandLine(arguments[0], StartupDir());
-  return !fromCommandLine.empty() && FileExists(fromCommandLine) ? fromCommandLine : String();
+  return commandline::ProgramPathFromRecord();
 }
 
 String CurrentDir() {
