@@ -18,6 +18,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Windows 7 is the oldest system the program asks for (task dialogs, Toolhelp by name).
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
-# Test programs are run through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Test programs are run through Wine, their output through a file (see the script).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
 

@@ -1,16 +1,18 @@
 #include "core/FloatConvert.h"
 
-#include <charconv>
 #include <cmath>
 #include <string>
 #include <system_error>
 
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
+#include "core/LongDoubleText.h"
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
 
 }  // namespace
 
@@ -59,7 +61,7 @@ bool TryStrToFloat(StringView text, long double& value) {
   if (!exponent.empty() && exponent != "-") number += "e" + exponent;
 
   long double result = 0;
-  const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), result);
+  const std::errc ec = ReadLongDouble(number, result);
   if (ec == std::errc::result_out_of_range) {
     // Out of range is either too large (fails) or too small (reads as zero). The
     // first significant digit's decimal position tells which side it is on.
@@ -79,7 +81,7 @@ bool TryStrToFloat(StringView text, long double& value) {
     value = number[0] == '-' ? -0.0L : 0.0L;
     return true;
   }
-  if (ec != std::errc() || end != number.data() + number.size() || std::isinf(result)) return false;
+  if (ec != std::errc() || std::isinf(result)) return false;
   value = result;
   return true;
 }

@@ -1,15 +1,19 @@
 #include "support/Corpus.h"
 
-
 #include <cstdlib>
 #include <filesystem>
+
+#include "support/RunningExecutable.h"
 
 namespace {
 
 std::filesystem::path CheckoutCorpus() {
-  std::error_code error;
-  std::filesystem::path dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-  if (error) return {};
+  std::filesystem::path dir;
+  try {
+    dir = RunningExecutable().parent_path();
+  } catch (const std::filesystem::filesystem_error&) {
+    return {};
+  }
   // The checkout is the first folder above the program that holds the sources.
   for (; !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
     if (std::filesystem::exists(dir / "src" / "zip" / "AbZipArchive.h")) {

@@ -113,6 +113,13 @@ TEST(CheckArgumentsTest, ResolveSplitsHostPortAndAddress) {
       {{"get", "u", "--resolve", "[::1:80:::1"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "[not-v6]:80:::1"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a.example:80:127.0.0.1:81"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a:80:::ffff:127.0.0.1"},
+       "get <u> rt=60000 dl=120000 [a|80|::ffff:127.0.0.1]"},
+      {{"get", "u", "--resolve", "a:80:127.000.0.1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a:80:1.2.3.256"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a:80:1.2.3"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a:80: 127.0.0.1"}, "usage: --resolve"},
+      {{"get", "u", "--resolve", "a:80:1::2::3"}, "usage: --resolve"},
   });
 }
 

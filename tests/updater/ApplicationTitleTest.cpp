@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/Files.h"
 #include "platform/Program.h"
 
 namespace {
@@ -30,6 +31,19 @@ TEST(ProgramPathTest, FromTheCommandLinesFirstWord) {
     const char16_t* startupDir;
     const char16_t* path;
   };
+#ifdef _WIN32
+  const Case cases[] = {
+      {u"C:\\Fendrel\\Updater.exe", u"C:\\Users", u"C:\\Fendrel\\Updater.exe"},
+      {u"\\\\server\\share\\Updater.exe", u"C:\\Users", u"\\\\server\\share\\Updater.exe"},
+      {u".\\Updater.exe", u"C:\\Fendrel", u"C:\\Fendrel\\.\\Updater.exe"},
+      {u"bin/Updater.exe", u"C:\\Fendrel\\", u"C:\\Fendrel\\bin/Updater.exe"},
+      {u"..\\Fendrel\\Updater.exe", u"C:\\Other", u"C:\\Other\\..\\Fendrel\\Updater.exe"},
+      {u"Updater.exe", u"C:\\Fendrel", u""},  // found on the search path: not known where
+      {u"", u"C:\\Fendrel", u""},
+      {u".\\Updater.exe", u"", u""},          // no working directory known
+      {u".\\Updater.exe", u"relative", u""},  // nor an absolute one
+  };
+#else
   const Case cases[] = {
       {u"/opt/fendrel/updater", u"/home/user", u"/opt/fendrel/updater"},
       {u"./updater", u"/opt/fendrel", u"/opt/fendrel/./updater"},
@@ -40,6 +54,7 @@ TEST(ProgramPathTest, FromTheCommandLinesFirstWord) {
       {u"./updater", u"", u""},          // no working directory known
       {u"./updater", u"relative", u""},  // nor an absolute one
   };
+#endif
   for (const auto& c : cases) {
     EXPECT_EQ(platform::ProgramPathFromCommandLine(c.argument0, c.startupDir), c.path)
         << ToUtf8(c.argument0) << " in " << ToUtf8(c.startupDir);
@@ -49,8 +64,8 @@ TEST(ProgramPathTest, FromTheCommandLinesFirstWord) {
 TEST(ProgramPathTest, TheRunningProgramsOwnDirectory) {
   const String dir = platform::ProgramDir();
   ASSERT_FALSE(dir.empty());
-  EXPECT_EQ(dir.front(), u'/');
-  EXPECT_EQ(dir.back(), u'/');
+  EXPECT_TRUE(platform::IsAbsolutePath(dir)) << ToUtf8(dir);
+  EXPECT_EQ(dir.back(), platform::PathDelim);
   EXPECT_EQ(platform::ProgramPath().substr(0, dir.size()), dir);
 }
 

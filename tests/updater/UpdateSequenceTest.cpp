@@ -13,6 +13,7 @@
 #include "platform/Program.h"
 #include "platform/ui/Application.h"
 #include "support/FakeUserInterface.h"
+#include "support/RunningExecutable.h"
 #include "updater/Form1.h"
 
 namespace {
@@ -141,6 +142,10 @@ class UpdateSequenceTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
+// The program's directory above with the delimiter the path of the archive adds.
+const std::string kArchive =
+    std::string("/opt/fendrel/") + static_cast<char>(platform::PathDelim) + "update.zip";
+
 const Lines kStart = {"window: Fendrel! Update", "sleep 1000", "activate"};
 
 const Lines kCloseCountdown = {"status: Schließe Anwendung (2)", "process", "sleep 1000",
@@ -213,7 +218,7 @@ TEST_F(UpdateSequenceTest, SuccessfulUpdate) {
                                 "process",
                                 "sleep 1000",
                                 "status: Entpacke neue Version",
-                                "open archive: /opt/fendrel//update.zip",
+                                "open archive: " + kArchive,
                                 "extract: *",
                                 "close archive",
                                 "process",
@@ -223,7 +228,7 @@ TEST_F(UpdateSequenceTest, SuccessfulUpdate) {
                                 "process",
                                 "sleep 1000",
                                 "status: Update erfolgreich",
-                                "delete: /opt/fendrel//update.zip",
+                                "delete: " + kArchive,
                                 "process",
                                 "sleep 1000"},
                                kCloseCountdown}));
@@ -277,12 +282,11 @@ TEST_F(UpdateSequenceTest, FailedInstallationLeavesTheApplicationTerminated) {
   http.Archive = "not a zip";
   failAt = "open archive";
   const Lines lines = Run(u"1.4");
-  EXPECT_EQ(
-      Lines(lines.end() - 20, lines.end()),
-      Join({{kCloseQuestion, "activate", "status: Schließe Fendrel!", "terminate: fendrel.exe",
-             "terminate: fendrel.exe", "terminate: fendrel.exe", "process", "sleep 1000",
-             "status: Entpacke neue Version", "open archive: /opt/fendrel//update.zip", kFailure, "activate"},
-            kCloseCountdown}));
+  EXPECT_EQ(Lines(lines.end() - 20, lines.end()),
+            Join({{kCloseQuestion, "activate", "status: Schließe Fendrel!", "terminate: fendrel.exe",
+                   "terminate: fendrel.exe", "terminate: fendrel.exe", "process", "sleep 1000",
+                   "status: Entpacke neue Version", "open archive: " + kArchive, kFailure, "activate"},
+                  kCloseCountdown}));
 }
 
 // A failure while extracting or closing the archive ends the same way as one while opening
@@ -292,8 +296,8 @@ TEST_F(UpdateSequenceTest, InstallationFailuresAfterOpeningTheArchiveEndWithTheF
     const char* FailAt;
     Lines Archive;
   } cases[] = {
-      {"extract", {"open archive: /opt/fendrel//update.zip", "extract: *"}},
-      {"close archive", {"open archive: /opt/fendrel//update.zip", "extract: *", "close archive"}},
+      {"extract", {"open archive: " + kArchive, "extract: *"}},
+      {"close archive", {"open archive: " + kArchive, "extract: *", "close archive"}},
   };
   for (const auto& c : cases) {
     log = EventLog();
@@ -369,7 +373,7 @@ TEST_F(UpdateSequenceTest, TheExtractionFileLiesBesideTheRunningProgram) {
   programDir = platform::ProgramDir();
   const Lines lines = Run(u"1.4");
   const std::filesystem::path expected =
-      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "update.zip").lexically_normal();
+      (RunningExecutable().parent_path() / "update.zip").lexically_normal();
   for (const std::string prefix : {"open archive: ", "delete: "}) {
     const auto line =
         std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); });

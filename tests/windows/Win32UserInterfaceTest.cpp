@@ -42,6 +42,14 @@ TEST(Win32StatusWindow, ClientAreaLabelAndStyleAreAsStored) {
   // The label is as high as one line of its bold 13-pixel font and as wide as its text.
   EXPECT_GE(label.bottom - label.top, MulDiv(13, dpi, 96));
   EXPECT_LE(label.bottom - label.top, MulDiv(18, dpi, 96));
+  // The label holds its own font: Tahoma, bold, 13 pixels at 96 dpi.
+  LOGFONTW labelFont{};
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(window.LabelHandle(), WM_GETFONT, 0, 0));
+  ASSERT_NE(font, nullptr);
+  ASSERT_NE(GetObjectW(font, sizeof labelFont, &labelFont), 0);
+  EXPECT_EQ(labelFont.lfWeight, FW_BOLD);
+  EXPECT_EQ(labelFont.lfHeight, -MulDiv(13, dpi, 96));
+  EXPECT_STREQ(labelFont.lfFaceName, L"Tahoma");
   const int initialWidth = label.right - label.left;
   EXPECT_GT(initialWidth, 100);
   window.SetLabelText(u"Entpacke neue Version und mehr");

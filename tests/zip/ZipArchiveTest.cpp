@@ -8,6 +8,7 @@
 
 #include "core/Crc32.h"
 #include "core/Exception.h"
+#include "platform/Program.h"
 #include "support/Raised.h"
 #include "support/TempDirectory.h"
 #include "zip/AbException.h"
@@ -272,7 +273,7 @@ TEST(ZipArchive, BaseDirectoryRule) {
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   const String dir = FromUtf8(cwd);
-  archive->SetBaseDirectory(dir + u"/");
+  archive->SetBaseDirectory(dir + platform::PathDelim);
   EXPECT_EQ(archive->BaseDirectory(), dir);
   archive->SetBaseDirectory(u"");
   EXPECT_EQ(archive->BaseDirectory(), u"");

@@ -1,10 +1,10 @@
 #include "check/CheckArguments.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-
+#include <array>
 #include <limits>
 #include <map>
+
+#include "net/IdStack.h"
 
 namespace check {
 namespace {
@@ -100,14 +100,37 @@ std::optional<std::int32_t> ParseSeconds(const std::string& text) {
   return static_cast<std::int32_t>(milliseconds);
 }
 
+// Address literals are read by the socket layer's own parsers, the same on every platform;
+// only the plain form counts: no blanks, and no field of an IPv4 address with a leading
+// zero (which some systems read as octal).
+bool IsPlainLiteral(const std::string& text) {
+  for (const char c : text) {
+    if (c <= ' ' || static_cast<unsigned char>(c) >= 0x7F) return false;
+  }
+  return !text.empty();
+}
+
+bool HasLeadingZeroField(const std::string& text) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t dot = text.find('.', start);
+    if (dot == std::string::npos) dot = text.size();
+    if (dot - start > 1 && text[start] == '0') return true;
+    start = dot + 1;
+  }
+  return false;
+}
+
 bool IsIPv4Literal(const std::string& text) {
-  in_addr address{};
-  return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+  std::array<std::uint8_t, 4> address{};
+  return IsPlainLiteral(text) && !HasLeadingZeroField(text) && TIdStack::ParseIPv4(FromUtf8(text), address);
 }
 
 bool IsIPv6Literal(const std::string& text) {
-  in6_addr address{};
-  return ::inet_pton(AF_INET6, text.c_str(), &address) == 1;
+  std::array<std::uint8_t, 16> address{};
+  const std::size_t lastColon = text.rfind(':');
+  const std::string tail = lastColon == std::string::npos ? text : text.substr(lastColon + 1);
+  return IsPlainLiteral(text) && !HasLeadingZeroField(tail) && TIdStack::ParseIPv6(FromUtf8(text), address);
 }
 
 // HOST:PORT:ADDRESS, HOST possibly a bracketed IPv6 literal; ADDRESS is everything after

@@ -76,13 +76,24 @@ bool UnicodeToCodePage(std::uint32_t codePage, StringView text, std::string& res
   if (!IsSystemPage(codePage)) return false;
   if (text.empty()) return true;
   // Every character the page cannot hold becomes "?", never a look-alike from a best-fit
-  // table; an unpaired surrogate is such a character too.
-  String checked(text);
-  for (std::size_t i = 0; i < checked.size(); ++i) {
-    if (IsHighSurrogate(checked[i]) && i + 1 < checked.size() && IsLowSurrogate(checked[i + 1])) {
+  // table; an unpaired surrogate is such a character too. A character beyond U+FFFF in a
+  // page that holds none becomes one "?" (the system would write one for each half).
+  const bool holdsSupplementary = codePage == 54936 || codePage == 65000;
+  String checked;
+  checked.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      if (holdsSupplementary) {
+        checked += text[i];
+        checked += text[i + 1];
+      } else {
+        checked += u'?';
+      }
       ++i;
-    } else if (IsHighSurrogate(checked[i]) || IsLowSurrogate(checked[i])) {
-      checked[i] = u'?';
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      checked += u'?';
+    } else {
+      checked += text[i];
     }
   }
   const bool noFlags = TakesNoFlags(codePage);
