@@ -9,6 +9,7 @@
 #include "http/IdCharsetEncodings.h"
 #include "http/IdCharsets.h"
 #include "platform/CodePages.h"
+#include "support/UnderWine.h"
 
 namespace {
 
@@ -117,6 +118,7 @@ TEST(CharsetCodePages, HoldsTheRegistryNamesOnceEachAfterTheEmptyRow) {
 }
 
 TEST(CharsetCodePages, EveryCodePageInTheTableCanBeDecodedHere) {
+  if (testsupport::RunningUnderWine()) GTEST_SKIP() << testsupport::kWineLacksCodePages;
   // Code pages Windows has for a registry name that this system's converter lacks.
   const std::set<std::uint16_t> notOffered = {20838, 20924, 52936};
   const std::set<std::uint16_t> ownCode = {1200, 1201, 12000, 12001};
@@ -290,6 +292,7 @@ TEST(DetectXmlEncoding, GivesUpOnAnEndlessCharsetName) {
 // --- Decoding -------------------------------------------------------------------------
 
 TEST(DecodeStreamText, DecodesByTheCharsetsEncoding) {
+  if (testsupport::RunningUnderWine()) GTEST_SKIP() << testsupport::kWineLacksCodePages;
   using namespace std::string_literals;
   using namespace std::string_view_literals;
   const struct {
@@ -448,6 +451,7 @@ TEST(EncodingForCharset, PicksTheSharedEncodings) {
 }
 
 TEST(EncodingForCharset, WritesTextBackInTheSameCharset) {
+  if (testsupport::RunningUnderWine()) GTEST_SKIP() << testsupport::kWineLacksCodePages;
   const struct {
     const char16_t* Charset;
     const char16_t* Text;

@@ -1,15 +1,10 @@
 #include "support/HttpRouteServer.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <chrono>
 #include <stdexcept>
 
 #include "support/LoopbackSocket.h"
+#include "support/TestSockets.h"
 
 namespace testsupport {
 namespace {
@@ -17,11 +12,11 @@ namespace {
 constexpr int kPollMilliseconds = 20;
 constexpr std::size_t kMaxHead = 64 * 1024;
 
-bool SendAll(int socket, const std::string& bytes) {
+bool SendAll(SocketNumber socket, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
-    const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
+    const long n = SendBytes(socket, bytes.data() + sent, bytes.size() - sent);
+    if (n < 0 && CallInterrupted()) continue;
     if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
   }
@@ -40,8 +35,8 @@ RouteResponse HttpResponse(int status, const std::string& reason, const std::str
 
 HttpRouteServer::HttpRouteServer(std::map<std::string, RouteResponse> routes) : FRoutes(std::move(routes)) {
   FListener = BindLoopbackSocket(LoopbackFamily::IPv4);
-  if (FListener < 0 || ::listen(FListener, 16) != 0) {
-    if (FListener >= 0) ::close(FListener);
+  if (FListener == kNoSocket || ::listen(FListener, 16) != 0) {
+    if (FListener != kNoSocket) CloseSocket(FListener);
     throw std::runtime_error("bind or listen on 127.0.0.1 failed");
   }
   FPort = LocalPort(FListener);
@@ -57,7 +52,7 @@ HttpRouteServer::~HttpRouteServer() {
     connections.swap(FConnections);
   }
   for (std::thread& t : connections) t.join();
-  ::close(FListener);
+  CloseSocket(FListener);
 }
 
 std::string HttpRouteServer::BaseUrl() const {
@@ -76,29 +71,26 @@ std::string HttpRouteServer::RequestHeads() const {
 
 void HttpRouteServer::Accept() {
   while (!FStop) {
-    pollfd p{FListener, POLLIN, 0};
-    if (::poll(&p, 1, kPollMilliseconds) <= 0) continue;
-    const int s = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (s < 0) continue;
-    int one = 1;
-    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (PollSocket(FListener, POLLIN, kPollMilliseconds) <= 0) continue;
+    const SocketNumber s = AcceptSocket(FListener);
+    if (s == kNoSocket) continue;
+    SetNoDelay(s);
     const std::lock_guard<std::mutex> guard(FLock);
     FConnections.emplace_back([this, s] { Serve(s); });
   }
 }
 
-void HttpRouteServer::Serve(int socket) {
+void HttpRouteServer::Serve(SocketNumber socket) {
   std::string pending;
   bool open = true;
   while (open && !FStop) {
     const std::size_t end = pending.find("\r\n\r\n");
     if (end == std::string::npos) {
       if (pending.size() > kMaxHead) break;
-      pollfd p{socket, POLLIN, 0};
-      if (::poll(&p, 1, kPollMilliseconds) <= 0) continue;
+      if (PollSocket(socket, POLLIN, kPollMilliseconds) <= 0) continue;
       char buffer[16384];
-      const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
-      if (n < 0 && errno == EINTR) continue;
+      const long n = ReceiveBytes(socket, buffer, sizeof buffer);
+      if (n < 0 && CallInterrupted()) continue;
       if (n <= 0) break;
       pending.append(buffer, static_cast<std::size_t>(n));
       continue;
@@ -124,15 +116,15 @@ void HttpRouteServer::Serve(int socket) {
             : HttpResponse(404, "Not Found", "<html><body>Not Found</body></html>", "text/html");
     open = SendAll(socket, response.Bytes) && !response.CloseAfter;
     if (open && response.HoldAfter) {
-      while (!FStop) ::poll(nullptr, 0, kPollMilliseconds);
+      while (!FStop) std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
     }
   }
   // Unread input would turn the close into a reset.
   char drain[16384];
-  while (::recv(socket, drain, sizeof drain, MSG_DONTWAIT) > 0) {
+  while (ReceiveBytes(socket, drain, sizeof drain, false) > 0) {
   }
-  ::shutdown(socket, SHUT_WR);
-  ::close(socket);
+  ShutdownSending(socket);
+  CloseSocket(socket);
 }
 
 }  // namespace testsupport

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/TestSockets.h"
+
 namespace testsupport {
 
 // What the server answers for one request target: the response bytes as they go on
@@ -46,10 +48,10 @@ class HttpRouteServer {
 
  private:
   void Accept();
-  void Serve(int socket);
+  void Serve(SocketNumber socket);
 
   std::map<std::string, RouteResponse> FRoutes;
-  int FListener = -1;
+  SocketNumber FListener = kNoSocket;
   std::uint16_t FPort = 0;
   std::atomic<bool> FStop{false};
   mutable std::mutex FLock;

@@ -1,17 +1,11 @@
 #include "support/LoopbackServer.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
 
 #include "support/LoopbackSocket.h"
+#include "support/TestSockets.h"
 
 namespace testsupport {
 
@@ -32,21 +26,21 @@ namespace {
 // How often blocking waits look at the stop flag.
 constexpr int kPollMilliseconds = 20;
 
-int OpenListener(LoopbackFamily family, std::uint16_t& port) {
-  const int s = BindLoopbackSocket(family);
-  if (s < 0 || ::listen(s, 8) != 0) {
-    if (s >= 0) ::close(s);
+SocketNumber OpenListener(LoopbackFamily family, std::uint16_t& port) {
+  const SocketNumber s = BindLoopbackSocket(family);
+  if (s == kNoSocket || ::listen(s, 8) != 0) {
+    if (s != kNoSocket) CloseSocket(s);
     throw std::runtime_error("bind or listen on loopback failed");
   }
   port = LocalPort(s);
   return s;
 }
 
-void SendAll(int socket, const std::string& bytes) {
+void SendAll(SocketNumber socket, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
-    const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
+    const long n = SendBytes(socket, bytes.data() + sent, bytes.size() - sent);
+    if (n < 0 && CallInterrupted()) continue;
     if (n <= 0) return;  // the client went away; the script goes on without it
     sent += static_cast<std::size_t>(n);
   }
@@ -64,7 +58,7 @@ LoopbackServer::~LoopbackServer() {
   FStop = true;
   FChanged.notify_all();
   if (FThread.joinable()) FThread.join();
-  if (FListener >= 0) ::close(FListener);
+  if (FListener != kNoSocket) CloseSocket(FListener);
 }
 
 String LoopbackServer::Host() const { return FFamily == Family::IPv6 ? u"::1" : u"127.0.0.1"; }
@@ -94,30 +88,29 @@ bool LoopbackServer::WaitDone(int milliseconds) {
 }
 
 bool LoopbackServer::IPv6Available() {
-  const int s = BindLoopbackSocket(LoopbackFamily::IPv6);
-  if (s < 0) return false;
-  ::close(s);
+  const SocketNumber s = BindLoopbackSocket(LoopbackFamily::IPv6);
+  if (s == kNoSocket) return false;
+  CloseSocket(s);
   return true;
 }
 
-bool LoopbackServer::WaitReadable(int socket) {
+bool LoopbackServer::WaitReadable(SocketNumber socket) {
   while (!FStop) {
-    pollfd p{socket, POLLIN, 0};
-    const int r = ::poll(&p, 1, kPollMilliseconds);
+    const int r = PollSocket(socket, POLLIN, kPollMilliseconds);
     if (r > 0) return true;
-    if (r < 0 && errno != EINTR) return false;
+    if (r < 0 && !CallInterrupted()) return false;
   }
   return false;
 }
 
 // One receive, recorded; false when the peer closed, the receive failed or the server stops.
-bool LoopbackServer::ReceiveOnce(int socket, std::string& total) {
+bool LoopbackServer::ReceiveOnce(SocketNumber socket, std::string& total) {
   if (!WaitReadable(socket)) return false;
   char buffer[65536];
-  ssize_t n;
+  long n;
   do {
-    n = ::recv(socket, buffer, sizeof buffer, 0);
-  } while (n < 0 && errno == EINTR);
+    n = ReceiveBytes(socket, buffer, sizeof buffer);
+  } while (n < 0 && CallInterrupted());
   if (n <= 0) return false;
   std::string piece(buffer, static_cast<std::size_t>(n));
   total += piece;
@@ -126,11 +119,11 @@ bool LoopbackServer::ReceiveOnce(int socket, std::string& total) {
   return true;
 }
 
-void LoopbackServer::DrainPending(int socket, std::string& total) {
+void LoopbackServer::DrainPending(SocketNumber socket, std::string& total) {
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n < 0 && errno == EINTR) continue;
+    const long n = ReceiveBytes(socket, buffer, sizeof buffer, false);
+    if (n < 0 && CallInterrupted()) continue;
     if (n <= 0) return;
     std::string piece(buffer, static_cast<std::size_t>(n));
     total += piece;
@@ -150,14 +143,10 @@ void LoopbackServer::Run() {
 
 void LoopbackServer::RunScript(int /*connection*/) {
   if (!WaitReadable(FListener)) return;
-  int s;
-  do {
-    s = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
-  } while (s < 0 && errno == EINTR);
-  if (s < 0) return;
+  const SocketNumber s = AcceptSocket(FListener);
+  if (s == kNoSocket) return;
   ++FAccepted;
-  int one = 1;
-  ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  SetNoDelay(s);
 
   bool open = true;
   std::string total;
@@ -193,17 +182,14 @@ void LoopbackServer::RunScript(int /*connection*/) {
       case ServerStep::Kind::Close:
         // Unread input would turn the close into a reset; take what has arrived first.
         DrainPending(s, total);
-        ::shutdown(s, SHUT_WR);
-        ::close(s);
+        ShutdownSending(s);
+        CloseSocket(s);
         open = false;
         break;
-      case ServerStep::Kind::Reset: {
-        linger l{1, 0};
-        ::setsockopt(s, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-        ::close(s);
+      case ServerStep::Kind::Reset:
+        CloseWithReset(s);
         open = false;
         break;
-      }
       case ServerStep::Kind::Hold:
         while (!FStop) std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
         break;
@@ -212,8 +198,8 @@ void LoopbackServer::RunScript(int /*connection*/) {
   }
   if (open) {
     DrainPending(s, total);
-    ::shutdown(s, SHUT_WR);
-    ::close(s);
+    ShutdownSending(s);
+    CloseSocket(s);
   }
 }
 

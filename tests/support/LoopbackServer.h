@@ -77,14 +77,14 @@ class LoopbackServer {
  private:
   void Run();
   void RunScript(int connection);
-  bool WaitReadable(int socket);
-  bool ReceiveOnce(int socket, std::string& total);
-  void DrainPending(int socket, std::string& total);
+  bool WaitReadable(SocketNumber socket);
+  bool ReceiveOnce(SocketNumber socket, std::string& total);
+  void DrainPending(SocketNumber socket, std::string& total);
 
   std::vector<ServerStep> FScript;
   Family FFamily;
   int FConnections;
-  int FListener = -1;
+  SocketNumber FListener = kNoSocket;
   std::uint16_t FPort = 0;
   std::atomic<bool> FStop{false};
   std::atomic<int> FAccepted{0};

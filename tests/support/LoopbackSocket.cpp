@@ -1,23 +1,20 @@
 #include "support/LoopbackSocket.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <stdexcept>
+
+#include "support/TestSockets.h"
 
 namespace testsupport {
 
-int BindLoopbackSocket(LoopbackFamily family, int extraTypeFlags) {
+SocketNumber BindLoopbackSocket(LoopbackFamily family) {
   const bool v6 = family == LoopbackFamily::IPv6;
-  const int s = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | extraTypeFlags, 0);
-  if (s < 0) return -1;
+  const SocketNumber s = OpenStreamSocket(v6 ? AF_INET6 : AF_INET);
+  if (s == kNoSocket) return kNoSocket;
   int result = -1;
   if (v6) {
     sockaddr_in6 address{};
     address.sin6_family = AF_INET6;
-    address.sin6_addr = in6addr_loopback;
+    address.sin6_addr.s6_addr[15] = 1;  // ::1
     result = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
   } else {
     sockaddr_in address{};
@@ -26,13 +23,13 @@ int BindLoopbackSocket(LoopbackFamily family, int extraTypeFlags) {
     result = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
   }
   if (result != 0) {
-    ::close(s);
-    return -1;
+    CloseSocket(s);
+    return kNoSocket;
   }
   return s;
 }
 
-std::uint16_t LocalPort(int socket) {
+std::uint16_t LocalPort(SocketNumber socket) {
   sockaddr_storage storage{};
   socklen_t length = sizeof storage;
   if (::getsockname(socket, reinterpret_cast<sockaddr*>(&storage), &length) != 0) return 0;
@@ -41,11 +38,11 @@ std::uint16_t LocalPort(int socket) {
 }
 
 ClosedLoopbackPort::ClosedLoopbackPort() : FSocket(BindLoopbackSocket(LoopbackFamily::IPv4)) {
-  if (FSocket < 0) throw std::runtime_error("bind on 127.0.0.1 failed");
+  if (FSocket == kNoSocket) throw std::runtime_error("bind on 127.0.0.1 failed");
   FPort = LocalPort(FSocket);
 }
 
-ClosedLoopbackPort::~ClosedLoopbackPort() { ::close(FSocket); }
+ClosedLoopbackPort::~ClosedLoopbackPort() { CloseSocket(FSocket); }
 
 std::uint16_t UnusedLoopbackPort() {
   const ClosedLoopbackPort probe;

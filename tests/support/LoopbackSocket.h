@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "support/TestSockets.h"
+
 // Plain loopback sockets written directly against the operating system, so that the
 // test servers do not depend on the code under test. Nothing here touches an address
 // other than 127.0.0.1 or ::1.
@@ -10,12 +12,12 @@ namespace testsupport {
 
 enum class LoopbackFamily { IPv4, IPv6 };
 
-// A TCP socket bound to 127.0.0.1 or ::1 on a port the system chooses; -1 when the
-// family is not available on this machine. extraTypeFlags are added to SOCK_STREAM.
-int BindLoopbackSocket(LoopbackFamily family, int extraTypeFlags = 0);
+// A TCP socket bound to 127.0.0.1 or ::1 on a port the system chooses; kNoSocket when the
+// family is not available on this machine.
+SocketNumber BindLoopbackSocket(LoopbackFamily family);
 
 // The local port of a bound socket (0 when it cannot be read).
-std::uint16_t LocalPort(int socket);
+std::uint16_t LocalPort(SocketNumber socket);
 
 // A port on 127.0.0.1 that is bound but not listening while the object lives, so that
 // a connect to it is refused and no other program can take it meanwhile.
@@ -28,7 +30,7 @@ class ClosedLoopbackPort {
   std::uint16_t Port() const { return FPort; }
 
  private:
-  int FSocket = -1;
+  SocketNumber FSocket = kNoSocket;
   std::uint16_t FPort = 0;
 };
 

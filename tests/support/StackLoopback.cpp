@@ -1,24 +1,21 @@
 #include "support/StackLoopback.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "support/LoopbackSocket.h"
+#include "support/TestSockets.h"
 
 namespace stacktest {
 namespace {
 
-bool WaitReadable(int fd, int timeoutMs) {
-  pollfd entry{fd, POLLIN, 0};
+using testsupport::kNoSocket;
+using testsupport::SocketNumber;
+
+bool WaitReadable(SocketNumber fd, int timeoutMs) {
   int ready = 0;
   do {
-    ready = ::poll(&entry, 1, timeoutMs);
-  } while (ready == -1 && errno == EINTR);
+    ready = testsupport::PollSocket(fd, POLLIN, timeoutMs);
+  } while (ready == -1 && testsupport::CallInterrupted());
   return ready > 0;
 }
 
@@ -28,16 +25,16 @@ StackPeer& StackPeer::operator=(StackPeer&& other) noexcept {
   if (this != &other) {
     Close();
     FFd = other.FFd;
-    other.FFd = -1;
+    other.FFd = kNoSocket;
   }
   return *this;
 }
 
 void StackPeer::Send(const std::string& bytes) {
   std::size_t sent = 0;
-  while (FFd >= 0 && sent < bytes.size()) {
-    const ssize_t n = ::send(FFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
+  while (FFd != kNoSocket && sent < bytes.size()) {
+    const long n = testsupport::SendBytes(FFd, bytes.data() + sent, bytes.size() - sent);
+    if (n < 0 && testsupport::CallInterrupted()) continue;
     if (n <= 0) return;
     sent += static_cast<std::size_t>(n);
   }
@@ -46,9 +43,9 @@ void StackPeer::Send(const std::string& bytes) {
 std::string StackPeer::Receive(std::size_t count, int timeoutMs) {
   std::string bytes;
   char chunk[4096];
-  while (FFd >= 0 && bytes.size() < count && WaitReadable(FFd, timeoutMs)) {
-    const ssize_t n = ::recv(FFd, chunk, std::min(sizeof chunk, count - bytes.size()), 0);
-    if (n < 0 && errno == EINTR) continue;
+  while (FFd != kNoSocket && bytes.size() < count && WaitReadable(FFd, timeoutMs)) {
+    const long n = testsupport::ReceiveBytes(FFd, chunk, std::min(sizeof chunk, count - bytes.size()));
+    if (n < 0 && testsupport::CallInterrupted()) continue;
     if (n <= 0) break;
     bytes.append(chunk, static_cast<std::size_t>(n));
   }
@@ -56,37 +53,35 @@ std::string StackPeer::Receive(std::size_t count, int timeoutMs) {
 }
 
 void StackPeer::Close() {
-  if (FFd < 0) return;
-  ::close(FFd);
-  FFd = -1;
+  if (FFd == kNoSocket) return;
+  testsupport::CloseSocket(FFd);
+  FFd = kNoSocket;
 }
 
 void StackPeer::Reset() {
-  if (FFd < 0) return;
-  linger option{1, 0};
-  ::setsockopt(FFd, SOL_SOCKET, SO_LINGER, &option, sizeof option);
-  Close();
+  if (FFd == kNoSocket) return;
+  testsupport::CloseWithReset(FFd);
+  FFd = kNoSocket;
 }
 
 StackListener::StackListener(Loopback family, int backlog) {
   FFd = testsupport::BindLoopbackSocket(family);
-  if (FFd < 0) return;
+  if (FFd == kNoSocket) return;
   if (::listen(FFd, backlog) != 0) {
-    ::close(FFd);
-    FFd = -1;
+    testsupport::CloseSocket(FFd);
+    FFd = kNoSocket;
     return;
   }
   FPort = testsupport::LocalPort(FFd);
 }
 
 StackListener::~StackListener() {
-  if (FFd >= 0) ::close(FFd);
+  if (FFd != kNoSocket) testsupport::CloseSocket(FFd);
 }
 
 StackPeer StackListener::Accept(int timeoutMs) {
-  if (FFd < 0 || !WaitReadable(FFd, timeoutMs)) return StackPeer();
-  const int fd = ::accept4(FFd, nullptr, nullptr, SOCK_CLOEXEC);
-  return StackPeer(fd);
+  if (FFd == kNoSocket || !WaitReadable(FFd, timeoutMs)) return StackPeer();
+  return StackPeer(testsupport::AcceptSocket(FFd));
 }
 
 }  // namespace stacktest

@@ -15,14 +15,14 @@ using Loopback = testsupport::LoopbackFamily;
 class StackPeer {
  public:
   StackPeer() = default;
-  explicit StackPeer(int fd) : FFd(fd) {}
-  StackPeer(StackPeer&& other) noexcept : FFd(other.FFd) { other.FFd = -1; }
+  explicit StackPeer(testsupport::SocketNumber fd) : FFd(fd) {}
+  StackPeer(StackPeer&& other) noexcept : FFd(other.FFd) { other.FFd = testsupport::kNoSocket; }
   StackPeer& operator=(StackPeer&& other) noexcept;
   StackPeer(const StackPeer&) = delete;
   StackPeer& operator=(const StackPeer&) = delete;
   ~StackPeer() { Close(); }
 
-  bool Valid() const { return FFd >= 0; }
+  bool Valid() const { return FFd != testsupport::kNoSocket; }
   void Send(const std::string& bytes);
   // Bytes until count have arrived, the peer closed or timeoutMs passed without data.
   std::string Receive(std::size_t count, int timeoutMs = 10000);
@@ -32,7 +32,7 @@ class StackPeer {
   void Reset();
 
  private:
-  int FFd = -1;
+  testsupport::SocketNumber FFd = testsupport::kNoSocket;
 };
 
 // A listening socket on 127.0.0.1 or ::1 with a port the system chooses.
@@ -44,13 +44,13 @@ class StackListener {
   StackListener& operator=(const StackListener&) = delete;
 
   // False when the address family is not available on this machine.
-  bool Ok() const { return FFd >= 0; }
+  bool Ok() const { return FFd != testsupport::kNoSocket; }
   std::uint16_t Port() const { return FPort; }
   // Waits at most timeoutMs for a connection; an invalid peer when none came.
   StackPeer Accept(int timeoutMs = 10000);
 
  private:
-  int FFd = -1;
+  testsupport::SocketNumber FFd = testsupport::kNoSocket;
   std::uint16_t FPort = 0;
 };
 

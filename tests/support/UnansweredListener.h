@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/TestSockets.h"
+
 namespace testsupport {
 
 // A listener on 127.0.0.1 that never accepts and whose accept queue has been filled, so that a
@@ -20,9 +22,9 @@ class UnansweredListener {
   bool Silent() const { return FSilent; }
 
  private:
-  int FListener = -1;
+  SocketNumber FListener = kNoSocket;
   std::uint16_t FPort = 0;
-  std::vector<int> FFillers;
+  std::vector<SocketNumber> FFillers;
   bool FSilent = false;
 };
 

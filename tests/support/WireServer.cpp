@@ -1,14 +1,9 @@
 #include "support/WireServer.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <stdexcept>
+
+#include "support/TestSockets.h"
 
 namespace testsupport {
 
@@ -23,8 +18,8 @@ using Clock = std::chrono::steady_clock;
 
 WireServer::WireServer(LoopbackFamily family) {
   FListener = BindLoopbackSocket(family);
-  if (FListener < 0 || ::listen(FListener, 16) != 0) {
-    if (FListener >= 0) ::close(FListener);
+  if (FListener == kNoSocket || ::listen(FListener, 16) != 0) {
+    if (FListener != kNoSocket) CloseSocket(FListener);
     throw std::runtime_error("bind or listen on loopback failed");
   }
   FPort = LocalPort(FListener);
@@ -46,7 +41,7 @@ WireServer::~WireServer() {
   if (FAcceptThread.joinable()) FAcceptThread.join();
   for (Connection& c : FConnections)
     if (c.thread.joinable()) c.thread.join();
-  ::close(FListener);
+  CloseSocket(FListener);
 }
 
 std::vector<WireConnectionRecord> WireServer::Records() const {
@@ -82,18 +77,16 @@ void WireServer::SetBusy(bool busy) {
 
 void WireServer::AcceptLoop() {
   while (!FStop) {
-    pollfd p{FListener, POLLIN, 0};
-    if (::poll(&p, 1, kPollMilliseconds) <= 0) continue;
-    const int s = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (s < 0) continue;
+    if (PollSocket(FListener, POLLIN, kPollMilliseconds) <= 0) continue;
+    const SocketNumber s = AcceptSocket(FListener);
+    if (s == kNoSocket) continue;
     const auto index = static_cast<std::size_t>(FAccepted.fetch_add(1));
     if (index >= FScripts.size()) {
       ++FUnexpected;
-      ::close(s);
+      CloseSocket(s);
       continue;
     }
-    int one = 1;
-    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    SetNoDelay(s);
     {
       const std::lock_guard<std::mutex> guard(FLock);
       ++FBusy;
@@ -104,43 +97,42 @@ void WireServer::AcceptLoop() {
   }
 }
 
-bool WireServer::WaitReadable(int socket, int milliseconds) {
+bool WireServer::WaitReadable(SocketNumber socket, int milliseconds) {
   const auto limit = Clock::now() + std::chrono::milliseconds(milliseconds);
   while (!FStop) {
-    pollfd p{socket, POLLIN, 0};
-    const int r = ::poll(&p, 1, kPollMilliseconds);
+    const int r = PollSocket(socket, POLLIN, kPollMilliseconds);
     if (r > 0) return true;
-    if (r < 0 && errno != EINTR) return false;
+    if (r < 0 && !CallInterrupted()) return false;
     if (milliseconds >= 0 && Clock::now() >= limit) return false;
   }
   return false;
 }
 
-bool WireServer::ReceiveSome(int socket, std::string& pending) {
+bool WireServer::ReceiveSome(SocketNumber socket, std::string& pending) {
   char buffer[65536];
-  ssize_t n;
+  long n;
   do {
-    n = ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+    n = ReceiveBytes(socket, buffer, sizeof buffer, false);
+  } while (n < 0 && CallInterrupted());
+  if (n < 0 && CallWouldBlock()) return true;
   if (n <= 0) return false;
   pending.append(buffer, static_cast<std::size_t>(n));
   return true;
 }
 
-bool WireServer::SendAll(int socket, const std::string& bytes) {
+bool WireServer::SendAll(SocketNumber socket, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size() && !FStop) {
-    const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const long n = SendBytes(socket, bytes.data() + sent, bytes.size() - sent, false);
     if (n > 0) {
       sent += static_cast<std::size_t>(n);
       continue;
     }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd p{socket, POLLOUT, 0};
-      ::poll(&p, 1, kPollMilliseconds);
-      if (p.revents & (POLLERR | POLLHUP)) return false;
+    if (n < 0 && CallInterrupted()) continue;
+    if (n < 0 && CallWouldBlock()) {
+      short happened = 0;
+      PollSocket(socket, POLLOUT, kPollMilliseconds, &happened);
+      if (happened & (POLLERR | POLLHUP)) return false;
       continue;
     }
     return false;  // the client went away
@@ -148,7 +140,7 @@ bool WireServer::SendAll(int socket, const std::string& bytes) {
   return sent == bytes.size();
 }
 
-void WireServer::RunScript(std::size_t index, int s) {
+void WireServer::RunScript(std::size_t index, SocketNumber s) {
   WireConnectionRecord record;
   std::string pending;
   bool open = true;  // the socket is still ours to close
@@ -218,18 +210,15 @@ void WireServer::RunScript(std::size_t index, int s) {
         }
         record.unexpected += pending;
         pending.clear();
-        ::shutdown(s, SHUT_WR);
-        ::close(s);
+        ShutdownSending(s);
+        CloseSocket(s);
         open = false;
         break;
       }
-      case WireStep::Kind::Reset: {
-        linger l{1, 0};
-        ::setsockopt(s, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-        ::close(s);
+      case WireStep::Kind::Reset:
+        CloseWithReset(s);
         open = false;
         break;
-      }
       case WireStep::Kind::BeforeCall: {
         SetBusy(false);
         {
@@ -262,7 +251,7 @@ void WireServer::RunScript(std::size_t index, int s) {
     record.unexpected += pending;
     waitForClose(-1);
     SetBusy(true);
-    ::close(s);
+    CloseSocket(s);
   }
   record.finished = true;
   publish();

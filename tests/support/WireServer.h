@@ -66,20 +66,20 @@ class WireServer {
 
  private:
   struct Connection {
-    int socket = -1;
+    SocketNumber socket = kNoSocket;
     std::thread thread;
   };
   void AcceptLoop();
-  void RunScript(std::size_t index, int socket);
+  void RunScript(std::size_t index, SocketNumber socket);
   void SetBusy(bool busy);
   // Waits for input; false on the stop flag or the time limit.
-  bool WaitReadable(int socket, int milliseconds);
+  bool WaitReadable(SocketNumber socket, int milliseconds);
   // One receive into `pending`; false when the peer closed or the receive failed.
-  bool ReceiveSome(int socket, std::string& pending);
-  bool SendAll(int socket, const std::string& bytes);
+  bool ReceiveSome(SocketNumber socket, std::string& pending);
+  bool SendAll(SocketNumber socket, const std::string& bytes);
 
   std::vector<WireConnection> FScripts;
-  int FListener = -1;
+  SocketNumber FListener = kNoSocket;
   std::uint16_t FPort = 0;
   std::atomic<bool> FStop{false};
   std::atomic<int> FAccepted{0};
