@@ -45,6 +45,20 @@ inline void SetBlocking(SocketNumber s, bool blocking) {
   u_long nonBlocking = blocking ? 0 : 1;
   ::ioctlsocket(s, FIONBIO, &nonBlocking);
 }
+
+// One call on the socket that, with wait false, takes only what is there at once: the
+// system has no flag for that, so the socket is non-blocking for the call alone, and the
+// call's error survives the switch back.
+template <typename Call>
+int CallWaitingOrNot(SocketNumber s, bool wait, Call call) {
+  if (wait) return call();
+  SetBlocking(s, false);
+  const int n = call();
+  const int error = ::WSAGetLastError();
+  SetBlocking(s, true);
+  ::WSASetLastError(error);
+  return n;
+}
 #endif
 
 // A TCP socket of the family (AF_INET or AF_INET6), not inherited by child programs.
@@ -128,14 +142,7 @@ inline SocketNumber AcceptSocket(SocketNumber listener) {
 // failure (-1), never a signal.
 inline long SendBytes(SocketNumber s, const char* bytes, std::size_t count, bool wait = true) {
 #ifdef _WIN32
-  if (!wait) SetBlocking(s, false);
-  const int n = ::send(s, bytes, static_cast<int>(count), 0);
-  if (!wait) {
-    const int error = ::WSAGetLastError();
-    SetBlocking(s, true);
-    ::WSASetLastError(error);
-  }
-  return n;
+  return CallWaitingOrNot(s, wait, [&] { return ::send(s, bytes, static_cast<int>(count), 0); });
 #else
   return static_cast<long>(::send(s, bytes, count, MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT)));
 #endif
@@ -144,14 +151,7 @@ inline long SendBytes(SocketNumber s, const char* bytes, std::size_t count, bool
 // One receive; with wait false it takes only what has arrived.
 inline long ReceiveBytes(SocketNumber s, char* buffer, std::size_t size, bool wait = true) {
 #ifdef _WIN32
-  if (!wait) SetBlocking(s, false);
-  const int n = ::recv(s, buffer, static_cast<int>(size), 0);
-  if (!wait) {
-    const int error = ::WSAGetLastError();
-    SetBlocking(s, true);
-    ::WSASetLastError(error);
-  }
-  return n;
+  return CallWaitingOrNot(s, wait, [&] { return ::recv(s, buffer, static_cast<int>(size), 0); });
 #else
   return static_cast<long>(::recv(s, buffer, size, wait ? 0 : MSG_DONTWAIT));
 #endif
