@@ -27,8 +27,10 @@ inline constexpr const char* kWineReadsResetAsClose =
 // system gives the connect up (about two minutes); Windows ends it at once.
 inline constexpr const char* kWineKeepsClosedConnect =
     "Wine does not end a blocking connect when another thread closes its socket";
-// Wine lacks code pages that Windows has (EBCDIC, ISO-2022 and others).
-inline constexpr const char* kWineLacksCodePages = "Wine lacks code pages that Windows has";
+// Wine lacks code pages that Windows has (EBCDIC, ISO-2022 and others) and decodes some
+// bytes otherwise (0x81 in windows-1252 as U+0081, not as an unmapped byte).
+inline constexpr const char* kWineLacksCodePages =
+    "Wine lacks code pages that Windows has and decodes some unmapped bytes otherwise";
 
 }  // namespace testsupport
 
