@@ -120,8 +120,9 @@ inline void CopyMatchFast(std::uint8_t* dst, std::uint32_t length, std::uint32_t
 // kFastOutputRoom before its limit, checking both once per round, not per symbol.
 // Returns true at the end of the block.
 template <bool kDeflate64>
-bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
-              const TAbDfDecodeHuffmanTree& dist) {
+[[gnu::always_inline]] inline bool FastLoopBody(TAbDfInBitStream& in, TAbDfOutputWindow& win,
+                                                const TAbDfDecodeHuffmanTree& lit,
+                                                const TAbDfDecodeHuffmanTree& dist) {
   const std::uint32_t* const litTable = lit.Decodes();
   const std::uint64_t litMask = lit.PrimaryMask();
   const std::uint32_t* const distTable = dist.Decodes();
@@ -151,9 +152,12 @@ bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuf
     count -= Take(e);
   };
 
+  // Each round ends with 11 bits or more, enough for the next primary entry, which is
+  // looked up before the refill so that the two overlap.
+  refill();
+  std::uint32_t e = litTable[bits & litMask];
   while (ip <= ipLast && out <= outLast) {
     refill();
-    std::uint32_t e = litTable[bits & litMask];
     if (IsLiteral(e)) {
       // Up to three literals from the 56 bits: each takes at most 15.
       take(e);
@@ -166,6 +170,7 @@ bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuf
         if (IsLiteral(e)) {
           take(e);
           *out++ = static_cast<std::uint8_t>(Value(e));
+          e = litTable[bits & litMask];
           continue;
         }
       }
@@ -177,6 +182,7 @@ bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuf
         if (IsLiteral(e)) {
           take(e);
           *out++ = static_cast<std::uint8_t>(Value(e));
+          e = litTable[bits & litMask];
           continue;
         }
       }
@@ -209,11 +215,35 @@ bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuf
       save();
       throw EAbInternalInflateError(SInflateDistanceTooFar);
     }
+    e = litTable[bits & litMask];
     CopyMatchFast(out, length, distance);
     out += length;
   }
   save();
   return false;
+}
+
+// The fast loop compiled twice: with the processor's flag-free shifts where it has them,
+// and for any x86-64 processor.
+#if defined(__x86_64__) || defined(__i386__)
+template <bool kDeflate64>
+[[gnu::target("bmi2")]] bool FastLoopBmi2(TAbDfInBitStream& in, TAbDfOutputWindow& win,
+                                          const TAbDfDecodeHuffmanTree& lit,
+                                          const TAbDfDecodeHuffmanTree& dist) {
+  return FastLoopBody<kDeflate64>(in, win, lit, dist);
+}
+const bool kHaveBmi2 = __builtin_cpu_supports("bmi2");
+#else
+constexpr bool kHaveBmi2 = false;
+#endif
+
+template <bool kDeflate64>
+bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
+              const TAbDfDecodeHuffmanTree& dist) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (kHaveBmi2) return FastLoopBmi2<kDeflate64>(in, win, lit, dist);
+#endif
+  return FastLoopBody<kDeflate64>(in, win, lit, dist);
 }
 
 // One symbol with every input check, for the last bytes of the input and of the output
