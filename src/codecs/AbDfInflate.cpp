@@ -152,14 +152,16 @@ template <bool kDeflate64>
     count -= Take(e);
   };
 
-  // Each round ends with 11 bits or more, enough for the next primary entry, which is
-  // looked up before the refill so that the two overlap.
+  // After a refill all 64 bits of `bits` are input, `count` of them (56 or more) counted
+  // as taken from the buffer. Between refills at most 56 bits are taken, and each lookup
+  // needs at most 15 more: three literals and the next round's first entry, which is
+  // looked up before that round's refill so that the two overlap, need 4 x 15 bits.
   refill();
   std::uint32_t e = litTable[bits & litMask];
   while (ip <= ipLast && out <= outLast) {
     refill();
     if (IsLiteral(e)) {
-      // Up to three literals from the 56 bits: each takes at most 15.
+      // Up to three literals: each takes at most 15 bits.
       take(e);
       *out++ = static_cast<std::uint8_t>(Value(e));
       e = litTable[bits & litMask];
@@ -175,7 +177,7 @@ template <bool kDeflate64>
         }
       }
     }
-    // At least 26 bits are left: enough for a length code and its extra bits.
+    // At least 26 bits are left: enough for a length code and its extra bits in Deflate.
     if (IsSpecial(e)) {
       if (IsPointer(e)) {
         e = litTable[TAbDfDecodeHuffmanTree::Secondary(e, bits)];
@@ -196,7 +198,9 @@ template <bool kDeflate64>
         throw EAbInternalInflateError(SInflateBadLengthSymbol);
       }
     }
-    if constexpr (kDeflate64) refill();  // 16 extra bits after a code of up to 15
+    // Deflate64: 16 extra bits after a code of up to 15 bits may pass them, after two
+    // literals of 15 bits (a table of over-full code lengths is flat, all codes primary).
+    if constexpr (kDeflate64) refill();
     const std::uint32_t length = Decoded(e, bits);
     take(e);
 
