@@ -236,7 +236,12 @@ template <bool kDeflate64>
                                           const TAbDfDecodeHuffmanTree& dist) {
   return FastLoopBody<kDeflate64>(in, win, lit, dist);
 }
-const bool kHaveBmi2 = __builtin_cpu_supports("bmi2");
+bool DetectBmi2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("bmi2");
+}
+// Read before its initialisation (from another file's), it is false: the plain loop runs.
+const bool kHaveBmi2 = DetectBmi2();
 #else
 constexpr bool kHaveBmi2 = false;
 #endif
