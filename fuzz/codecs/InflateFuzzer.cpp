@@ -1,8 +1,9 @@
 // Raw Deflate (or, built with FENDREL_FUZZ_DEFLATE64, Deflate64) streams of arbitrary
 // bytes through Inflate. The first input byte picks the size of the source's reads and
 // a part size, so buffer and window edges move around. Every outcome must be a result
-// or EAbInflateError, with the destination holding exactly the bytes produced; for
-// Deflate, a stream zlib accepts must decode to zlib's bytes.
+// or EAbInflateError, with the destination holding exactly the bytes produced; the
+// decoder with its fast loop and with only its careful loop must agree on everything the
+// caller sees; for Deflate, a stream zlib accepts must decode to zlib's bytes.
 #include <zlib.h>
 
 #include <algorithm>
@@ -39,6 +40,7 @@ class TSink : public TStream {
     FBytes.insert(FBytes.end(), p, p + keep);
     FCrc = Crc32Update(FCrc, p, static_cast<std::size_t>(count));
     FCount += count;
+    FWrites.push_back(count);
     if (FCount > kLimit) throw TEnough();
     return count;
   }
@@ -48,8 +50,19 @@ class TSink : public TStream {
   static constexpr std::size_t kKeep = 8 << 20;
   static constexpr std::int64_t kLimit = 16 << 20;
   std::vector<std::uint8_t> FBytes;
+  std::vector<std::int64_t> FWrites;
   std::uint32_t FCrc = kCrc32Preset;
   std::int64_t FCount = 0;
+};
+
+// What one decoding run showed.
+struct TRun {
+  TSink FSink;
+  bool FOk = false;
+  bool FEnough = false;
+  String FError;
+  std::uint32_t FChecksum = 0;
+  std::int64_t FPosition = 0;
 };
 
 // zlib's answer for a raw Deflate stream: true with the bytes when it accepts the stream.
@@ -83,26 +96,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t chunk = kChunks[control & 7];
   const bool partSized = (control & 0x18) == 0x18;
 
-  fuzzsupport::TChunkedSource source(data, size, chunk);
-  TSink sink;
-  TAbDeflateHelper helper;
-  if (kDeflate64) helper.FOptions |= dfc_UseDeflate64;
-  if (partSized) helper.FPartSize = 1 + control * 97;
-  bool ok = true;
-  std::uint32_t checksum = 0;
-  try {
-    checksum = Inflate(source, sink, &helper);
-  } catch (const EAbInflateError&) {
-    ok = false;
-  } catch (const TEnough&) {
-    return 0;
+  TRun runs[2];
+  for (const bool careful : {false, true}) {
+    TRun& r = runs[careful ? 1 : 0];
+    ForceCarefulInflate(careful);
+    fuzzsupport::TChunkedSource source(data, size, chunk);
+    TAbDeflateHelper helper;
+    if (kDeflate64) helper.FOptions |= dfc_UseDeflate64;
+    if (partSized) helper.FPartSize = 1 + control * 97;
+    try {
+      r.FChecksum = Inflate(source, r.FSink, &helper);
+      r.FOk = true;
+    } catch (const EAbInflateError& e) {
+      r.FError = e.Message();
+    } catch (const TEnough&) {
+      r.FEnough = true;
+    }
+    ForceCarefulInflate(false);
+    r.FPosition = source.Position();
+    if (r.FPosition < 0 || r.FPosition > static_cast<std::int64_t>(size)) std::abort();
+    if (r.FOk) {
+      if (helper.FSizeNormal != r.FSink.FCount || helper.FSizeCompressed != r.FPosition) std::abort();
+      if (!partSized && r.FChecksum != ~r.FSink.FCrc) std::abort();
+    }
   }
-  const std::int64_t position = source.Position();
-  if (position < 0 || position > static_cast<std::int64_t>(size)) std::abort();
-  if (ok) {
-    if (helper.FSizeNormal != sink.FCount || helper.FSizeCompressed != position) std::abort();
-    if (!partSized && checksum != ~sink.FCrc) std::abort();
+  const TRun& fast = runs[0];
+  const TRun& careful = runs[1];
+  if (fast.FOk != careful.FOk || fast.FEnough != careful.FEnough || fast.FError != careful.FError ||
+      fast.FChecksum != careful.FChecksum || fast.FSink.FCount != careful.FSink.FCount ||
+      fast.FSink.FCrc != careful.FSink.FCrc || fast.FSink.FWrites != careful.FSink.FWrites) {
+    std::abort();
   }
+  if (fast.FEnough) return 0;
+  if (fast.FPosition != careful.FPosition) std::abort();
+  const bool ok = fast.FOk;
+  const TSink& sink = fast.FSink;
   if (!kDeflate64 && !partSized && size <= 65536) {
     std::vector<std::uint8_t> expected;
     if (ZlibInflate(data, size, expected) && expected.size() <= TSink::kKeep) {

@@ -18,23 +18,19 @@ std::uint32_t Reverse(std::uint32_t code, int length) {
 }
 
 std::uint32_t MakeEntry(int symbol, int codeLength, const std::uint8_t* extraBits, int extraStart,
-                        const TAbDfSymbolRoles& roles) {
+                        const TAbDfSymbolRoles& roles, const std::uint16_t* bases) {
   using namespace AbDfEntry;
-  std::uint32_t kind;
+  const auto code = static_cast<std::uint32_t>(codeLength);
+  std::uint32_t value = static_cast<std::uint32_t>(symbol);
+  if (symbol >= roles.FValidCount) return code | code << kCodeShift | kSpecial | value << kValueShift;
+  if (symbol < roles.FLiteralCount) return code | code << kCodeShift | kLiteral | value << kValueShift;
+  if (symbol == roles.FEndSymbol) return code | code << kCodeShift | kSpecial | kEnd | value << kValueShift;
   std::uint32_t extra = 0;
-  if (symbol >= roles.FValidCount) {
-    kind = kInvalid;
-  } else if (symbol < roles.FLiteralCount) {
-    kind = kLiteral;
-  } else if (symbol == roles.FEndSymbol) {
-    kind = kEnd;
-  } else {
-    kind = kMatch;
+  if (symbol >= extraStart) {
+    if (extraBits != nullptr) extra = extraBits[symbol - extraStart];
+    if (bases != nullptr) value = bases[symbol - extraStart];
   }
-  if (kind != kInvalid && extraBits != nullptr && symbol >= extraStart)
-    extra = extraBits[symbol - extraStart];
-  return static_cast<std::uint32_t>(codeLength) | extra << kExtraShift | kind << kKindShift |
-         static_cast<std::uint32_t>(symbol) << kValueShift;
+  return (code + extra) | code << kCodeShift | value << kValueShift;
 }
 
 }  // namespace
@@ -50,7 +46,7 @@ TAbDfDecodeHuffmanTree::TAbDfDecodeHuffmanTree(int aAlphabetSize, int aDefMaxCod
 
 void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, int aCount,
                                    const std::uint8_t* aExtraBits, int aExtraStart,
-                                   const TAbDfSymbolRoles& aRoles) {
+                                   const TAbDfSymbolRoles& aRoles, const std::uint16_t* aBases) {
   using namespace AbDfEntry;
   if (FUsage == TAbDfHuffmanUsage::huEncoding) return;
   aCount = std::min(aCount, FAlphaSize);
@@ -95,7 +91,7 @@ void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, 
       const int len = lengths[s];
       if (len == 0) continue;
       const std::uint32_t c = nextCode[len]++ & ((1u << len) - 1);
-      const std::uint32_t entry = MakeEntry(s, len, aExtraBits, aExtraStart, aRoles);
+      const std::uint32_t entry = MakeEntry(s, len, aExtraBits, aExtraStart, aRoles, aBases);
       for (std::uint32_t i = Reverse(c, len); i < primarySize; i += 1u << len) FDecodes[i] = entry;
     }
     return;
@@ -136,7 +132,7 @@ void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, 
   for (int i = 0; i < total;) {
     const int len = lengths[sorted[i]];
     if (len <= FPrimaryBits) {
-      const std::uint32_t entry = MakeEntry(sorted[i], len, aExtraBits, aExtraStart, aRoles);
+      const std::uint32_t entry = MakeEntry(sorted[i], len, aExtraBits, aExtraStart, aRoles, aBases);
       for (std::uint32_t k = Reverse(codes[i], len); k < primarySize; k += 1u << len) FDecodes[k] = entry;
       ++i;
       continue;
@@ -146,12 +142,12 @@ void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, 
     while (j + 1 < total && (codes[j + 1] >> (lengths[sorted[j + 1]] - FPrimaryBits)) == prefix) ++j;
     const int width = lengths[sorted[j]] - FPrimaryBits;
     FDecodes[Reverse(prefix, FPrimaryBits)] = static_cast<std::uint32_t>(FPrimaryBits) |
-                                              static_cast<std::uint32_t>(width) << kExtraShift |
-                                              kPointer << kKindShift | next << kValueShift;
+                                              static_cast<std::uint32_t>(width) << kCodeShift | kSpecial |
+                                              kPointer | next << kValueShift;
     for (int k = i; k <= j; ++k) {
       const int l = lengths[sorted[k]];
       const int rest = l - FPrimaryBits;
-      const std::uint32_t entry = MakeEntry(sorted[k], l, aExtraBits, aExtraStart, aRoles);
+      const std::uint32_t entry = MakeEntry(sorted[k], l, aExtraBits, aExtraStart, aRoles, aBases);
       const std::uint32_t low = codes[k] & ((1u << rest) - 1);
       for (std::uint32_t m = Reverse(low, rest); m < (1u << width); m += 1u << rest)
         FDecodes[next + m] = entry;
@@ -164,6 +160,6 @@ void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, 
 std::uint32_t TAbDfDecodeHuffmanTree::Decode(std::uint32_t aLookupBits) const {
   using namespace AbDfEntry;
   const std::uint32_t e = Lookup(aLookupBits);
-  if (Kind(e) == kInvalid && Value(e) == 0xFFFF) return 0xFFFFFFFFu;
-  return Value(e) | Bits(e) << 16 | Extra(e) << 24;
+  if (e == kInvalidEntry) return 0xFFFFFFFFu;
+  return Value(e) | CodeBits(e) << 16 | ExtraBits(e) << 24;
 }

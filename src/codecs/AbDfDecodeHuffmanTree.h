@@ -17,30 +17,48 @@ struct TAbDfSymbolRoles {
 
 // A packed decode entry. A primary entry either describes a code of at most
 // PrimaryBits() bits or points at a secondary table for the longer codes that share its
-// bits; secondary entries describe the rest.
+// bits; secondary entries describe the rest. The low byte is the number of bits the
+// entry takes from the input, code and extra bits together, so that the decoder can
+// shift by the entry itself; a match entry carries its base (length or distance) as its
+// value, so that base plus extra bits is the whole decoded number.
 namespace AbDfEntry {
-inline constexpr std::uint32_t kBitsMask = 0x1F;  // bits 0-4: code length (a pointer: primary width)
-inline constexpr int kExtraShift = 5;             // bits 5-9: extra bits (a pointer: secondary width)
-inline constexpr int kKindShift = 10;             // bits 10-12: kind
-inline constexpr int kValueShift = 16;            // bits 16-31: symbol (a pointer: secondary offset)
-inline constexpr std::uint32_t kLiteral = 0;
-inline constexpr std::uint32_t kMatch = 1;
-inline constexpr std::uint32_t kEnd = 2;
-inline constexpr std::uint32_t kInvalid = 3;
-inline constexpr std::uint32_t kPointer = 4;
-inline constexpr std::uint32_t kInvalidEntry = kInvalid << kKindShift | 0xFFFFu << kValueShift;
+inline constexpr std::uint32_t kTakeMask = 0xFF;  // bits 0-7: code plus extra bits (a pointer: primary width)
+inline constexpr int kCodeShift = 8;              // bits 8-11: code length (a pointer: secondary width)
+inline constexpr std::uint32_t kLiteral = 0x8000;  // a literal; the value is the byte
+inline constexpr std::uint32_t kSpecial = 0x4000;  // not a literal or match: end, pointer or invalid
+inline constexpr std::uint32_t kPointer = 0x2000;  // (with kSpecial) the secondary table's offset as value
+inline constexpr std::uint32_t kEnd = 0x1000;      // (with kSpecial) the end of the block
+inline constexpr int kValueShift = 16;             // bits 16-31: byte, base, symbol or secondary offset
+inline constexpr std::uint32_t kInvalidEntry = kSpecial | 0xFFFFu << kValueShift;
 
-inline constexpr std::uint32_t Bits(std::uint32_t e) {
-  return e & kBitsMask;
+// Bits taken from the input: the code and its extra bits.
+inline constexpr std::uint32_t Take(std::uint32_t e) {
+  return e & kTakeMask;
 }
-inline constexpr std::uint32_t Extra(std::uint32_t e) {
-  return (e >> kExtraShift) & 0x1F;
+inline constexpr std::uint32_t CodeBits(std::uint32_t e) {
+  return (e >> kCodeShift) & 0xF;
 }
-inline constexpr std::uint32_t Kind(std::uint32_t e) {
-  return (e >> kKindShift) & 0x7;
+inline constexpr std::uint32_t ExtraBits(std::uint32_t e) {
+  return Take(e) - CodeBits(e);
 }
 inline constexpr std::uint32_t Value(std::uint32_t e) {
   return e >> kValueShift;
+}
+inline constexpr bool IsLiteral(std::uint32_t e) {
+  return (e & kLiteral) != 0;
+}
+inline constexpr bool IsSpecial(std::uint32_t e) {
+  return (e & kSpecial) != 0;
+}
+inline constexpr bool IsPointer(std::uint32_t e) {
+  return (e & kPointer) != 0;
+}
+inline constexpr bool IsEnd(std::uint32_t e) {
+  return (e & kEnd) != 0;
+}
+// The value plus the extra bits that follow the code in aBits.
+inline constexpr std::uint32_t Decoded(std::uint32_t e, std::uint64_t aBits) {
+  return Value(e) + (static_cast<std::uint32_t>(aBits & ((std::uint64_t{1} << Take(e)) - 1)) >> CodeBits(e));
 }
 }  // namespace AbDfEntry
 
@@ -55,22 +73,28 @@ class TAbDfDecodeHuffmanTree {
                          int aPrimaryBits = 15);
 
   // Builds from aCount code lengths starting at aLengths[aStartInx]; symbols from
-  // aExtraStart on take their extra-bit counts from aExtraBits[symbol - aExtraStart].
+  // aExtraStart on take their extra-bit counts from aExtraBits[symbol - aExtraStart] and,
+  // when aBases is given, their match entries carry aBases[symbol - aExtraStart] as value
+  // instead of the symbol.
   void Build(const std::uint8_t* aLengths, int aStartInx, int aCount, const std::uint8_t* aExtraBits,
-             int aExtraStart, const TAbDfSymbolRoles& aRoles);
+             int aExtraStart, const TAbDfSymbolRoles& aRoles, const std::uint16_t* aBases = nullptr);
 
   // The entry for the low LookupBitLength() bits of aLookupBits as one value: bits 0-15
-  // the symbol, 16-23 the code length, 24-31 the extra bits; 0xFFFFFFFF where no code
-  // reaches.
+  // the value (the symbol, or a match's base), 16-23 the code length, 24-31 the extra
+  // bits; 0xFFFFFFFF where no code reaches.
   std::uint32_t Decode(std::uint32_t aLookupBits) const;
 
   // The packed entry for the next bits of aBits (at least LookupBitLength() of them).
   std::uint32_t Lookup(std::uint64_t aBits) const {
     std::uint32_t e = FDecodes[aBits & FPrimaryMask];
-    if (AbDfEntry::Kind(e) == AbDfEntry::kPointer) {
-      e = FDecodes[AbDfEntry::Value(e) + ((aBits >> FPrimaryBits) & ((1u << AbDfEntry::Extra(e)) - 1))];
-    }
+    if (AbDfEntry::IsPointer(e)) e = FDecodes[Secondary(e, aBits)];
     return e;
+  }
+  // Where a pointer entry's secondary entry for aBits lies.
+  static std::uint32_t Secondary(std::uint32_t aPointer, std::uint64_t aBits) {
+    using namespace AbDfEntry;
+    return Value(aPointer) +
+           (static_cast<std::uint32_t>(aBits >> Take(aPointer)) & ((1u << CodeBits(aPointer)) - 1));
   }
 
   int LookupBitLength() const { return FMaxCodeLen; }

@@ -18,7 +18,7 @@
 class TAbDfInBitStream {
  public:
   static constexpr std::int64_t kBufferSize = 16384;
-  // Bytes the fast loop needs in the buffer: two whole-word refills per symbol pair.
+  // Bytes the fast loop needs in the buffer: up to three whole-word refills per round.
   static constexpr std::int64_t kFastMargin = 32;
   // ReadBuffer reads this many bytes or more from the stream directly once the buffer is
   // drained.

@@ -14,29 +14,23 @@ using namespace AbDfEntry;
 constexpr int kLiteralPrimaryBits = 11;
 constexpr int kDistancePrimaryBits = 8;
 
-// Length symbols 257 to 287 (286 and 287 never occur in valid data).
+// Extra bits and bases of length symbols 257 to 287 (286 and 287 never occur in valid
+// data); Deflate64's symbol 285 is 3 plus 16 extra bits instead of 258.
 constexpr std::array<std::uint8_t, 31> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
                                                        3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 0, 0};
 constexpr std::array<std::uint8_t, 31> kLengthExtra64 = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2,  2, 2, 2,
                                                          3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, 0, 0};
+constexpr std::array<std::uint16_t, 31> kLengthBase = {3,  4,   5,   6,   7,   8,   9,   10, 11, 13, 15,
+                                                       17, 19,  23,  27,  31,  35,  43,  51, 59, 67, 83,
+                                                       99, 115, 131, 163, 195, 227, 258, 0,  0};
+constexpr std::array<std::uint16_t, 31> kLengthBase64 = {3,  4,   5,   6,   7,   8,   9,  10, 11, 13, 15,
+                                                         17, 19,  23,  27,  31,  35,  43, 51, 59, 67, 83,
+                                                         99, 115, 131, 163, 195, 227, 3,  0,  0};
 constexpr std::array<std::uint8_t, 32> kDistanceExtra = {
     0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
-constexpr std::array<std::uint32_t, 32> kDistanceBase = {
+constexpr std::array<std::uint16_t, 32> kDistanceBase = {
     1,   2,   3,   4,   5,    7,    9,    13,   17,   25,   33,   49,    65,    97,    129,   193,
     257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
-
-// Length bases indexed by symbol (only 257 to 285 are used).
-constexpr std::array<std::uint32_t, 288> MakeLengthBase(bool deflate64) {
-  constexpr std::array<std::uint32_t, 29> bases = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
-                                                   15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
-                                                   67, 83, 99, 115, 131, 163, 195, 227, 258};
-  std::array<std::uint32_t, 288> table{};
-  for (int i = 0; i < 29; ++i) table[257 + i] = bases[i];
-  if (deflate64) table[285] = 3;
-  return table;
-}
-constexpr std::array<std::uint32_t, 288> kLengthBase = MakeLengthBase(false);
-constexpr std::array<std::uint32_t, 288> kLengthBase64 = MakeLengthBase(true);
 
 constexpr TAbDfSymbolRoles kLiteralRoles{256, 256, 286};
 constexpr TAbDfSymbolRoles kDistanceRoles{0, -1, 30};
@@ -50,7 +44,8 @@ TAbDfDecodeHuffmanTree BuildStaticLiteralTree(bool deflate64) {
   std::array<std::uint8_t, 288> lengths{};
   for (int s = 0; s < 288; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
   TAbDfDecodeHuffmanTree tree(288, 15, TAbDfHuffmanUsage::huBoth, kLiteralPrimaryBits);
-  tree.Build(lengths.data(), 0, 288, (deflate64 ? kLengthExtra64 : kLengthExtra).data(), 257, kLiteralRoles);
+  tree.Build(lengths.data(), 0, 288, (deflate64 ? kLengthExtra64 : kLengthExtra).data(), 257, kLiteralRoles,
+             (deflate64 ? kLengthBase64 : kLengthBase).data());
   return tree;
 }
 
@@ -58,7 +53,8 @@ TAbDfDecodeHuffmanTree BuildStaticDistanceTree(bool deflate64) {
   std::array<std::uint8_t, 32> lengths{};
   lengths.fill(5);
   TAbDfDecodeHuffmanTree tree(32, 15, TAbDfHuffmanUsage::huBoth, kDistancePrimaryBits);
-  tree.Build(lengths.data(), 0, 32, kDistanceExtra.data(), 0, deflate64 ? kDistanceRoles64 : kDistanceRoles);
+  tree.Build(lengths.data(), 0, 32, kDistanceExtra.data(), 0, deflate64 ? kDistanceRoles64 : kDistanceRoles,
+             kDistanceBase.data());
   return tree;
 }
 
@@ -73,8 +69,17 @@ inline std::uint32_t LowBits(std::uint64_t bits, std::uint32_t count) {
   return static_cast<std::uint32_t>(bits) & ((1u << count) - 1);
 }
 
-// Copies a match that may overlap its own output, in whole words where the distance
-// allows; it may write up to 15 bytes past the match's end, which the window keeps free.
+// Whether the decoding loops of this thread stay careful (see ForceCarefulInflate).
+thread_local bool tCarefulOnly = false;
+
+// Output one round of the fast loop may add before its next check: three literals, or
+// two literals and the longest Deflate match. A Deflate64 match may be longer; it starts
+// below the limit, as one in the careful loop does, and the window keeps room behind the
+// limit for it.
+constexpr std::int64_t kFastOutputRoom = 2 + 258;
+
+// Copies a match that may overlap its own output, in whole words; it may write up to 15
+// bytes past the match's end, which the window keeps free.
 inline void CopyMatchFast(std::uint8_t* dst, std::uint32_t length, std::uint32_t distance) {
   const std::uint8_t* src = dst - distance;
   std::uint8_t* const end = dst + length;
@@ -97,103 +102,124 @@ inline void CopyMatchFast(std::uint8_t* dst, std::uint32_t length, std::uint32_t
       dst += 8;
     } while (dst < end);
   } else {
-    do {
-      *dst++ = *src++;
-    } while (dst < end);
+    // The match repeats every `distance` bytes, so it also repeats every multiple of it:
+    // after the first eight bytes, whole words come from the least multiple of eight or
+    // more bytes back.
+    static constexpr std::uint8_t kStride[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+    for (int i = 0; i < 8; ++i) dst[i] = src[i];
+    const std::uint32_t stride = kStride[distance];
+    dst += 8;
+    while (dst < end) {
+      std::memcpy(dst, dst - stride, 8);
+      dst += 8;
+    }
   }
 }
 
-// Decodes symbols while at least kFastMargin input bytes are buffered and the output is
-// below its limit, with no further bounds checks on either. Returns true at the end of
-// the block.
+// Decodes symbols while at least kFastMargin input bytes are buffered and the output has
+// kFastOutputRoom before its limit, checking both once per round, not per symbol.
+// Returns true at the end of the block.
 template <bool kDeflate64>
-bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
-              const TAbDfDecodeHuffmanTree& dist) {
+[[gnu::always_inline]] inline bool FastLoopBody(TAbDfInBitStream& in, TAbDfOutputWindow& win,
+                                                const TAbDfDecodeHuffmanTree& lit,
+                                                const TAbDfDecodeHuffmanTree& dist) {
   const std::uint32_t* const litTable = lit.Decodes();
   const std::uint64_t litMask = lit.PrimaryMask();
-  const unsigned litPrimary = static_cast<unsigned>(lit.PrimaryBits());
   const std::uint32_t* const distTable = dist.Decodes();
   const std::uint64_t distMask = dist.PrimaryMask();
-  const unsigned distPrimary = static_cast<unsigned>(dist.PrimaryBits());
-  const auto& lengthBase = kDeflate64 ? kLengthBase64 : kLengthBase;
 
   const std::uint8_t* ip = in.FPos;
   const std::uint8_t* const ipLast = in.FEnd - TAbDfInBitStream::kFastMargin;
   std::uint64_t bits = in.FBits;
   unsigned count = in.FBitCount;
   std::uint8_t* out = win.FCurrent;
-  std::uint8_t* const outLimit = win.FLimit;
   const std::uint8_t* const outStart = win.Buffer();
+  const std::uint8_t* const outLast = win.FLimit - kFastOutputRoom;
   const auto save = [&] {
     in.FPos = ip;
     in.FBits = bits;
     in.FBitCount = count;
     win.FCurrent = out;
   };
-
-  while (ip <= ipLast && out < outLimit) {
+  // Tops the bit buffer up to 56 bits or more with one word of input.
+  const auto refill = [&] {
     bits |= Load64(ip) << count;
     ip += (63 - count) >> 3;
     count |= 56;
+  };
+  const auto take = [&](std::uint32_t e) {
+    bits >>= Take(e);
+    count -= Take(e);
+  };
 
-    std::uint32_t e = litTable[bits & litMask];
-    if (Kind(e) == kPointer) e = litTable[Value(e) + LowBits(bits >> litPrimary, Extra(e))];
-    if (Kind(e) == kLiteral) {
-      bits >>= Bits(e);
-      count -= Bits(e);
+  // After a refill all 64 bits of `bits` are input, `count` of them (56 or more) counted
+  // as taken from the buffer. Between refills at most 56 bits are taken, and each lookup
+  // needs at most 15 more: three literals and the next round's first entry, which is
+  // looked up before that round's refill so that the two overlap, need 4 x 15 bits.
+  refill();
+  std::uint32_t e = litTable[bits & litMask];
+  while (ip <= ipLast && out <= outLast) {
+    refill();
+    if (IsLiteral(e)) {
+      // Up to three literals: each takes at most 15 bits.
+      take(e);
       *out++ = static_cast<std::uint8_t>(Value(e));
-      // At least 41 bits are left: enough for a second literal without a refill,
       e = litTable[bits & litMask];
-      if (Kind(e) == kPointer) e = litTable[Value(e) + LowBits(bits >> litPrimary, Extra(e))];
-      if (Kind(e) == kLiteral && out < outLimit) {
-        bits >>= Bits(e);
-        count -= Bits(e);
+      if (IsLiteral(e)) {
+        take(e);
         *out++ = static_cast<std::uint8_t>(Value(e));
-        // And at least 26 for a third.
         e = litTable[bits & litMask];
-        if (Kind(e) == kPointer) e = litTable[Value(e) + LowBits(bits >> litPrimary, Extra(e))];
-        if (Kind(e) == kLiteral && out < outLimit) {
-          bits >>= Bits(e);
-          count -= Bits(e);
+        if (IsLiteral(e)) {
+          take(e);
           *out++ = static_cast<std::uint8_t>(Value(e));
+          e = litTable[bits & litMask];
+          continue;
         }
       }
-      continue;
     }
-    if (Kind(e) != kMatch) {
-      if (Kind(e) == kEnd) {
-        bits >>= Bits(e);
-        count -= Bits(e);
+    // At least 26 bits are left: enough for a length code and its extra bits in Deflate.
+    if (IsSpecial(e)) {
+      if (IsPointer(e)) {
+        e = litTable[TAbDfDecodeHuffmanTree::Secondary(e, bits)];
+        if (IsLiteral(e)) {
+          take(e);
+          *out++ = static_cast<std::uint8_t>(Value(e));
+          e = litTable[bits & litMask];
+          continue;
+        }
+      }
+      if (IsSpecial(e)) {
         save();
-        return true;
-      }
-      save();
-      throw EAbInternalInflateError(SInflateBadLengthSymbol);
-    }
-    const std::uint32_t length = lengthBase[Value(e)] + LowBits(bits >> Bits(e), Extra(e));
-    bits >>= Bits(e) + Extra(e);
-    count -= Bits(e) + Extra(e);
-    if constexpr (kDeflate64) {
-      if (count < 29) {
-        bits |= Load64(ip) << count;
-        ip += (63 - count) >> 3;
-        count |= 56;
+        if (IsEnd(e)) {
+          in.FBits >>= Take(e);
+          in.FBitCount -= Take(e);
+          return true;
+        }
+        throw EAbInternalInflateError(SInflateBadLengthSymbol);
       }
     }
+    // Deflate64: 16 extra bits after a code of up to 15 bits may pass them, after two
+    // literals of 15 bits (a table of over-full code lengths is flat, all codes primary).
+    if constexpr (kDeflate64) refill();
+    const std::uint32_t length = Decoded(e, bits);
+    take(e);
 
+    refill();
     std::uint32_t d = distTable[bits & distMask];
-    if (Kind(d) == kPointer) d = distTable[Value(d) + LowBits(bits >> distPrimary, Extra(d))];
-    if (Kind(d) != kMatch) {
-      save();
-      throw EAbInternalInflateError(kDeflate64 ? SInflateNoDistanceCode : SInflateBadDistanceSymbol);
+    if (IsSpecial(d)) {
+      if (IsPointer(d)) d = distTable[TAbDfDecodeHuffmanTree::Secondary(d, bits)];
+      if (IsSpecial(d)) {
+        save();
+        throw EAbInternalInflateError(kDeflate64 ? SInflateNoDistanceCode : SInflateBadDistanceSymbol);
+      }
     }
-    const std::uint32_t distance = kDistanceBase[Value(d)] + LowBits(bits >> Bits(d), Extra(d));
-    bits >>= Bits(d) + Extra(d);
-    count -= Bits(d) + Extra(d);
+    const std::uint32_t distance = Decoded(d, bits);
+    take(d);
     if (distance > static_cast<std::uint64_t>(out - outStart)) {
       save();
       throw EAbInternalInflateError(SInflateDistanceTooFar);
     }
+    e = litTable[bits & litMask];
     CopyMatchFast(out, length, distance);
     out += length;
   }
@@ -201,37 +227,61 @@ bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuf
   return false;
 }
 
-// One symbol with every input check, for the last bytes of the input. Returns true at
-// the end of the block.
+// The fast loop compiled twice: with the processor's flag-free shifts where it has them,
+// and for any x86-64 processor.
+#if defined(__x86_64__) || defined(__i386__)
+template <bool kDeflate64>
+[[gnu::target("bmi2")]] bool FastLoopBmi2(TAbDfInBitStream& in, TAbDfOutputWindow& win,
+                                          const TAbDfDecodeHuffmanTree& lit,
+                                          const TAbDfDecodeHuffmanTree& dist) {
+  return FastLoopBody<kDeflate64>(in, win, lit, dist);
+}
+bool DetectBmi2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("bmi2");
+}
+// Read before its initialisation (from another file's), it is false: the plain loop runs.
+const bool kHaveBmi2 = DetectBmi2();
+#else
+constexpr bool kHaveBmi2 = false;
+#endif
+
+template <bool kDeflate64>
+bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
+              const TAbDfDecodeHuffmanTree& dist) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (kHaveBmi2) return FastLoopBmi2<kDeflate64>(in, win, lit, dist);
+#endif
+  return FastLoopBody<kDeflate64>(in, win, lit, dist);
+}
+
+// One symbol with every input check, for the last bytes of the input and of the output
+// before its limit. Returns true at the end of the block.
 template <bool kDeflate64>
 bool CarefulStep(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
                  const TAbDfDecodeHuffmanTree& dist) {
   in.Ensure(static_cast<unsigned>(lit.LookupBitLength()) + (kDeflate64 ? 16 : 5));
   const std::uint32_t e = lit.Lookup(in.FBits);
-  switch (Kind(e)) {
-    case kLiteral:
-      in.Consume(Bits(e), SInflateNoDataDiscardBits);
-      *win.FCurrent++ = static_cast<std::uint8_t>(Value(e));
-      return false;
-    case kEnd:
-      in.Consume(Bits(e), SInflateNoDataDiscardBits);
-      return true;
-    case kMatch:
-      break;
-    default:
-      throw EAbInternalInflateError(SInflateBadLengthSymbol);
+  if (IsLiteral(e)) {
+    in.Consume(Take(e), SInflateNoDataDiscardBits);
+    *win.FCurrent++ = static_cast<std::uint8_t>(Value(e));
+    return false;
   }
-  const auto& lengthBase = kDeflate64 ? kLengthBase64 : kLengthBase;
-  const std::uint32_t length = lengthBase[Value(e)] + LowBits(in.FBits >> Bits(e), Extra(e));
-  in.Consume(Bits(e) + Extra(e), SInflateNoDataDiscardBits);
+  if (IsSpecial(e)) {
+    if (!IsEnd(e)) throw EAbInternalInflateError(SInflateBadLengthSymbol);
+    in.Consume(Take(e), SInflateNoDataDiscardBits);
+    return true;
+  }
+  const std::uint32_t length = Decoded(e, in.FBits);
+  in.Consume(Take(e), SInflateNoDataDiscardBits);
 
   in.Ensure(static_cast<unsigned>(dist.LookupBitLength()) + 14);
   const std::uint32_t d = dist.Lookup(in.FBits);
-  if (Kind(d) != kMatch) {
+  if (IsSpecial(d)) {
     throw EAbInternalInflateError(kDeflate64 ? SInflateNoDistanceCode : SInflateBadDistanceSymbol);
   }
-  const std::uint32_t distance = kDistanceBase[Value(d)] + LowBits(in.FBits >> Bits(d), Extra(d));
-  in.Consume(Bits(d) + Extra(d), SInflateNoDataDiscardBits);
+  const std::uint32_t distance = Decoded(d, in.FBits);
+  in.Consume(Take(d), SInflateNoDataDiscardBits);
   win.CopyMatch(length, distance);
   return false;
 }
@@ -239,10 +289,11 @@ bool CarefulStep(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecode
 template <bool kDeflate64>
 void DecodeSymbols(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
                    const TAbDfDecodeHuffmanTree& dist) {
+  const bool fast = !tCarefulOnly;
   for (;;) {
     if (win.FCurrent >= win.FLimit) win.AtLimit();
     in.RefillIfLow();
-    if (in.FastReady()) {
+    if (fast && in.FastReady() && win.FLimit - win.FCurrent > kFastOutputRoom) {
       if (FastLoop<kDeflate64>(in, win, lit, dist)) return;
     } else if (CarefulStep<kDeflate64>(in, win, lit, dist)) {
       return;
@@ -262,6 +313,10 @@ const TAbDfDecodeHuffmanTree& StaticDistanceTree(bool aDeflate64) {
   static const TAbDfDecodeHuffmanTree deflate = BuildStaticDistanceTree(false);
   static const TAbDfDecodeHuffmanTree deflate64 = BuildStaticDistanceTree(true);
   return aDeflate64 ? deflate64 : deflate;
+}
+
+void ForceCarefulInflate(bool aCareful) {
+  tCarefulOnly = aCareful;
 }
 
 void DecodeData(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow,
@@ -305,8 +360,8 @@ void ReadLitDistCodeLengths(TAbDfInBitStream& aInStrm, const TAbDfDecodeHuffmanT
   while (i < aCount) {
     aInStrm.Ensure(lookupBits + 7);
     const std::uint32_t e = aCodeLenTree.Lookup(aInStrm.FBits);
-    if (Kind(e) != kLiteral || Value(e) > 18) throw EAbInternalInflateError(SInflateBadCodeLengthSymbol);
-    const std::uint32_t codeLength = Bits(e);
+    if (!IsLiteral(e) || Value(e) > 18) throw EAbInternalInflateError(SInflateBadCodeLengthSymbol);
+    const std::uint32_t codeLength = CodeBits(e);
     if (codeLength == 0 || codeLength > lookupBits)
       throw EAbInternalInflateError(SInflateBadCodeLengthLength);
     const std::uint32_t symbol = Value(e);
@@ -346,11 +401,11 @@ void InflateDynamicBlock(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindo
 
   TAbDfDecodeHuffmanTree literalTree(286, 15, TAbDfHuffmanUsage::huDecoding, kLiteralPrimaryBits);
   literalTree.Build(lengths.data(), 0, hlit, (aDeflate64 ? kLengthExtra64 : kLengthExtra).data(), 257,
-                    kLiteralRoles);
+                    kLiteralRoles, (aDeflate64 ? kLengthBase64 : kLengthBase).data());
   TAbDfDecodeHuffmanTree distanceTree(aDeflate64 ? 32 : 30, 15, TAbDfHuffmanUsage::huDecoding,
                                       kDistancePrimaryBits);
   distanceTree.Build(lengths.data(), hlit, hdist, kDistanceExtra.data(), 0,
-                     aDeflate64 ? kDistanceRoles64 : kDistanceRoles);
+                     aDeflate64 ? kDistanceRoles64 : kDistanceRoles, kDistanceBase.data());
   DecodeData(aInStrm, aOutWindow, literalTree, aDeflate64, distanceTree);
 }
 

@@ -27,6 +27,10 @@ void DecodeData(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow,
 void ReadLitDistCodeLengths(TAbDfInBitStream& aInStrm, const TAbDfDecodeHuffmanTree& aCodeLenTree,
                             std::uint8_t* aCodeLens, int aCount);
 
+// For tests: while on, this thread's decoding takes every symbol one at a time with all
+// checks, as it otherwise does only near the ends of its input and output.
+void ForceCarefulInflate(bool aCareful);
+
 // The fixed codes, built once and shared; the Deflate64 variants differ in length
 // symbol 285 and in accepting distance symbols 30 and 31.
 const TAbDfDecodeHuffmanTree& StaticLiteralTree(bool aDeflate64 = false);

@@ -13,9 +13,10 @@
 // one last piece. The buffer holds many such slides, so the history moves to the front
 // only once per 256 KiB.
 //
-// The decoder's loops write at FCurrent directly while it is below FLimit, one symbol at
-// a time, then call AtLimit: the buffer holds the longest match behind the write point,
-// plus a little room for copying by words.
+// The decoder's loops write at FCurrent directly while it is below FLimit (the fast loop
+// only while a whole round of symbols stays below it), then call AtLimit: the buffer
+// holds the longest match behind the write point, plus a little room for copying by
+// words.
 class TAbDfOutputWindow {
  public:
   static constexpr std::int64_t kSlideCount = 32768;

@@ -41,6 +41,32 @@ TBitWriter OneDistanceCodeBlock() {
   return w;
 }
 
+// A final Deflate64 dynamic block whose literal code over-fills the code space: three
+// 1-bit codes (symbols 0 to 2, which a plain table fill lets overwrite each other) and
+// 15-bit codes for 'a', 'b', the end and length symbol 285, which fill their patterns
+// last; one 1-bit distance code (distance 1). Then twenty times 'a', 'b' and a match of
+// 3 + 65535 - i bytes: two literals of 15 bits followed by 31 bits of length.
+TCraftedStream OverfullLongCodesBlock() {
+  std::vector<int> lit(286, 0);
+  lit[0] = lit[1] = lit[2] = 1;
+  lit['a'] = lit['b'] = lit[256] = lit[285] = 15;
+  const std::vector<std::uint32_t> codes = CanonicalCodes(lit);
+  const auto code = [&](int symbol) { return codes[static_cast<std::size_t>(symbol)] & 0x7FFF; };
+  TBitWriter w;
+  w.Bits(1, 1).Bits(2, 2).Bits(286 - 257, 5).Bits(0, 5).Bits(19 - 4, 4);
+  for (int s : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15}) w.Bits(s < 16 ? 4 : 0, 3);
+  for (int l : lit) w.Code(static_cast<std::uint32_t>(l), 4);
+  w.Code(1, 4);  // the one distance code
+  Bytes out;
+  for (std::uint32_t i = 0; i < 20; ++i) {
+    w.Code(code('a'), 15).Code(code('b'), 15).Code(code(285), 15).Bits(65535 - i, 16).Code(0, 1);
+    out.push_back('a');
+    out.insert(out.end(), 1 + 3 + 65535 - i, 'b');
+  }
+  w.Code(code(256), 15);
+  return {w.Finish(), out};
+}
+
 struct TErrorCase {
   const char* FName;
   std::function<Bytes()> FStream;
@@ -194,6 +220,8 @@ TEST(InflateErrorTest, EdgeStreamsDecode) {
        withFar},
       {"Deflate64 dynamic block with one distance code",
        OneDistanceCodeBlock().Code(0, 1).Code(3, 2).Code(0, 1).Code(2, 2).Finish(), true, Bytes(4, 'a')},
+      {"Deflate64 longest lengths after two literals of an over-full code", OverfullLongCodesBlock().FStream,
+       true, OverfullLongCodesBlock().FOutput},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.FName);
