@@ -1,5 +1,6 @@
 #include "support/TlsPeer.h"
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
@@ -40,9 +41,9 @@ const char* KindName(TestCertificates::Kind kind) {
   return "good";
 }
 
-constexpr char kTlsServer[] = R"(import itertools, socket, ssl, sys, threading
+constexpr char kTlsServer[] = R"(import itertools, os, socket, ssl, sys, threading
 
-cert, key, low, high, mode = sys.argv[1:6]
+cert, key, low, high, mode, root = sys.argv[1:7]
 versions = {'1.0': ssl.TLSVersion.TLSv1, '1.1': ssl.TLSVersion.TLSv1_1,
             '1.2': ssl.TLSVersion.TLSv1_2, '1.3': ssl.TLSVersion.TLSv1_3}
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -118,6 +119,15 @@ def serve(raw, number):
                     conn.shutdown(socket.SHUT_RDWR)
                     conn.close()
                 return
+            elif os.path.isfile(os.path.join(root, target.lstrip('/'))) and '..' not in parts:
+                with open(os.path.join(root, target.lstrip('/')), 'rb') as f:
+                    content = f.read()
+                if os.path.isfile(os.path.join(root, target.lstrip('/')) + '.cut'):
+                    conn.sendall(b'HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n' + content)
+                    conn.shutdown(socket.SHUT_RDWR)
+                    conn.close()
+                    return
+                conn.sendall(response(b'200 OK', content))
             else:
                 conn.sendall(response(b'404 Not Found', b'not here'))
     except (ssl.SSLError, OSError):
@@ -192,11 +202,14 @@ PythonTlsServer::PythonTlsServer(const Options& options)
   const TestCertificates& certificates = TestCertificates::Shared();
   const std::string script = FFolder->Path() + "/server.py";
   WriteText(script, kTlsServer);
+  std::filesystem::create_directories(FFolder->Path() + "/www");
+  for (const auto& [name, content] : options.Files) FFolder->WriteFile("www/" + name, content);
+  for (const std::string& name : options.CutFiles) FFolder->WriteFile("www/" + name + ".cut", "");
   const char* mode = options.How == Mode::Plain ? "plain" : options.How == Mode::Silent ? "silent" : "tls";
   FProcess = std::make_unique<ChildProcess>(
       std::vector<std::string>{python, script, certificates.CertificateFile(options.Certificate),
                                certificates.KeyFile(options.Certificate), options.LowestVersion,
-                               options.HighestVersion, mode},
+                               options.HighestVersion, mode, FFolder->Path() + "/www"},
       FFolder->Path() + "/stderr.log");
   std::string line;
   if (!FProcess->ReadLine(line, kStartMilliseconds)) {

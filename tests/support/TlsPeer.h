@@ -2,7 +2,9 @@
 #define FENDREL_SUPPORT_TLSPEER_H
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "support/PeerServers.h"
@@ -44,6 +46,8 @@ class TestCertificates {
 //   /until-close/notify/N      N pattern bytes without a Content-Length, then the TLS close
 //                              notification and the close
 //   /until-close/cut/N         the same, but the connection is closed without the notification
+//   a file of Options::Files   its content with a Content-Length; one of Options::CutFiles
+//                              without, ended by a close without the notification
 // every other target: 404. The server reports each connection on its standard output:
 // "handshake <version>" or "failed <reason>".
 class PythonTlsServer {
@@ -58,6 +62,9 @@ class PythonTlsServer {
     std::string LowestVersion = "1.2";  // "1.0" to "1.3"
     std::string HighestVersion = "1.3";
     Mode How = Mode::Tls;
+    // Files to serve: the path below the root ("1.5/update.zip") and the content.
+    std::map<std::string, std::string> Files;
+    std::set<std::string> CutFiles;
   };
 
   explicit PythonTlsServer(const Options& options);
