@@ -36,6 +36,16 @@ struct TlsClient {
   TIdHTTP Http;
 };
 
+PythonTlsServer::Options Serving(Kind certificate, const char* lowest = "1.2", const char* highest = "1.3",
+                                 PythonTlsServer::Mode mode = PythonTlsServer::Mode::Tls) {
+  PythonTlsServer::Options options;
+  options.Certificate = certificate;
+  options.LowestVersion = lowest;
+  options.HighestVersion = highest;
+  options.How = mode;
+  return options;
+}
+
 String Url(const PythonTlsServer& server, const std::string& path) {
   return FromUtf8(server.BaseUrl() + path);
 }
@@ -54,7 +64,7 @@ TEST(HttpsTest, AGetOverTls13ReadsTheBodyAndKeepsTheConnectionForTheNextRequest)
 
 TEST(HttpsTest, Tls12IsAcceptedToo) {
   SKIP_WITHOUT_TLS();
-  PythonTlsServer server({Kind::Good, "1.2", "1.2"});
+  PythonTlsServer server(Serving(Kind::Good, "1.2", "1.2"));
   TlsClient client;
   EXPECT_EQ(client.Http.Get(Url(server, "hello")), u"hello over tls");
   EXPECT_EQ(server.NextReport(), "handshake TLSv1.2");
@@ -74,31 +84,17 @@ TEST(HttpsTest, ServersThatCannotBeTrustedAreRefusedWithAClearReason) {
   using Mode = PythonTlsServer::Mode;
   const std::u16string untrusted = u"Das Zertifikat des Servers 127.0.0.1 ist nicht vertrauenswürdig: ";
   const std::vector<Case> cases = {
-      {"another authority",
-       {Kind::Untrusted},
-       true,
-       u"EIdTLSCertificateUntrusted",
+      {"another authority", Serving(Kind::Untrusted), true, u"EIdTLSCertificateUntrusted",
        untrusted + u"Es stammt von keiner vertrauenswürdigen Zertifizierungsstelle."},
-      {"test authority not trusted",
-       {Kind::Good},
-       false,
-       u"EIdTLSCertificateUntrusted",
+      {"test authority not trusted", Serving(Kind::Good), false, u"EIdTLSCertificateUntrusted",
        untrusted + u"Es stammt von keiner vertrauenswürdigen Zertifizierungsstelle."},
-      {"expired", {Kind::Expired}, true, u"EIdTLSCertificateUntrusted", untrusted + u"Es ist abgelaufen."},
-      {"wrong name",
-       {Kind::WrongName},
-       true,
-       u"EIdTLSHostNameMismatch",
+      {"expired", Serving(Kind::Expired), true, u"EIdTLSCertificateUntrusted",
+       untrusted + u"Es ist abgelaufen."},
+      {"wrong name", Serving(Kind::WrongName), true, u"EIdTLSHostNameMismatch",
        u"Das Zertifikat des Servers gilt nicht für den Host 127.0.0.1."},
-      {"plain http",
-       {Kind::Good, "1.2", "1.3", Mode::Plain},
-       true,
-       u"EIdTLSHandshakeFailed",
+      {"plain http", Serving(Kind::Good, "1.2", "1.3", Mode::Plain), true, u"EIdTLSHandshakeFailed",
        u"Der TLS-Verbindungsaufbau mit 127.0.0.1 ist fehlgeschlagen: Der Server antwortet nicht mit TLS."},
-      {"TLS 1.0 only",
-       {Kind::Good, "1.0", "1.0"},
-       true,
-       u"EIdTLSHandshakeFailed",
+      {"TLS 1.0 only", Serving(Kind::Good, "1.0", "1.0"), true, u"EIdTLSHandshakeFailed",
        u"Der TLS-Verbindungsaufbau mit 127.0.0.1 ist fehlgeschlagen: Der Server bietet weder TLS 1.2 noch "
        u"TLS 1.3 "
        u"an."},
@@ -124,7 +120,7 @@ TEST(HttpsTest, ServersThatCannotBeTrustedAreRefusedWithAClearReason) {
 // The TLS 1.0 server above really speaks TLS 1.0: a client that offers it gets it.
 TEST(HttpsTest, TheTls10ServerNegotiatesTls10WithAClientThatOffersIt) {
   SKIP_WITHOUT_TLS();
-  PythonTlsServer server({Kind::Good, "1.0", "1.0"});
+  PythonTlsServer server(Serving(Kind::Good, "1.0", "1.0"));
   testsupport::ProgramCall call;
   call.Program = testsupport::FindProgram("openssl");
   call.Arguments = {"s_client",
@@ -186,7 +182,7 @@ TEST(HttpsTest, OneClientServesHttpAndHttpsInTurn) {
 // A server that accepts and never answers the handshake: the read time-out ends it.
 TEST(HttpsTest, TheReadTimeoutLimitsTheHandshake) {
   SKIP_WITHOUT_TLS();
-  PythonTlsServer server({Kind::Good, "1.2", "1.3", PythonTlsServer::Mode::Silent});
+  PythonTlsServer server(Serving(Kind::Good, "1.2", "1.3", PythonTlsServer::Mode::Silent));
   TlsClient client;
   client.Http.SetReadTimeout(200);
   EXPECT_THROW(client.Http.Get(Url(server, "hello")), EIdReadTimeout);

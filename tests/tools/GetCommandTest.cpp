@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ToolPaths.h"
+#include "net/IdIOHandlerTls.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
 #include "support/TlsPeer.h"
@@ -129,7 +130,10 @@ TEST(GetCommandTest, FailuresOfTheFetchAreReportedAsTheirClasses) {
       // Following a redirect that never ends stops at the limit, and that is a failure.
       {{"--follow", server.BaseUrl() + "loop"},
        "EIdHTTPProtocolException: HTTP/1.1 302 Found\nErrorCode: 302\n"},
-      {{"https://127.0.0.1:1/newest"}, "EIdIOHandlerPropInvalid: Wert für IOHandler ist ungültig\n"},
+      // A build with TLS tries the connection; one without refuses https before it.
+      {{"https://127.0.0.1:1/newest"},
+       TIdIOHandlerTls::TlsAvailable() ? "EIdSocketError: Socket-Fehler # 10061Verbindung abgelehnt.\\r\\n\n"
+                                       : "EIdIOHandlerPropInvalid: Wert für IOHandler ist ungültig\n"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = Get(c.arguments);
