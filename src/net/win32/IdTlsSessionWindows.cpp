@@ -308,6 +308,20 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
       }
     }
 
+    // The chain's own findings first, so that no policy implementation can pass over them.
+    DWORD findings = held.Chain->TrustStatus.dwErrorStatus;
+    if (ownAuthority) findings &= ~static_cast<DWORD>(CERT_TRUST_IS_UNTRUSTED_ROOT);
+    // Revocation is not asked for, so what the engine says about it does not count.
+    findings &= ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
+    if ((findings & CERT_TRUST_IS_NOT_TIME_VALID) != 0) RaiseUntrusted(SIdTLSCertificateExpired);
+    if ((findings & CERT_TRUST_IS_REVOKED) != 0) RaiseUntrusted(SIdTLSCertificateRevoked);
+    if ((findings & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN)) != 0)
+      RaiseUntrusted(SIdTLSUnknownIssuer);
+    if (findings != 0) {
+      const String detail = Format(SIdTLSCertificateCheckFailed, {Code(static_cast<long>(findings))});
+      throw EIdTLSCertificateUntrusted(Format(SIdTLSCertificateUntrusted, {FHost, detail}));
+    }
+
     String name = FHost;
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA extra{};
     extra.cbSize = sizeof extra;
