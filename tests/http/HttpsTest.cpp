@@ -204,6 +204,21 @@ TEST(HttpsTest, AnUnreadableCertificateFileIsAFailure) {
   }
 }
 
+// A build without TLS keeps the handler as a plain one: http through it works, https is
+// refused before any connection.
+TEST(HttpsTest, ABuildWithoutTlsPassesHttpThroughAndRefusesHttpsBeforeConnecting) {
+  if (TIdIOHandlerTls::TlsAvailable()) GTEST_SKIP() << "this build has TLS";
+  testsupport::HttpRouteServer plain({{"/hello", testsupport::HttpResponse(200, "OK", "hello in plain")}});
+  TIdIOHandlerTls handler;
+  TIdHTTP http;
+  http.SetIOHandler(&handler);
+  EXPECT_EQ(http.Get(FromUtf8(plain.BaseUrl() + "hello")), u"hello in plain");
+  http.Disconnect();
+  EXPECT_THROW(http.Get(u"https://127.0.0.1:1/x"), EIdIOHandlerPropInvalid);
+  EXPECT_FALSE(handler.Opened());
+  EXPECT_EQ(plain.RequestLines(), std::vector<std::string>{"GET /hello HTTP/1.1"});
+}
+
 // Without a TLS-capable handler an https URL fails before any connection, as it always did.
 TEST(HttpsTest, WithoutTheTlsHandlerHttpsIsRefusedBeforeConnecting) {
   TIdHTTP http;
