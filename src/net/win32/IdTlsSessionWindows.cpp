@@ -1,10 +1,15 @@
 // TLS client sessions through the system's TLS (SChannel), over memory buffers: the handler
 // moves the records. The server's certificate is checked here with the system's chain engine
 // and SSL policy; extra authorities live in a memory store the session owns.
+
 #include <windows.h>
-#include <subauth.h>
+// Each of the security headers builds on the ones before it.
 #include <wincrypt.h>
+// The counted strings of SChannel's newer credentials.
+#include <subauth.h>
+// SChannel's credentials.
 #include <schannel.h>
+// The security interface itself.
 #include <security.h>
 
 #include <algorithm>
@@ -25,7 +30,9 @@ constexpr DWORD kIgnoreUnknownAuthority = 0x00000100;
 // An extra certificate file larger than this is not a file of certificates.
 constexpr std::int64_t kMaxCertificateFile = 4 * 1024 * 1024;
 
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+const wchar_t* Wide(const String& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
 
 String Code(long status) {
   char text[16];
@@ -59,11 +66,13 @@ bool AddCertificatesFromFile(HCERTSTORE store, const String& file) {
     DWORD size = 0;
     const char* const pem = text.data() + first;
     const DWORD length = static_cast<DWORD>(stop - first);
-    if (CryptStringToBinaryA(pem, length, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr) && size > 0) {
+    if (CryptStringToBinaryA(pem, length, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr) &&
+        size > 0) {
       std::string der(size, '\0');
-      if (CryptStringToBinaryA(pem, length, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()), &size,
-                               nullptr, nullptr) &&
-          CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), size,
+      if (CryptStringToBinaryA(pem, length, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()),
+                               &size, nullptr, nullptr) &&
+          CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
+                                           reinterpret_cast<const BYTE*>(der.data()), size,
                                            CERT_STORE_ADD_USE_EXISTING, nullptr))
         added = true;
     }
@@ -131,10 +140,11 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
 
   bool Decrypt(TIdBytes& plain) override {
     while (!FReceived.empty()) {
-      SecBuffer buffers[4] = {{static_cast<unsigned long>(FReceived.size()), SECBUFFER_DATA, FReceived.data()},
-                              {0, SECBUFFER_EMPTY, nullptr},
-                              {0, SECBUFFER_EMPTY, nullptr},
-                              {0, SECBUFFER_EMPTY, nullptr}};
+      SecBuffer buffers[4] = {
+          {static_cast<unsigned long>(FReceived.size()), SECBUFFER_DATA, FReceived.data()},
+          {0, SECBUFFER_EMPTY, nullptr},
+          {0, SECBUFFER_EMPTY, nullptr},
+          {0, SECBUFFER_EMPTY, nullptr}};
       SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
       const SECURITY_STATUS status = DecryptMessage(&FContext, &description, 0, nullptr);
       if (status == SEC_E_INCOMPLETE_MESSAGE) return false;
@@ -170,13 +180,15 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
       const std::size_t count = std::min<std::size_t>(size, FSizes.cbMaximumMessage);
       TIdBytes record(FSizes.cbHeader + count + FSizes.cbTrailer);
       std::memcpy(record.data() + FSizes.cbHeader, data, count);
-      SecBuffer buffers[4] = {{FSizes.cbHeader, SECBUFFER_STREAM_HEADER, record.data()},
-                              {static_cast<unsigned long>(count), SECBUFFER_DATA, record.data() + FSizes.cbHeader},
-                              {FSizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record.data() + FSizes.cbHeader + count},
-                              {0, SECBUFFER_EMPTY, nullptr}};
+      SecBuffer buffers[4] = {
+          {FSizes.cbHeader, SECBUFFER_STREAM_HEADER, record.data()},
+          {static_cast<unsigned long>(count), SECBUFFER_DATA, record.data() + FSizes.cbHeader},
+          {FSizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record.data() + FSizes.cbHeader + count},
+          {0, SECBUFFER_EMPTY, nullptr}};
       SecBufferDesc description{SECBUFFER_VERSION, 4, buffers};
       const SECURITY_STATUS status = EncryptMessage(&FContext, 0, &description, 0);
-      if (status != SEC_E_OK) throw EIdTLSConnectionFailed(Format(SIdTLSConnectionFailed, {FHost, Code(status)}));
+      if (status != SEC_E_OK)
+        throw EIdTLSConnectionFailed(Format(SIdTLSConnectionFailed, {FHost, Code(status)}));
       const std::size_t length = buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
       FOutgoing.insert(FOutgoing.end(), record.data(), record.data() + length);
       data += count;
@@ -199,8 +211,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     const DWORD flags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
     // TLS 1.2 and 1.3 where the system knows the newer credentials; TLS 1.2 alone otherwise.
     TLS_PARAMETERS parameters{};
-    parameters.grbitDisabledProtocols = SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT |
-                                        SP_PROT_TLS1_1_CLIENT;
+    parameters.grbitDisabledProtocols =
+        SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT;
     SCH_CREDENTIALS modern{};
     modern.dwVersion = SCH_CREDENTIALS_VERSION;
     modern.dwFlags = flags;
@@ -244,7 +256,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
       FreeContextBuffer(output[0].pvBuffer);
     }
     if (status == SEC_E_INCOMPLETE_MESSAGE || first) return status;
-    if (input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0 && input[1].cbBuffer <= FReceived.size())
+    if (input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0 &&
+        input[1].cbBuffer <= FReceived.size())
       FReceived.erase(FReceived.begin(), FReceived.end() - input[1].cbBuffer);
     else
       FReceived.clear();
@@ -263,7 +276,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
   // now, for server authentication and for the host.
   void VerifyServerCertificate() {
     PCCERT_CONTEXT remote = nullptr;
-    if (QueryContextAttributesW(&FContext, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &remote) != SEC_E_OK || remote == nullptr)
+    if (QueryContextAttributesW(&FContext, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &remote) != SEC_E_OK ||
+        remote == nullptr)
       throw HandshakeFailure(Format(SIdTLSProtocolFailure, {String(u"kein Zertifikat")}));
     struct Releases {
       PCCERT_CONTEXT Certificate;
@@ -278,7 +292,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
 
     // What the server sent and the session's own authorities help build the chain.
     held.Collection = CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr);
-    if (held.Collection == nullptr) throw HandshakeFailure(Format(SIdTLSProtocolFailure, {Code(GetLastError())}));
+    if (held.Collection == nullptr)
+      throw HandshakeFailure(Format(SIdTLSProtocolFailure, {Code(GetLastError())}));
     if (remote->hCertStore != nullptr) CertAddStoreToCollection(held.Collection, remote->hCertStore, 0, 0);
     CertAddStoreToCollection(held.Collection, FAuthorities, 0, 0);
 
@@ -295,7 +310,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     // A chain that ends in one of the session's own authorities is trusted as one that ends
     // in the system's store: only that one finding is set aside, every other check stays.
     bool ownAuthority = false;
-    if ((held.Chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_UNTRUSTED_ROOT) != 0 && held.Chain->cChain > 0) {
+    if ((held.Chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_UNTRUSTED_ROOT) != 0 &&
+        held.Chain->cChain > 0) {
       const CERT_SIMPLE_CHAIN* const simple = held.Chain->rgpChain[0];
       if (simple->cElement > 0) {
         PCCERT_CONTEXT root = simple->rgpElement[simple->cElement - 1]->pCertContext;
@@ -368,7 +384,9 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
 
 }  // namespace
 
-bool TlsSessionsAvailable() { return true; }
+bool TlsSessionsAvailable() {
+  return true;
+}
 
 std::unique_ptr<TIdTlsSession> CreateTlsSession(const String& host, const TIdTlsTrust& trust) {
   return std::make_unique<TIdTlsSessionWindows>(host, trust);
