@@ -5,6 +5,7 @@
 #include "http/IdCharsets.h"
 #include "http/IdHTTPDate.h"
 #include "net/IdGlobal.h"
+#include "net/IdIOHandlerTls.h"
 
 namespace {
 
@@ -348,9 +349,17 @@ TIdHTTPConnectionType TIdCustomHTTP::SelectConnectionTarget(TIdHTTPRequest& requ
     const String portText = TrimText(FURI.Port());
     if (!TryParseInt64(portText, port) || port < 1 || port > 65535)
       throw EIdHTTPInvalidPort(Format(SIdHTTPInvalidPort, {FURI.Port()}));
-    if (SameText(FURI.Protocol(), u"https")) {
+    const bool https = SameText(FURI.Protocol(), u"https");
+    auto* const tls = dynamic_cast<TIdIOHandlerTls*>(IOHandler());
+    if (https && (tls == nullptr || !TIdIOHandlerTls::TlsAvailable())) {
       if (Connected() && (!SameText(host, Host()) || port != Port())) Disconnect();
       throw EIdIOHandlerPropInvalid();
+    }
+    if (https) type = TIdHTTPConnectionType::ctSSL;
+    if (tls != nullptr) {
+      // A connection made in the other mode is not reused.
+      if (tls->PassThrough() == https && Connected()) Disconnect();
+      tls->SetPassThrough(!https);
     }
   } else {
     host = FProxyParams.ProxyServer();

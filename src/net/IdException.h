@@ -44,6 +44,30 @@ inline constexpr char16_t SIdCanNotBindPortInRange[] =
 inline constexpr char16_t SIdCannotSetIPVersionWhenConnected[] =
     u"Wenn verbunden, kann IPVersion nicht verändert werden";
 
+// TLS. The first argument of each is the host as the URL names it.
+inline constexpr char16_t SIdTLSCertificateUntrusted[] =
+    u"Das Zertifikat des Servers %s ist nicht vertrauenswürdig: %s";
+inline constexpr char16_t SIdTLSUnknownIssuer[] =
+    u"Es stammt von keiner vertrauenswürdigen Zertifizierungsstelle.";
+inline constexpr char16_t SIdTLSCertificateExpired[] = u"Es ist abgelaufen.";
+inline constexpr char16_t SIdTLSCertificateNotYetValid[] = u"Es ist noch nicht gültig.";
+inline constexpr char16_t SIdTLSCertificateRevoked[] = u"Es wurde widerrufen.";
+inline constexpr char16_t SIdTLSCertificateCheckFailed[] = u"Die Prüfung ist fehlgeschlagen (%s).";
+inline constexpr char16_t SIdTLSHostNameMismatch[] =
+    u"Das Zertifikat des Servers gilt nicht für den Host %s.";
+inline constexpr char16_t SIdTLSHandshakeFailed[] =
+    u"Der TLS-Verbindungsaufbau mit %s ist fehlgeschlagen: %s";
+inline constexpr char16_t SIdTLSPeerClosedHandshake[] = u"Der Server hat die Verbindung beendet.";
+inline constexpr char16_t SIdTLSNotTls[] = u"Der Server antwortet nicht mit TLS.";
+inline constexpr char16_t SIdTLSNoCommonVersion[] = u"Der Server bietet weder TLS 1.2 noch TLS 1.3 an.";
+inline constexpr char16_t SIdTLSProtocolFailure[] = u"Fehler im TLS-Protokoll (%s).";
+inline constexpr char16_t SIdTLSConnectionFailed[] = u"Fehler in der TLS-Verbindung mit %s: %s";
+inline constexpr char16_t SIdTLSConnectionTruncated[] =
+    u"Die Verbindung wurde ohne TLS-Abschlussmeldung beendet; die empfangenen Daten können unvollständig "
+    u"sein.";
+inline constexpr char16_t SIdTLSCAFileUnreadable[] = u"Die Zertifikatsdatei %s kann nicht gelesen werden.";
+inline constexpr char16_t SIdTLSUnavailable[] = u"TLS ist nicht verfügbar: %s";
+
 // Byte buffer.
 inline constexpr char16_t SIdTooMuchDataInBuffer[] = u"Zu viele Daten im Puffer.";
 inline constexpr char16_t SIdNotEnoughDataInBuffer[] = u"Nicht genügend Daten im Puffer. (%d/%d)";
@@ -262,6 +286,58 @@ class EIdCannotSetIPVersionWhenConnected : public EIdSocketHandleError {
   explicit EIdCannotSetIPVersionWhenConnected(String message = SIdCannotSetIPVersionWhenConnected)
       : EIdSocketHandleError(std::move(message)) {}
   String ClassName() const override { return u"EIdCannotSetIPVersionWhenConnected"; }
+};
+
+// A failure of the TLS layer over a connection: the server's certificate, the handshake, or
+// the protected stream. The connection is closed after it.
+class EIdTLSError : public EIdException {
+ public:
+  using EIdException::EIdException;
+  String ClassName() const override { return u"EIdTLSError"; }
+};
+
+// The server's certificate chain does not lead to a trusted authority, or is not valid now.
+class EIdTLSCertificateUntrusted : public EIdTLSError {
+ public:
+  using EIdTLSError::EIdTLSError;
+  String ClassName() const override { return u"EIdTLSCertificateUntrusted"; }
+};
+
+// A trusted certificate that names another host.
+class EIdTLSHostNameMismatch : public EIdTLSError {
+ public:
+  using EIdTLSError::EIdTLSError;
+  String ClassName() const override { return u"EIdTLSHostNameMismatch"; }
+};
+
+// The handshake failed for another reason: no TLS, no common version, a close or an alert.
+class EIdTLSHandshakeFailed : public EIdTLSError {
+ public:
+  using EIdTLSError::EIdTLSError;
+  String ClassName() const override { return u"EIdTLSHandshakeFailed"; }
+};
+
+// The protected stream broke after the handshake (a damaged record, an alert).
+class EIdTLSConnectionFailed : public EIdTLSError {
+ public:
+  using EIdTLSError::EIdTLSError;
+  String ClassName() const override { return u"EIdTLSConnectionFailed"; }
+};
+
+// The peer ended the connection without its TLS close notification, so whoever could cut
+// the connection could have cut what was read: never a quiet end of data.
+class EIdTLSConnectionTruncated : public EIdTLSError {
+ public:
+  explicit EIdTLSConnectionTruncated(String message = SIdTLSConnectionTruncated)
+      : EIdTLSError(std::move(message)) {}
+  String ClassName() const override { return u"EIdTLSConnectionTruncated"; }
+};
+
+// The TLS library could not be set up, or an extra certificate file could not be read.
+class EIdTLSSetupFailed : public EIdTLSError {
+ public:
+  using EIdTLSError::EIdTLSError;
+  String ClassName() const override { return u"EIdTLSSetupFailed"; }
 };
 
 class EIdTooMuchDataInBuffer : public EIdException {

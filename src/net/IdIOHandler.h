@@ -52,8 +52,8 @@ class TIdIOHandler : public TIdComponent {
   // ReadLnTimedout set; a time-out of -1 with a positive ReadTimeout raises EIdReadTimeout.
   // A line longer than maxLineLength (-1: MaxLineLength) raises EIdReadLnMaxLineLengthExceeded
   // or, with maSplit, comes back in pieces of that length with ReadLnSplit set.
-  virtual String ReadLn(const String& terminator = u"\n", int timeout = IdTimeoutDefault, int maxLineLength = -1,
-                        const TIdTextEncoding* byteEncoding = nullptr);
+  virtual String ReadLn(const String& terminator = u"\n", int timeout = IdTimeoutDefault,
+                        int maxLineLength = -1, const TIdTextEncoding* byteEncoding = nullptr);
   // count bytes into buffer (after its content with append, else from index 0); a negative
   // count takes whatever one receive brings.
   virtual void ReadBytes(TIdBytes& buffer, int count, bool append = true);
@@ -147,11 +147,11 @@ class TIdIOHandler : public TIdComponent {
   virtual bool HasSocket() const = 0;
 
   void SetClosedGracefully(bool closed) { FClosedGracefully = closed; }
-
- private:
   // Shortens the wait of a receive to what is left before the read deadline; false when the
   // deadline has passed already.
   bool ApplyReadDeadline(int& timeout) const;
+
+ private:
   // Waits until the input buffer holds count bytes; raises when the peer closes first.
   void WaitForInput(int count);
 

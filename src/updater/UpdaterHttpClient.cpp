@@ -22,6 +22,7 @@ void ApplyUpdaterSettings(TIdHTTP& http) {
 }
 
 TUpdaterHttpClient::TUpdaterHttpClient() {
+  FHTTP.SetIOHandler(&FIOHandler);
   ApplyUpdaterSettings(FHTTP);
 }
 

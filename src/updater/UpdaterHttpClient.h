@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "http/IdHTTP.h"
+#include "net/IdIOHandlerTls.h"
 #include "updater/HttpClient.h"
 
 namespace updater {
@@ -17,7 +18,9 @@ inline constexpr int UpdaterReadTimeout = 60000;
 inline constexpr int UpdaterDeadline = 120000;
 void ApplyUpdaterSettings(TIdHTTP& http);
 
-// IdHTTP1: the real HTTP client with the updater's settings.
+// IdHTTP1: the real HTTP client with the updater's settings. Its I/O handler is the
+// TLS-capable one, so an https base URL works (where the build has TLS); for http it passes
+// the bytes through as the socket handler does.
 class TUpdaterHttpClient final : public IHttpClient {
  public:
   TUpdaterHttpClient();
@@ -26,6 +29,8 @@ class TUpdaterHttpClient final : public IHttpClient {
   TIdHTTP& HTTP() { return FHTTP; }
 
  private:
+  // Declared before the client, so it outlives the client that closes it.
+  TIdIOHandlerTls FIOHandler;
   TIdHTTP FHTTP;
 };
 

@@ -27,6 +27,7 @@ std::string Describe(const Invocation& invocation) {
       if (get.Follow) out << " follow";
       for (const check::NameOverride& r : get.Resolve)
         out << " [" << r.Host << "|" << r.Port << "|" << r.Address << "]";
+      for (const std::string& file : get.CAFiles) out << " ca=<" << file << ">";
       return out.str();
     }
     case Action::List:
@@ -120,6 +121,16 @@ TEST(CheckArgumentsTest, ResolveSplitsHostPortAndAddress) {
       {{"get", "u", "--resolve", "a:80:1.2.3"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a:80: 127.0.0.1"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a:80:1::2::3"}, "usage: --resolve"},
+  });
+}
+
+TEST(CheckArgumentsTest, CaFileMayBeGivenMoreThanOnce) {
+  CheckTable({
+      {{"get", "u", "--ca-file", "a.pem"}, "get <u> rt=60000 dl=120000 ca=<a.pem>"},
+      {{"get", "--ca-file", "-a.pem", "u", "--ca-file", "b.pem"},
+       "get <u> rt=60000 dl=120000 ca=<-a.pem> ca=<b.pem>"},
+      {{"get", "u", "--ca-file", ""}, "usage: --ca-file needs a file name"},
+      {{"get", "u", "--ca-file"}, "usage: --ca-file"},
   });
 }
 

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "ToolPaths.h"
+#include "net/IdIOHandlerTls.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
+#include "support/TlsPeer.h"
 
 namespace {
 
@@ -128,7 +130,10 @@ TEST(GetCommandTest, FailuresOfTheFetchAreReportedAsTheirClasses) {
       // Following a redirect that never ends stops at the limit, and that is a failure.
       {{"--follow", server.BaseUrl() + "loop"},
        "EIdHTTPProtocolException: HTTP/1.1 302 Found\nErrorCode: 302\n"},
-      {{"https://127.0.0.1:1/newest"}, "EIdIOHandlerPropInvalid: Wert für IOHandler ist ungültig\n"},
+      // A build with TLS tries the connection; one without refuses https before it.
+      {{"https://127.0.0.1:1/newest"},
+       TIdIOHandlerTls::TlsAvailable() ? "EIdSocketError: Socket-Fehler # 10061Verbindung abgelehnt.\\r\\n\n"
+                                       : "EIdIOHandlerPropInvalid: Wert für IOHandler ist ungültig\n"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = Get(c.arguments);
@@ -144,6 +149,29 @@ TEST(GetCommandTest, AnUnpairedSurrogateIsWrittenAsTheReplacementCharacter) {
                                                    "text/plain; charset=utf-16le")}});
   const ProgramRun run = Get({server.BaseUrl() + "newest"});
   EXPECT_EQ(run.Out, "1\xef\xbf\xbd.");
+  EXPECT_EQ(run.ExitCode, 0);
+}
+
+// https with the test authority trusted through --ca-file; without it the same server is
+// refused, and the failure line names the reason.
+TEST(GetCommandTest, HttpsTrustsTheAuthoritiesOfCaFileInAddition) {
+  if (!testsupport::TestCertificates::Available()) GTEST_SKIP() << "openssl or python3 is not installed";
+  testsupport::PythonTlsServer::Options options;
+  options.Files = {{"newest", "1.5"}};
+  testsupport::PythonTlsServer server(options);
+  const ProgramRun untrusted = Get({server.BaseUrl() + "newest"});
+  if (untrusted.Err.find("EIdIOHandlerPropInvalid") != std::string::npos)
+    GTEST_SKIP() << "this build has no TLS";
+  EXPECT_EQ(untrusted.Err,
+            "EIdTLSCertificateUntrusted: Das Zertifikat des Servers 127.0.0.1 ist nicht vertrauenswürdig: Es "
+            "stammt "
+            "von keiner vertrauenswürdigen Zertifizierungsstelle.\n");
+  EXPECT_EQ(untrusted.ExitCode, 1);
+
+  const ProgramRun run = Get(
+      {server.BaseUrl() + "newest", "--ca-file", testsupport::TestCertificates::Shared().AuthorityFile()});
+  EXPECT_EQ(run.Out, "1.5");
+  EXPECT_EQ(run.Err, "");
   EXPECT_EQ(run.ExitCode, 0);
 }
 

@@ -17,10 +17,12 @@
 #include <vector>
 
 #include "TestPaths.h"
+#include "net/IdIOHandlerTls.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
 #include "support/SmallZip.h"
 #include "support/TempDirectory.h"
+#include "support/TlsPeer.h"
 
 namespace {
 
@@ -102,12 +104,20 @@ class InstalledUpdater : public ::testing::Test {
   // Runs the installed updater with the installed version and the answers on standard input.
   ProgramRun RunUpdater(const testsupport::HttpRouteServer& server, const std::string& version,
                         const std::string& answers) {
+    return RunUpdaterAt(server.BaseUrl(), version, answers);
+  }
+
+  // The same with the base URL given, and more of the environment.
+  ProgramRun RunUpdaterAt(const std::string& baseUrl, const std::string& version, const std::string& answers,
+                          const std::vector<std::pair<std::string, std::string>>& environment = {},
+                          const std::string& program = "updater") {
     testsupport::ProgramCall call;
-    call.Program = (FDir / "updater").string();
+    call.Program = (FDir / program).string();
     call.Arguments = {version};
     call.Environment = Environment();
+    call.Environment.insert(call.Environment.end(), environment.begin(), environment.end());
     call.Environment.emplace_back("FENDREL_UPDATER_UI", "console");
-    call.Environment.emplace_back("FENDREL_UPDATE_URL", server.BaseUrl());
+    call.Environment.emplace_back("FENDREL_UPDATE_URL", baseUrl);
     call.WorkingDirectory = FDir.string();
     call.Input = answers;
     call.TimeoutMilliseconds = 60000;
@@ -334,6 +344,87 @@ TEST_F(CompleteUpdate, ReplacesTheFilesAndRestartsTheApplication) {
 
 TEST_F(CompleteUpdate, ADamagedEntryKeepsItsOldFileWhileTheOthersAreReplaced) {
   Run(true);
+}
+
+// The update over https: the server's certificate comes from the test authority, which the
+// updater trusts through SSL_CERT_FILE as it trusts the system's store otherwise.
+class HttpsUpdate : public InstalledUpdater {
+ protected:
+  void SetUp() override {
+    if (!TIdIOHandlerTls::TlsAvailable()) GTEST_SKIP() << "this build has no TLS";
+    if (!testsupport::TestCertificates::Available()) GTEST_SKIP() << "openssl or python3 is not installed";
+    InstalledUpdater::SetUp();
+  }
+
+  ProgramRun RunOverHttps(const testsupport::PythonTlsServer& server, const std::string& answers) {
+    return RunUpdaterAt(server.BaseUrl(), "1.4", answers,
+                        {{"SSL_CERT_FILE", testsupport::TestCertificates::Shared().AuthorityFile()}});
+  }
+};
+
+TEST_F(HttpsUpdate, ReplacesTheFilesAndRestartsTheApplication) {
+  SKIP_WITHOUT_UNZIPPER();
+  testsupport::PythonTlsServer::Options options;
+  options.Files = {{"newest", "1.5"}, {"1.5/update.zip", UpdateArchive(false)}};
+  testsupport::PythonTlsServer server(options);
+  const ProgramRun run = RunOverHttps(server, "\n\n");
+  EXPECT_EQ(run.Out,
+            kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
+  EXPECT_EQ(run.Err, "");
+  EXPECT_EQ(server.NextReport(), "handshake TLSv1.3");
+  EXPECT_EQ(ApplicationEndSignal(), SIGKILL);
+  ASSERT_TRUE(WaitForStarts(2));
+  EXPECT_EQ(Starts()[1].Version, "1.5");
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "data.txt"), "neu\n");
+  EXPECT_FALSE(fs::exists(FDir / "update.zip"));
+}
+
+// A server the updater cannot trust fails the version query as an unreachable one does:
+// the reason in the error dialog, the application left alone.
+TEST_F(HttpsUpdate, AnUntrustedServerFailsTheVersionQueryWithItsReason) {
+  testsupport::PythonTlsServer::Options options;
+  options.Certificate = testsupport::TestCertificates::Kind::Untrusted;
+  options.Files = {{"newest", "1.5"}};
+  testsupport::PythonTlsServer server(options);
+  const ProgramRun run = RunOverHttps(server, "\n\n");
+  EXPECT_EQ(run.Out, kStart);
+  EXPECT_EQ(run.Err,
+            "[updater] Das Zertifikat des Servers 127.0.0.1 ist nicht vertrauenswürdig: Es stammt von keiner "
+            "vertrauenswürdigen Zertifizierungsstelle.\n");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_TRUE(ApplicationRunning());
+}
+
+// An archive whose connection is cut without the TLS close notification is a failed download
+// even though no length was announced: the application is neither asked about nor ended.
+TEST_F(HttpsUpdate, AnArchiveCutWithoutTheCloseNotificationIsAFailedDownload) {
+  testsupport::PythonTlsServer::Options options;
+  options.Files = {{"newest", "1.5"}, {"1.5/update.zip", UpdateArchive(false)}};
+  options.CutFiles = {"1.5/update.zip"};
+  testsupport::PythonTlsServer server(options);
+  const ProgramRun run = RunOverHttps(server, "\n\n");
+  EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_TRUE(ApplicationRunning());
+}
+
+// A build whose base URL is https takes no http URL from the environment: it refuses to start
+// and says why, before any request.
+TEST_F(InstalledUpdater, AnHttpsBuildRefusesAnHttpOverride) {
+  if (std::string(kHttpsUpdaterPath).empty()) GTEST_SKIP() << "this build has no TLS";
+  fs::copy_file(kHttpsUpdaterPath, FDir / "updater-https");
+  testsupport::HttpRouteServer server(VersionOnly("1.5"));
+  const ProgramRun run = RunUpdaterAt(server.BaseUrl(), "1.4", "\n\n", {}, "updater-https");
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_NE(
+      run.Err.find("Die Update-Adresse aus FENDREL_UPDATE_URL (" + server.BaseUrl() +
+                   ") wird nicht verwendet: Die eingebaute Adresse verwendet https, deshalb muss auch diese "
+                   "mit https:// beginnen."),
+      std::string::npos)
+      << run.Err;
+  EXPECT_TRUE(server.RequestLines().empty());
+  EXPECT_TRUE(ApplicationRunning());
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ const std::vector<CommandSpec>& Commands() {
         {"--read-timeout", true, false},
         {"--deadline", true, false},
         {"--follow", false, false},
-        {"--resolve", true, true}},
+        {"--resolve", true, true},
+        {"--ca-file", true, true}},
        1,
        std::numeric_limits<std::size_t>::max()},
       {"list", Action::List, {}, 1, 1},
@@ -255,6 +256,12 @@ Invocation ParseCheckArguments(const std::vector<std::string>& arguments) {
         get.Resolve.push_back(*parsed);
       }
     }
+    if (const auto found = values.find("--ca-file"); found != values.end()) {
+      for (const std::string& file : found->second) {
+        if (file.empty()) Fail("--ca-file needs a file name");
+        get.CAFiles.push_back(file);
+      }
+    }
     return invocation;
   }
 
@@ -278,7 +285,7 @@ the updater's own HTTP client, ZIP reader and settings.
 
 Commands:
   get URL [URL...] [-o FILE] [--read-timeout MS] [--deadline S] [--follow]
-          [--resolve HOST:PORT:ADDRESS]...
+          [--resolve HOST:PORT:ADDRESS]... [--ca-file FILE]...
       Fetches each URL in turn with one client, as the version query does, and
       writes the texts to standard output in UTF-8 exactly as returned, stopping at
       the first failure. A relative URL after the first is resolved against the one
@@ -293,6 +300,10 @@ Commands:
                            connect to ADDRESS (an IP address) for HOST:PORT while
                            the request still names HOST; HOST may be a bracketed
                            IPv6 address; may be given more than once
+        --ca-file FILE     for https, trust the certificate authorities in FILE
+                           (PEM) in addition to the system's; may be given more
+                           than once. The server's certificate and name are always
+                           checked. A build without TLS refuses https URLs.
   list ARCHIVE
       One line per entry in directory order: method, compressed size, uncompressed
       size, CRC-32 (8 hex digits), "d" for a folder or "-", name.

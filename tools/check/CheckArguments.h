@@ -32,6 +32,8 @@ struct GetArguments {
   std::int32_t DeadlineMs = 120000;  // 0: none
   bool Follow = false;
   std::vector<NameOverride> Resolve;
+  // Certificate files whose authorities are trusted for https in addition to the system's.
+  std::vector<std::string> CAFiles;
 };
 
 struct ArchiveArguments {

@@ -8,6 +8,7 @@
 #include "core/Stream.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPException.h"
+#include "net/IdIOHandlerTls.h"
 #include "updater/UpdaterHttpClient.h"
 
 namespace check {
@@ -31,7 +32,13 @@ void RequireNoRedirectLeft(TIdHTTP& http) {
 
 int RunGet(const GetArguments& arguments) {
   try {
+    // The updater's handler, which speaks TLS for https URLs.
+    TIdIOHandlerTls handler;
+    std::vector<String> caFiles;
+    for (const std::string& file : arguments.CAFiles) caFiles.push_back(FromUtf8(file));
+    handler.SetCAFiles(std::move(caFiles));
     TIdHTTP http;
+    http.SetIOHandler(&handler);
     updater::ApplyUpdaterSettings(http);
     http.SetReadTimeout(arguments.ReadTimeout);
     http.SetDeadline(arguments.DeadlineMs);
