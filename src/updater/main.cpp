@@ -10,6 +10,13 @@
 #include "updater/UpdaterHttpClient.h"
 #include "updater/UpdaterSystem.h"
 
+namespace {
+
+// The key update archives must be signed with, fixed at build time; empty: no check.
+constexpr char16_t kBuiltInPublicKey[] = u"" FENDREL_UPDATE_PUBLIC_KEY;
+
+}  // namespace
+
 int main(int argc, char** argv) {
   platform::InitCommandLine(argc, argv);
   const auto ui = platform::ui::CreateUserInterface(argc, argv);
@@ -21,10 +28,11 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<updater::TForm1> form;
   try {
-    updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
-    form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-                                             updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(),
-                                             std::move(settings));
+    updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir(),
+                                       kBuiltInPublicKey};
+    form = std::make_unique<updater::TForm1>(
+        application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
+        updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(), std::move(settings));
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
   } catch (const std::exception& e) {
