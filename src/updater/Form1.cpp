@@ -1,6 +1,7 @@
 #include "updater/Form1.h"
 
 #include <exception>
+#include <optional>
 
 #include "core/Exception.h"
 #include "core/FloatConvert.h"
@@ -176,12 +177,19 @@ void TForm1::Install(const String& newest) {
   Sleep(1000);
 
   SetStatus(u"Entpacke neue Version");
-  AbUnZipper1().OpenArchive(ExtractionFileName());
-  // Checked again: the archive beside the executable is not the download when the
-  // working directory is another one.
-  if (FPublicKey) CheckOpenArchive(newest);
-  AbUnZipper1().ExtractFiles(u"*");
-  AbUnZipper1().CloseArchive();
+  {
+    // With a key, nobody may open the archive for writing from before the check to the
+    // end of the extraction; on Windows it can neither be renamed nor replaced meanwhile.
+    // Closed before the archive is deleted.
+    std::optional<TFileStream> writeGuard;
+    if (FPublicKey) writeGuard.emplace(ExtractionFileName(), fmOpenRead | fmShareDenyWrite);
+    AbUnZipper1().OpenArchive(ExtractionFileName());
+    // Checked again: the archive beside the executable is not the download when the
+    // working directory is another one.
+    if (FPublicKey) CheckOpenArchive(newest);
+    AbUnZipper1().ExtractFiles(u"*");
+    AbUnZipper1().CloseArchive();
+  }
   ProcessMessages();
   Sleep(1000);
 
