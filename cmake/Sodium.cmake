@@ -33,6 +33,9 @@ set(SODIUM_LIBRARY_MINIMAL_DEF "")
 set(FENDREL_SODIUM_GENERATED ${CMAKE_BINARY_DIR}/third_party/sodium-include)
 configure_file(${FENDREL_SODIUM_DIR}/src/libsodium/include/sodium/version.h.in
                ${FENDREL_SODIUM_GENERATED}/sodium/version.h @ONLY)
+# Beside it, the one header it includes from its own folder.
+configure_file(${FENDREL_SODIUM_DIR}/src/libsodium/include/sodium/export.h ${FENDREL_SODIUM_GENERATED}/sodium/export.h
+               COPYONLY)
 
 file(GLOB_RECURSE FENDREL_SODIUM_SOURCES ${FENDREL_SODIUM_DIR}/src/libsodium/*.c)
 add_library(fendrel_sodium STATIC ${FENDREL_SODIUM_SOURCES})
