@@ -2,6 +2,7 @@
 #define FENDREL_PLATFORM_FILES_H
 
 #include <cstdint>
+#include <string_view>
 
 #include "core/DateTime.h"
 #include "core/Stream.h"
@@ -62,6 +63,13 @@ bool FileSetAttr(const String& fileName, std::uint32_t attributes);
 bool FileSetDate(const String& fileName, TDateTime localTime);
 // The last-write time of a file as local time; 0 when it cannot be read.
 TDateTime FileGetDate(const String& fileName);
+
+// Creates a new file that only its owner may read and write (POSIX: mode 0600 from its
+// creation on; Windows: a protected access list that grants the owner alone) and writes
+// the bytes into it. Never opens what already stands at the name, a link included.
+// Raises EFCreateError naming the file; a file that could not be written whole is
+// deleted again.
+void CreatePrivateFile(const String& fileName, std::string_view bytes);
 
 // A new, empty file beside a target, written in place of the target only when the
 // writer says so: Commit renames it over the target (a link standing there is

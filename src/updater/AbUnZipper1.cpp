@@ -9,6 +9,7 @@ class TAbUnZipperComponent final : public IUnZipper {
   void OpenArchive(const String& fileName) override { FUnZipper.OpenArchive(fileName); }
   void ExtractFiles(const String& fileMask) override { FUnZipper.ExtractFiles(fileMask); }
   void CloseArchive() override { FUnZipper.CloseArchive(); }
+  TStream* ArchiveStream() override { return FUnZipper.Stream(); }
 
  private:
   TAbUnZipper FUnZipper;

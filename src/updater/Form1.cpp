@@ -1,6 +1,7 @@
 #include "updater/Form1.h"
 
 #include <exception>
+#include <optional>
 
 #include "core/Exception.h"
 #include "core/FloatConvert.h"
@@ -18,6 +19,7 @@ constexpr char16_t kApplicationExe[] = u"fendrel.exe";
 constexpr char16_t kRestartParameter[] = u"dontupdate";
 constexpr char16_t kFailure[] = u"unbekannter Fehler :(";
 constexpr char16_t kProgramDirUnknown[] = u"Das Verzeichnis des Programms kann nicht ermittelt werden";
+constexpr char16_t kArchiveNotCheckable[] = u"Das Archiv kann nicht geprüft werden";
 constexpr char16_t kLineBreak[] = u"\n\r";  // line feed first, then carriage return
 
 String Countdown(const char16_t* prefix, int count) {
@@ -37,6 +39,7 @@ TForm1::TForm1(platform::ui::TApplication& application, platform::IClock& clock,
       FSettings(std::move(settings)) {
   // Without it the archive path would become the root directory's update.zip.
   if (FSettings.ProgramDir.empty()) throw Exception(kProgramDirUnknown);
+  if (!FSettings.PublicKey.empty()) FPublicKey = signature::DecodePublicKey(ToUtf8(FSettings.PublicKey));
 }
 
 platform::ui::FormDescription TForm1::StoredDescription() {
@@ -140,7 +143,7 @@ void TForm1::FormActivate() {
   }
 
   try {
-    Install();
+    Install(fetched);
   } catch (const std::exception&) {
     FApplication.ShowMessage(kFailure);
     CloseWithCountdown();
@@ -150,21 +153,43 @@ void TForm1::FormActivate() {
 void TForm1::Download(const String& newest) {
   SetStatus(u"Lade neue Version");
   ProcessMessages();
-  // Created or emptied; others may read and write it meanwhile. Closed on every path.
-  TFileStream file(DownloadFileName(), fmCreate | fmShareDenyNone);
-  IdHTTP1().Get(FSettings.BaseUrl + newest + u"/update.zip", file);
+  {
+    // Created or emptied; others may read and write it meanwhile. Closed on every path.
+    TFileStream file(DownloadFileName(), fmCreate | fmShareDenyNone);
+    IdHTTP1().Get(FSettings.BaseUrl + newest + u"/update.zip", file);
+  }
+  // An archive that would not be installed fails here, before the application is closed.
+  if (FPublicKey) signature::VerifyArchiveFile(DownloadFileName(), *FPublicKey, ToUtf8(newest));
 }
 
-void TForm1::Install() {
+void TForm1::CheckOpenArchive(const String& newest) {
+  // The bytes checked are read through the handle the extraction reads, which stays open
+  // until the extraction ends: a file put in the archive's place meanwhile is not read.
+  TStream* archive = AbUnZipper1().ArchiveStream();
+  if (archive == nullptr) throw Exception(kArchiveNotCheckable);
+  signature::VerifyArchiveSignature(*archive, *FPublicKey, ToUtf8(newest));
+}
+
+void TForm1::Install(const String& newest) {
   SetStatus(u"Schließe Fendrel!");
   for (int i = 0; i < 3; ++i) FSystem.TerminateProcessesByName(kApplicationExe);
   ProcessMessages();
   Sleep(1000);
 
   SetStatus(u"Entpacke neue Version");
-  AbUnZipper1().OpenArchive(ExtractionFileName());
-  AbUnZipper1().ExtractFiles(u"*");
-  AbUnZipper1().CloseArchive();
+  {
+    // With a key, nobody may open the archive for writing from before the check to the
+    // end of the extraction; on Windows it can neither be renamed nor replaced meanwhile.
+    // Closed before the archive is deleted.
+    std::optional<TFileStream> writeGuard;
+    if (FPublicKey) writeGuard.emplace(ExtractionFileName(), fmOpenRead | fmShareDenyWrite);
+    AbUnZipper1().OpenArchive(ExtractionFileName());
+    // Checked again: the archive beside the executable is not the download when the
+    // working directory is another one.
+    if (FPublicKey) CheckOpenArchive(newest);
+    AbUnZipper1().ExtractFiles(u"*");
+    AbUnZipper1().CloseArchive();
+  }
   ProcessMessages();
   Sleep(1000);
 

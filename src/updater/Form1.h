@@ -2,11 +2,13 @@
 #define FENDREL_UPDATER_FORM1_H
 
 #include <memory>
+#include <optional>
 
 #include "core/String.h"
 #include "platform/Clock.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/FormDescription.h"
+#include "signature/ArchiveSignature.h"
 #include "updater/HttpClient.h"
 #include "updater/UnZipper.h"
 #include "updater/UpdaterSystem.h"
@@ -21,13 +23,17 @@ struct TUpdaterSettings {
   String Argument;    // the installed version: the first command-line argument
   String BaseUrl;     // the update server's directory, ending in "/"
   String ProgramDir;  // the updater's own directory, with its trailing delimiter; never empty
+  // The key update archives must be signed with (base64), fixed at build time; empty:
+  // archives are installed unchecked.
+  String PublicKey{};
 };
 
 // The status window and its update sequence. It owns its HTTP client IdHTTP1 and its
 // extraction component AbUnZipper1; Label1 is the status line of the window.
 class TForm1 {
  public:
-  // Raises Exception when the settings hold no program directory.
+  // Raises Exception when the settings hold no program directory, EAbZipBadPublicKey
+  // when their public key is not one.
   TForm1(platform::ui::TApplication& application, platform::IClock& clock, IUpdaterSystem& system,
          std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper, TUpdaterSettings settings);
 
@@ -53,7 +59,10 @@ class TForm1 {
   // Shows prefix + count + ")" once a second while counting down to 0, then closes.
   void CountDownAndClose(const char16_t* prefix, int count);
   void Download(const String& newest);
-  void Install();
+  void Install(const String& newest);
+  // With a public key: the signature of the archive the component has open must be good
+  // and name the version fetched; raises otherwise.
+  void CheckOpenArchive(const String& newest);
 
   platform::ui::TApplication& FApplication;
   platform::IClock& FClock;
@@ -61,6 +70,7 @@ class TForm1 {
   std::unique_ptr<IHttpClient> FIdHTTP1;
   std::unique_ptr<IUnZipper> FAbUnZipper1;
   TUpdaterSettings FSettings;
+  std::optional<signature::TPublicKey> FPublicKey;
 };
 
 }  // namespace updater

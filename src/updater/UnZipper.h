@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "core/Stream.h"
 #include "core/String.h"
 
 namespace updater {
@@ -14,6 +15,9 @@ class IUnZipper {
   virtual void OpenArchive(const String& fileName) = 0;
   virtual void ExtractFiles(const String& fileMask) = 0;
   virtual void CloseArchive() = 0;
+  // The stream through which the open archive is read, from OpenArchive to CloseArchive;
+  // nullptr when no archive is open or the component does not show it.
+  virtual TStream* ArchiveStream() { return nullptr; }
 };
 
 // The real extraction component, a TAbUnZipper with every property at its default

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -6,9 +7,19 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/UserInterface.h"
 #include "updater/Form1.h"
-#include "updater/UpdateUrl.h"
+#include "updater/UpdateUrlOverride.h"
 #include "updater/UpdaterHttpClient.h"
 #include "updater/UpdaterSystem.h"
+
+namespace {
+
+// The update server's base URL, fixed at build time; the environment variable
+// FENDREL_UPDATE_URL overrides it when set and not empty (an https URL only by an https one).
+constexpr char16_t kBuiltInUpdateUrl[] = u"" FENDREL_UPDATE_URL;
+// The key update archives must be signed with, fixed at build time; empty: no check.
+constexpr char16_t kBuiltInPublicKey[] = u"" FENDREL_UPDATE_PUBLIC_KEY;
+
+}  // namespace
 
 int main(int argc, char** argv) {
   platform::InitCommandLine(argc, argv);
@@ -21,10 +32,11 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<updater::TForm1> form;
   try {
-    updater::TUpdaterSettings settings{platform::ParamStr(1), updater::UpdateUrl(), platform::ProgramDir()};
-    form = std::make_unique<updater::TForm1>(application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-                                             updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(),
-                                             std::move(settings));
+    updater::TUpdaterSettings settings{platform::ParamStr(1), updater::ResolveUpdateUrl(kBuiltInUpdateUrl, std::getenv("FENDREL_UPDATE_URL")), platform::ProgramDir(),
+                                       kBuiltInPublicKey};
+    form = std::make_unique<updater::TForm1>(
+        application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
+        updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(), std::move(settings));
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
   } catch (const std::exception& e) {

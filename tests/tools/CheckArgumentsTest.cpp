@@ -39,6 +39,19 @@ std::string Describe(const Invocation& invocation) {
     case Action::Extract:
       out << "extract";
       break;
+    case Action::Keygen:
+    case Action::Sign:
+    case Action::Verify: {
+      const check::SignatureArguments& signature = invocation.Signature;
+      out << (invocation.What == Action::Keygen ? "keygen"
+              : invocation.What == Action::Sign ? "sign"
+                                                : "verify");
+      if (!signature.Archive.empty()) out << " archive=<" << signature.Archive << ">";
+      if (!signature.SecretKeyFile.empty()) out << " secret=<" << signature.SecretKeyFile << ">";
+      if (!signature.PublicKeyFile.empty()) out << " public=<" << signature.PublicKeyFile << ">";
+      if (signature.Version) out << " version=<" << *signature.Version << ">";
+      return out.str();
+    }
   }
   const check::ArchiveArguments& archive = invocation.Archive;
   out << " <" << archive.Archive << ">";
@@ -142,6 +155,24 @@ TEST(CheckArgumentsTest, ArchiveCommandsTakeTheirArgumentsInAnyOrder) {
       {{"extract", "a.zip", "out", "--restore-paths"}, "extract <a.zip> <out> restore"},
       {{"extract", "--restore-paths", "a.zip", "--password", "p w", "out"},
        "extract <a.zip> <out> pw=<p w> restore"},
+  });
+}
+
+TEST(CheckArgumentsTest, SignatureCommandsTakeTheirFilesAndVersionInOrder) {
+  CheckTable({
+      {{"keygen", "s.key", "p.key"}, "keygen secret=<s.key> public=<p.key>"},
+      {{"sign", "u.zip", "s.key", " 2.0 beta"}, "sign archive=<u.zip> secret=<s.key> version=< 2.0 beta>"},
+      {{"verify", "u.zip", "p.key"}, "verify archive=<u.zip> public=<p.key>"},
+      {{"verify", "u.zip", "p.key", "1.5"}, "verify archive=<u.zip> public=<p.key> version=<1.5>"},
+      {{"verify", "--", "-u.zip", "p.key"}, "verify archive=<-u.zip> public=<p.key>"},
+      {{"keygen", "k", "k"}, "usage: two different files"},
+      {{"keygen", "k"}, "usage: keygen needs more arguments"},
+      {{"sign", "u.zip", "s.key"}, "usage: sign needs more arguments"},
+      {{"sign", "u.zip", "", "1.5"}, "usage: file names that are not empty"},
+      {{"sign", "u.zip", "s.key", ""}, "usage: VERSION must be"},
+      {{"sign", "u.zip", "s.key", "1.5\r\n"}, "usage: VERSION must be"},
+      {{"verify", "u.zip", "p.key", std::string(129, '1')}, "usage: VERSION must be"},
+      {{"verify", "u.zip", "p.key", "1.5", "x"}, "usage: too many arguments"},
   });
 }
 

@@ -26,8 +26,9 @@ TEST(CheckToolTest, HelpGoesToStandardOutputAndListsTheCommands) {
     const ProgramRun run = Check(arguments);
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(run.Err, "");
-    for (const char* command :
-         {"\n  get URL", "\n  list ARCHIVE", "\n  test ARCHIVE", "\n  extract ARCHIVE DIR"}) {
+    for (const char* command : {"\n  get URL", "\n  list ARCHIVE", "\n  test ARCHIVE",
+                                "\n  extract ARCHIVE DIR", "\n  keygen SECRET PUBLIC",
+                                "\n  sign ARCHIVE SECRET VERSION", "\n  verify ARCHIVE PUBLIC [VERSION]"}) {
       EXPECT_NE(run.Out.find(command), std::string::npos) << command;
     }
   }

@@ -20,6 +20,7 @@
 #include "net/IdIOHandlerTls.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
+#include "support/SigningKeys.h"
 #include "support/SmallZip.h"
 #include "support/TempDirectory.h"
 #include "support/TlsPeer.h"
@@ -56,11 +57,14 @@ class InstalledUpdater : public ::testing::Test {
            ("fendrel-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     fs::remove_all(FDir);
     fs::create_directories(FDir);
-    fs::copy_file(kUpdaterPath, FDir / "updater");
+    fs::copy_file(UpdaterPath(), FDir / "updater");
     fs::copy_file(kDemoApplicationPath, FDir / "fendrel.exe");
     FRecord = FDir / "fendrel-runs.txt";
     StartApplication();
   }
+
+  // The build of the updater that is installed.
+  virtual const char* UpdaterPath() const { return kUpdaterPath; }
 
   void TearDown() override {
     if (FApplication > 0) {
@@ -118,7 +122,7 @@ class InstalledUpdater : public ::testing::Test {
     call.Environment.insert(call.Environment.end(), environment.begin(), environment.end());
     call.Environment.emplace_back("FENDREL_UPDATER_UI", "console");
     call.Environment.emplace_back("FENDREL_UPDATE_URL", baseUrl);
-    call.WorkingDirectory = FDir.string();
+    call.WorkingDirectory = FWorkingDirectory.empty() ? FDir.string() : FWorkingDirectory.string();
     call.Input = answers;
     call.TimeoutMilliseconds = 60000;
     ProgramRun run = testsupport::RunProgram(call);
@@ -171,6 +175,7 @@ class InstalledUpdater : public ::testing::Test {
   }
 
   fs::path FDir;
+  fs::path FWorkingDirectory;  // empty: the installation folder
   fs::path FRecord;
   pid_t FApplication = 0;
   bool FWithoutHttpClient = false;
@@ -425,6 +430,100 @@ TEST_F(InstalledUpdater, AnHttpsBuildRefusesAnHttpOverride) {
       << run.Err;
   EXPECT_TRUE(server.RequestLines().empty());
   EXPECT_TRUE(ApplicationRunning());
+}
+
+}  // namespace
+
+namespace {
+
+// The updater built with a public key: an archive is installed only when it carries a good
+// signature of the version the server named, made with the key's partner.
+class SignedUpdate : public InstalledUpdater {
+ protected:
+  const char* UpdaterPath() const override { return kKeyedUpdaterPath; }
+
+  static std::map<std::string, RouteResponse> Routes(const std::string& archive) {
+    return {{"/newest", HttpResponse(200, "OK", "1.5")},
+            {"/1.5/update.zip", HttpResponse(200, "OK", archive, "application/zip")}};
+  }
+  static std::string Signed(const std::string& version = "1.5") {
+    return testsupport::SignedZip(UpdateArchive(false), testsupport::TrustedTestKeys().SecretKey, version);
+  }
+};
+
+TEST_F(SignedUpdate, AGoodSignatureInstallsTheUpdate) {
+  testsupport::HttpRouteServer server(Routes(Signed()));
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out,
+            kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
+  EXPECT_EQ(run.Err, "");
+  EXPECT_EQ(ApplicationEndSignal(), SIGKILL);
+  ASSERT_TRUE(WaitForStarts(2));
+  EXPECT_EQ(Starts()[1].Version, "1.5");
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
+  EXPECT_FALSE(fs::exists(FDir / "update.zip"));
+}
+
+// Each archive fails at the download step, as a failed download does: the fixed message,
+// the countdown, no close question, and the application left running and untouched.
+TEST_F(SignedUpdate, AnArchiveWithoutAGoodSignatureFailsTheDownloadAndTheApplicationKeepsRunning) {
+  const std::string good = Signed();
+  const std::size_t commentStart = UpdateArchive(false).size();
+  const auto flipped = [&good](std::size_t at) {
+    std::string changed = good;
+    changed[at] = static_cast<char>(changed[at] ^ 0x20);
+    return changed;
+  };
+  std::string longComment = UpdateArchive(false);
+  longComment[longComment.size() - 2] = '\xFF';
+  longComment[longComment.size() - 1] = '\xFF';
+  longComment += "FENDREL-SIG1 1.5 " + std::string(65535 - 17, 'A');
+  const struct {
+    const char* Name;
+    std::string Archive;
+  } cases[] = {
+      {"no signature", UpdateArchive(false)},
+      {"a byte of fendrel.exe flipped", flipped(100)},
+      {"a byte of the directory flipped", flipped(commentStart - 30)},
+      {"signed with another key",
+       testsupport::SignedZip(UpdateArchive(false), testsupport::OtherTestKeys().SecretKey, "1.5")},
+      {"signed for another version", Signed("1.3")},
+      {"bytes after the comment", good + "PK"},
+      {"the comment cut short", good.substr(0, good.size() - 20)},
+      {"a comment of 65535 bytes", longComment},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    testsupport::HttpRouteServer server(Routes(c.Archive));
+    const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+    SKIP_WITHOUT_HTTP_CLIENT();
+    EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(server.RequestLines(),
+              (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
+    EXPECT_TRUE(ApplicationRunning());
+    EXPECT_EQ(Starts().size(), 1u);
+    EXPECT_EQ(TTempDirectory::ReadFile(FDir / "fendrel.exe"), TTempDirectory::ReadFile(kDemoApplicationPath));
+  }
+}
+
+// Started from another working folder, the updater downloads there but extracts the
+// update.zip beside its executable: that archive is checked again, and an unsigned one
+// fails the installation instead of being installed.
+TEST_F(SignedUpdate, TheArchiveBesideTheExecutableIsCheckedAgainBeforeItIsExtracted) {
+  FWorkingDirectory = FDir / "elsewhere";
+  fs::create_directories(FWorkingDirectory);
+  TTempDirectory::WriteFile(FDir / "update.zip", UpdateArchive(false));
+  testsupport::HttpRouteServer server(Routes(Signed()));
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  SKIP_WITHOUT_HTTP_CLIENT();
+  EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion +
+                         "Schließe Fendrel!\nEntpacke neue Version\n" + kFailure + kClosing);
+  EXPECT_EQ(TTempDirectory::ReadFile(FWorkingDirectory / "update.zip"), Signed());
+  EXPECT_FALSE(fs::exists(FDir / "LIESMICH.txt"));
+  EXPECT_FALSE(fs::exists(FWorkingDirectory / "LIESMICH.txt"));
+  EXPECT_EQ(Starts().size(), 1u);
 }
 
 }  // namespace

@@ -12,8 +12,11 @@
 #include "core/FormatSettings.h"
 #include "platform/Program.h"
 #include "platform/ui/Application.h"
+#include "signature/SignatureFailures.h"
 #include "support/FakeUserInterface.h"
 #include "support/RunningExecutable.h"
+#include "support/SigningKeys.h"
+#include "support/SmallZip.h"
 #include "updater/Form1.h"
 
 namespace {
@@ -55,12 +58,18 @@ class FakeHttp final : public updater::IHttpClient {
 class FakeUnZipper final : public updater::IUnZipper {
  public:
   explicit FakeUnZipper(EventLog& log) : FLog(log) {}
-  std::string FailAt;  // the step that raises: "open archive", "extract" or "close archive"
+  std::string FailAt;        // the step that raises: "open archive", "extract" or "close archive"
+  bool ShowsStream = false;  // opens the archive's file and shows it as the real component does
   void OpenArchive(const String& fileName) override {
     Step("open archive", fileName, u"Invalid file - not a PKZip file");
+    if (ShowsStream) FStream = std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyNone);
   }
   void ExtractFiles(const String& mask) override { Step("extract", mask, u"Insufficient disk space"); }
-  void CloseArchive() override { Step("close archive", {}, u"Error writing file"); }
+  void CloseArchive() override {
+    FStream.reset();
+    Step("close archive", {}, u"Error writing file");
+  }
+  TStream* ArchiveStream() override { return FStream.get(); }
 
  private:
   void Step(const std::string& what, const String& argument, const char16_t* failure) {
@@ -72,6 +81,7 @@ class FakeUnZipper final : public updater::IUnZipper {
   }
 
   EventLog& FLog;
+  std::unique_ptr<TFileStream> FStream;
 };
 
 class FakeSystem final : public updater::IUpdaterSystem {
@@ -115,8 +125,9 @@ class UpdateSequenceTest : public ::testing::Test {
     auto httpOwned = std::make_unique<FakeHttp>(log, http);
     auto unzipOwned = std::make_unique<FakeUnZipper>(log);
     unzipOwned->FailAt = failAt;
+    unzipOwned->ShowsStream = unzipperShowsStream;
     updater::TForm1 form(application, clock, system, std::move(httpOwned), std::move(unzipOwned),
-                         {argument, FromUtf8(kBase), programDir});
+                         {argument, FromUtf8(kBase), programDir, publicKey});
     ui.CreateMainWindow(updater::TForm1::StoredDescription());
     form.FormCreate();
     application.Run([&form] { form.FormActivate(); });
@@ -138,6 +149,8 @@ class UpdateSequenceTest : public ::testing::Test {
   HttpScript http;
   std::string failAt;
   String programDir = u"/opt/fendrel/";
+  String publicKey;
+  bool unzipperShowsStream = false;
   std::filesystem::path previous_;
   std::filesystem::path dir_;
 };
@@ -396,6 +409,74 @@ TEST_F(UpdateSequenceTest, WithoutAProgramDirectoryTheWindowIsNotCreated) {
     EXPECT_EQ(e.Message(), u"Das Verzeichnis des Programms kann nicht ermittelt werden");
   }
   EXPECT_TRUE(log.Lines().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A build with a public key: the download is checked before the close question, and the
+// archive the component opened is checked again through the component's own stream.
+class SignedSequenceTest : public UpdateSequenceTest {
+ protected:
+  void SetUp() override {
+    UpdateSequenceTest::SetUp();
+    publicKey = u"znT4wjm5sS8Fl6rNeaO8QrDmLjohSydskQUoH0WxWXI=";
+    // The executable's folder is the working folder: the download is the archive extracted.
+    programDir = FromUtf8(dir_.string()) + platform::PathDelim;
+    ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+    http.Newest = u"1.5";
+  }
+  static std::string Archive() {
+    std::vector<testsupport::ZipFixtureEntry> entries(1);
+    entries[0].Name = "fendrel.exe";
+    entries[0].Data = "MZ 1.5";
+    return testsupport::MakeZip(entries);
+  }
+  static std::string Signed(const signature::TSecretKey& key) {
+    return testsupport::SignedZip(Archive(), key, "1.5");
+  }
+};
+
+TEST_F(SignedSequenceTest, AnArchiveWithoutAGoodSignatureIsAFailedDownload) {
+  for (const std::string& archive : {Archive(), Signed(testsupport::OtherTestKeys().SecretKey)}) {
+    log = EventLog();
+    ui.Closed = false;
+    ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+    http.Archive = archive;
+    EXPECT_EQ(Run(u"1.4"),
+              Join({kStart,
+                    {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate",
+                     "status: Lade neue Version", "process",
+                     "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
+                    kCloseCountdown}));
+    EXPECT_EQ(DownloadContent(), archive);
+  }
+}
+
+TEST_F(SignedSequenceTest, TheOpenArchiveIsCheckedAgainThroughTheComponentsStream) {
+  http.Archive = Signed(testsupport::TrustedTestKeys().SecretKey);
+  unzipperShowsStream = true;
+  Lines lines = Run(u"1.4");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "extract: *"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "status: Update erfolgreich"), lines.end());
+
+  // A component that does not show what it opened is never extracted from unchecked.
+  log = EventLog();
+  ui.Closed = false;
+  ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+  unzipperShowsStream = false;
+  lines = Run(u"1.4");
+  const auto opened = std::find(
+      lines.begin(), lines.end(),
+      "open archive: " + ToUtf8(programDir) + static_cast<char>(platform::PathDelim) + "update.zip");
+  ASSERT_NE(opened, lines.end());
+  EXPECT_EQ(Lines(opened + 1, lines.end()), Join({{kFailure, "activate"}, kCloseCountdown}));
+}
+
+TEST_F(SignedSequenceTest, AKeyThatIsNotOneStopsTheStart) {
+  publicKey = u"znT4wjm5sS8Fl6rNeaO8QrDmLjohSydskQUoH0WxWXI";
+  EXPECT_THROW(Run(u"1.4"), EAbZipBadPublicKey);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "net/IdStack.h"
+#include "signature/SignatureComment.h"
 
 namespace check {
 namespace {
@@ -38,6 +39,9 @@ const std::vector<CommandSpec>& Commands() {
       {"list", Action::List, {}, 1, 1},
       {"test", Action::Test, {{"--password", true, false}}, 1, 1},
       {"extract", Action::Extract, {{"--password", true, false}, {"--restore-paths", false, false}}, 2, 2},
+      {"keygen", Action::Keygen, {}, 2, 2},
+      {"sign", Action::Sign, {}, 3, 3},
+      {"verify", Action::Verify, {}, 2, 3},
   };
   return commands;
 }
@@ -265,6 +269,29 @@ Invocation ParseCheckArguments(const std::vector<std::string>& arguments) {
     return invocation;
   }
 
+  if (command->What == Action::Keygen || command->What == Action::Sign || command->What == Action::Verify) {
+    for (std::size_t i = 0; i < 2; ++i) {
+      if (positionals[i].empty()) Fail(command->Name + " needs file names that are not empty");
+    }
+    SignatureArguments& signature = invocation.Signature;
+    if (command->What == Action::Keygen) {
+      signature.SecretKeyFile = positionals[0];
+      signature.PublicKeyFile = positionals[1];
+      if (signature.SecretKeyFile == signature.PublicKeyFile) Fail("keygen needs two different files");
+      return invocation;
+    }
+    signature.Archive = positionals[0];
+    (command->What == Action::Sign ? signature.SecretKeyFile : signature.PublicKeyFile) = positionals[1];
+    if (positionals.size() == 3) {
+      signature.Version = positionals[2];
+      if (!signature::IsSignableVersion(*signature.Version)) {
+        Fail("VERSION must be 1 to " + std::to_string(signature::kMaxVersionLength) +
+             " bytes without control characters, not \"" + *signature.Version + "\"");
+      }
+    }
+    return invocation;
+  }
+
   ArchiveArguments& archive = invocation.Archive;
   archive.Archive = positionals[0];
   if (archive.Archive.empty()) Fail(command->Name + " needs an archive name");
@@ -316,6 +343,21 @@ Commands:
       missing; --restore-paths keeps the folders. One line per entry: "ok NAME"
       (with "date: ..." or "attributes: ..." when those could not be applied),
       "skip NAME" for an entry no rule selects, or "fail NAME CLASS: MESSAGE".
+  keygen SECRET PUBLIC
+      Writes a new key pair for signed update archives: SECRET (readable by its
+      owner only; keep it away from the update server) and PUBLIC, one line with the
+      base64 text that the build setting FENDREL_UPDATE_PUBLIC_KEY takes; writes
+      "public KEY". Neither file may exist yet: a key is never overwritten.
+  sign ARCHIVE SECRET VERSION
+      Signs ARCHIVE in place for VERSION (the text the server's "newest" holds):
+      its comment becomes "FENDREL-SIG1 VERSION SIGNATURE". An earlier signature is
+      replaced; an archive with a comment of its own, or with bytes after its
+      comment, is refused and left as it is. Writes "signed VERSION".
+  verify ARCHIVE PUBLIC [VERSION]
+      Checks the signature of ARCHIVE as an updater built with the key in PUBLIC
+      does; with VERSION the signed version must be exactly that text. Writes
+      "signed VERSION" (exit status 0), or the reason on standard error (exit
+      status 1).
 
 Options may stand before or after the other arguments; each takes its value as the
 next argument ("--name value", never "--name=value"), which may begin with "-".
@@ -326,9 +368,11 @@ as \xNN; text that cannot be UTF-8 appears as U+FFFD.
 Exit status:
   0  success: every fetch, every entry
   1  a fetch failed (standard error: "CLASS: MESSAGE", and "ErrorCode: N" for an
-     HTTP error status), or at least one entry failed
-  2  a usage error, or an archive that cannot be opened or an operation that stops
-     as a whole (standard error: "CLASS: MESSAGE")
+     HTTP error status), or at least one entry failed, or an archive was refused by
+     sign or failed verify
+  2  a usage error, or an archive or key file that cannot be opened, read or
+     written, a malformed key, or an operation that stops as a whole (standard
+     error: "CLASS: MESSAGE")
 )";
 }
 

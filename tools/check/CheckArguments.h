@@ -43,12 +43,21 @@ struct ArchiveArguments {
   bool RestorePaths = false;  // extract only
 };
 
-enum class Action { Help, Get, List, Test, Extract };
+// keygen SECRET PUBLIC, sign ARCHIVE SECRET VERSION, verify ARCHIVE PUBLIC [VERSION].
+struct SignatureArguments {
+  std::string Archive;                 // sign, verify
+  std::string SecretKeyFile;           // keygen, sign
+  std::string PublicKeyFile;           // keygen, verify
+  std::optional<std::string> Version;  // sign (always), verify (when given)
+};
+
+enum class Action { Help, Get, List, Test, Extract, Keygen, Sign, Verify };
 
 struct Invocation {
   Action What = Action::Help;
   GetArguments Get;
   ArchiveArguments Archive;
+  SignatureArguments Signature;
 };
 
 // Reads the arguments after the program name. Options ("--name value", never

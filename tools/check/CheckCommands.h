@@ -11,6 +11,9 @@ int RunGet(const GetArguments& arguments);
 int RunList(const ArchiveArguments& arguments);
 int RunTest(const ArchiveArguments& arguments);
 int RunExtract(const ArchiveArguments& arguments);
+int RunKeygen(const SignatureArguments& arguments);
+int RunSign(const SignatureArguments& arguments);
+int RunVerify(const SignatureArguments& arguments);
 
 }  // namespace check
 

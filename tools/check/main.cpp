@@ -35,6 +35,12 @@ int main(int argc, char** argv) {
         return check::RunTest(invocation.Archive);
       case check::Action::Extract:
         return check::RunExtract(invocation.Archive);
+      case check::Action::Keygen:
+        return check::RunKeygen(invocation.Signature);
+      case check::Action::Sign:
+        return check::RunSign(invocation.Signature);
+      case check::Action::Verify:
+        return check::RunVerify(invocation.Signature);
     }
   } catch (const std::exception& e) {
     // Whatever a command did not expect stops it as a whole.

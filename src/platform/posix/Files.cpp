@@ -72,6 +72,26 @@ bool DirectoryExists(const String& directory) {
   return StatOf(directory, st) && S_ISDIR(st.st_mode);
 }
 
+void CreatePrivateFile(const String& fileName, std::string_view bytes) {
+  const std::string native = Native(fileName);
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) RaiseCreateError(fileName, errno);
+  // The mode is not left to the creation mask, which may only take bits away.
+  int error = ::fchmod(fd, 0600) == 0 ? 0 : errno;
+  for (std::size_t written = 0; error == 0 && written < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    if (n > 0) written += static_cast<std::size_t>(n);
+  }
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    ::unlink(native.c_str());
+    RaiseCreateError(fileName, error);
+  }
+}
+
 bool DeleteFile(const String& fileName) {
   return ::unlink(Native(fileName).c_str()) == 0;
 }

@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <random>
 #include <vector>
@@ -85,6 +87,59 @@ bool FileExists(const String& fileName) {
 bool DirectoryExists(const String& directory) {
   const DWORD attributes = AttributesOf(directory);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+namespace {
+
+// The text form of the user the process runs as; empty when it cannot be read.
+std::wstring ProcessUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  std::wstring text;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  LPWSTR sid = nullptr;
+  if (size != 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+    text = sid;
+    LocalFree(sid);
+  }
+  CloseHandle(token);
+  return text;
+}
+
+}  // namespace
+
+void CreatePrivateFile(const String& fileName, std::string_view bytes) {
+  // Full access for the process's user alone; nothing inherited from the folder.
+  const std::wstring user = ProcessUserSid();
+  if (user.empty()) RaiseCreateError(fileName, GetLastError());
+  const std::wstring descriptorText = L"D:P(A;;FA;;;" + user + L")";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptorText.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    RaiseCreateError(fileName, GetLastError());
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const HANDLE handle = CreateFileW(WideText(fileName), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD openError = GetLastError();
+  LocalFree(descriptor);
+  if (handle == INVALID_HANDLE_VALUE) RaiseCreateError(fileName, openError);
+  DWORD error = 0;
+  for (std::size_t written = 0; error == 0 && written < bytes.size();) {
+    DWORD n = 0;
+    if (!WriteFile(handle, bytes.data() + written, static_cast<DWORD>(bytes.size() - written), &n, nullptr))
+      error = GetLastError();
+    written += n;
+  }
+  if (error == 0 && !FlushFileBuffers(handle)) error = GetLastError();
+  CloseHandle(handle);
+  if (error != 0) {
+    DeleteFileW(WideText(fileName));
+    RaiseCreateError(fileName, error);
+  }
 }
 
 bool DeleteFile(const String& fileName) {
