@@ -174,6 +174,21 @@ class InstalledUpdater : public ::testing::Test {
     return 0;
   }
 
+  // A whole update from 1.4 to 1.5 as the user sees it: both questions, the installation,
+  // the countdown; the running 1.4 ended, 1.5 started with "dontupdate", the archive gone.
+  void ExpectUpdatedTo15(const ProgramRun& run) {
+    EXPECT_EQ(run.Out,
+              kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
+    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(ApplicationEndSignal(), SIGKILL);
+    ASSERT_TRUE(WaitForStarts(2));
+    const Start restarted = Starts()[1];
+    EXPECT_EQ(restarted.Version, "1.5");
+    EXPECT_EQ(restarted.Arguments, std::vector<std::string>{"dontupdate"});
+    EXPECT_FALSE(fs::exists(FDir / "update.zip"));
+  }
+
   fs::path FDir;
   fs::path FWorkingDirectory;  // empty: the installation folder
   fs::path FRecord;
@@ -321,25 +336,14 @@ class CompleteUpdate : public InstalledUpdater {
     const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
     SKIP_WITHOUT_HTTP_CLIENT();
     SKIP_WITHOUT_UNZIPPER();
-    EXPECT_EQ(run.Out,
-              kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
-    EXPECT_EQ(run.Err, "");
-    EXPECT_EQ(run.ExitCode, 0);
+    ExpectUpdatedTo15(run);
     EXPECT_EQ(server.RequestLines(),
               (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
-
-    EXPECT_EQ(ApplicationEndSignal(), SIGKILL);
-    ASSERT_TRUE(WaitForStarts(2));
-    const Start restarted = Starts()[1];
-    EXPECT_EQ(restarted.Version, "1.5");
-    EXPECT_EQ(restarted.Arguments, std::vector<std::string>{"dontupdate"});
-
     EXPECT_TRUE(TTempDirectory::ReadFile(FDir / "fendrel.exe") ==
                 TTempDirectory::ReadFile(kNextDemoApplicationPath));
     EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
     EXPECT_FALSE(fs::exists(FDir / "docs"));
     EXPECT_EQ(TTempDirectory::ReadFile(FDir / "data.txt"), damagedData ? "alt\n" : "neu\n");
-    EXPECT_FALSE(fs::exists(FDir / "update.zip"));
   }
 };
 
@@ -373,15 +377,9 @@ TEST_F(HttpsUpdate, ReplacesTheFilesAndRestartsTheApplication) {
   options.Files = {{"newest", "1.5"}, {"1.5/update.zip", UpdateArchive(false)}};
   testsupport::PythonTlsServer server(options);
   const ProgramRun run = RunOverHttps(server, "\n\n");
-  EXPECT_EQ(run.Out,
-            kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
-  EXPECT_EQ(run.Err, "");
+  ExpectUpdatedTo15(run);
   EXPECT_EQ(server.NextReport(), "handshake TLSv1.3");
-  EXPECT_EQ(ApplicationEndSignal(), SIGKILL);
-  ASSERT_TRUE(WaitForStarts(2));
-  EXPECT_EQ(Starts()[1].Version, "1.5");
   EXPECT_EQ(TTempDirectory::ReadFile(FDir / "data.txt"), "neu\n");
-  EXPECT_FALSE(fs::exists(FDir / "update.zip"));
 }
 
 // A server the updater cannot trust fails the version query as an unreachable one does:
@@ -455,14 +453,8 @@ TEST_F(SignedUpdate, AGoodSignatureInstallsTheUpdate) {
   testsupport::HttpRouteServer server(Routes(Signed()));
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
   SKIP_WITHOUT_HTTP_CLIENT();
-  EXPECT_EQ(run.Out,
-            kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
-  EXPECT_EQ(run.Err, "");
-  EXPECT_EQ(ApplicationEndSignal(), SIGKILL);
-  ASSERT_TRUE(WaitForStarts(2));
-  EXPECT_EQ(Starts()[1].Version, "1.5");
+  ExpectUpdatedTo15(run);
   EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
-  EXPECT_FALSE(fs::exists(FDir / "update.zip"));
 }
 
 // Each archive fails at the download step, as a failed download does: the fixed message,

@@ -175,6 +175,13 @@ const std::string kUpdateQuestion = "confirm: Ihre Version: 1.4\n\rAktuelle Vers
 const std::string kCloseQuestion = "confirm: Fendrel! muss geschlossen werden\n\rOK?";
 const std::string kFailure = "message Updater: unbekannter Fehler :(";
 
+// From 1.4: the update agreed to, the download of 1.5 failed, the closing countdown.
+const Lines kFailedDownload =
+    Join({kStart,
+          {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate", "status: Lade neue Version",
+           "process", "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
+          kCloseCountdown});
+
 TEST_F(UpdateSequenceTest, WithoutArgumentAsksToStartThroughTheApplication) {
   http.Newest = u"1.5";
   EXPECT_EQ(
@@ -252,12 +259,7 @@ TEST_F(UpdateSequenceTest, FailedDownloadKeepsWhatWasWrittenAndEndsWithTheFixedM
   ui.Answers = {platform::ui::mrOk};
   http.Newest = u"1.5";
   http.Partial = "PK";
-  EXPECT_EQ(Run(u"1.4"),
-            Join({kStart,
-                  {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate",
-                   "status: Lade neue Version", "process",
-                   "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
-                  kCloseCountdown}));
+  EXPECT_EQ(Run(u"1.4"), kFailedDownload);
   EXPECT_EQ(DownloadContent(), "PK");
 }
 
@@ -444,12 +446,7 @@ TEST_F(SignedSequenceTest, AnArchiveWithoutAGoodSignatureIsAFailedDownload) {
     ui.Closed = false;
     ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
     http.Archive = archive;
-    EXPECT_EQ(Run(u"1.4"),
-              Join({kStart,
-                    {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate",
-                     "status: Lade neue Version", "process",
-                     "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
-                    kCloseCountdown}));
+    EXPECT_EQ(Run(u"1.4"), kFailedDownload);
     EXPECT_EQ(DownloadContent(), archive);
   }
 }
