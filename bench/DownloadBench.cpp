@@ -1,8 +1,8 @@
 // Download of one large file from nginx on 127.0.0.1 with the updater's client (Get into a
-// stream, with the updater's time-outs) against curl, in the same run: into a stream that
-// discards the bytes and into a file. Every phase runs as a process of its own, so throughput,
-// CPU time (user + system) and peak memory (maximum resident set) are measured alike for both;
-// each phase runs three times, interleaved, and the fastest run counts.
+// stream, with the updater's time-outs, through the CRC-32 counting stream of extraction)
+// against curl, in the same run: into a stream that discards the bytes and into a file. Every phase runs as a
+// process of its own, so throughput, CPU time (user + system) and peak memory (maximum resident set) are
+// measured alike for both; each phase runs three times, interleaved, and the fastest run counts.
 //
 //   DownloadBench [megabytes]        (default 1024; needs nginx and curl; bench/download-bench
 //                                     builds and runs it)
@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "codecs/AbUnzipStreams.h"
+#include "core/Crc32.h"
 #include "core/Stream.h"
 #include "core/String.h"
 #include "http/IdHTTP.h"
@@ -35,23 +37,30 @@ namespace {
 
 using testsupport::DiscardStream;
 
-// The child: one Get as the updater's download makes it; prints the number of bytes received.
+// The child: one Get as the updater's download makes it, the bytes passing through the
+// CRC-32 counting stream that extraction writes through, into a discarding stream or a file;
+// prints the number of bytes received and their CRC-32.
 int RunChild(const std::string& url, const std::string& target) {
   try {
     TIdHTTP http;
     http.SetReadTimeout(60000);
     http.SetDeadline(120000);
     std::int64_t received = 0;
+    std::uint32_t crc = 0;
+    const auto get = [&](TStream& destination) {
+      TAbUnzipOutputStream counting(destination);
+      http.Get(FromUtf8(url), counting);
+      received = counting.BytesWritten();
+      crc = counting.CRC32();
+    };
     if (target == "discard") {
       DiscardStream stream;
-      http.Get(FromUtf8(url), stream);
-      received = stream.Size();
+      get(stream);
     } else {
       TFileStream stream(FromUtf8(target), fmCreate);
-      http.Get(FromUtf8(url), stream);
-      received = stream.Size();
+      get(stream);
     }
-    std::printf("%lld\n", static_cast<long long>(received));
+    std::printf("%lld %08x\n", static_cast<long long>(received), static_cast<unsigned>(crc));
     return 0;
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s: %s\n", ToUtf8(e.ClassName()).c_str(), e.what());
@@ -59,11 +68,22 @@ int RunChild(const std::string& url, const std::string& target) {
   }
 }
 
+// The CRC-32 of size zero bytes, which is what nginx serves.
+std::uint32_t CrcOfZeros(std::int64_t size) {
+  static const std::vector<std::uint8_t> zeros(1 << 20);
+  std::uint32_t reg = kCrc32Preset;
+  for (std::int64_t left = size; left > 0; left -= static_cast<std::int64_t>(zeros.size()))
+    reg =
+        Crc32Update(reg, zeros.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, zeros.size())));
+  return ~reg;
+}
+
 struct Run {
   double seconds = 0;
   double cpuSeconds = 0;
   long peakKb = 0;
   std::int64_t bytes = -1;
+  long long crc = -1;  // printed by our client only
   bool ok = false;
 };
 
@@ -92,7 +112,10 @@ Run Measure(const std::vector<std::string>& argv, const std::string& outputFile)
   run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (FILE* out = std::fopen(outputFile.c_str(), "r")) {
     long long bytes = -1;
-    if (std::fscanf(out, "%lld", &bytes) == 1) run.bytes = bytes;
+    unsigned crc = 0;
+    const int fields = std::fscanf(out, "%lld %x", &bytes, &crc);
+    if (fields >= 1) run.bytes = bytes;
+    if (fields == 2) run.crc = crc;
     std::fclose(out);
   }
   return run;
@@ -149,13 +172,14 @@ int main(int argc, char** argv) {
        {curl, "-s", "-S", "-f", "-o", "/dev/null", "-w", "%{size_download}\n", url},
        {},
        {}},
-      {"TIdHTTP.Get -> discarding stream", {self, "--child", url, "discard"}, {}, {}},
+      {"TIdHTTP.Get -> CRC-32 -> discard", {self, "--child", url, "discard"}, {}, {}},
       {"curl -> file",
        {curl, "-s", "-S", "-f", "-o", curlFile, "-w", "%{size_download}\n", url},
        curlFile,
        {}},
-      {"TIdHTTP.Get -> TFileStream", {self, "--child", url, ourFile}, ourFile, {}},
+      {"TIdHTTP.Get -> CRC-32 -> file", {self, "--child", url, ourFile}, ourFile, {}},
   };
+  const long long expectedCrc = CrcOfZeros(size);
   constexpr int kRounds = 3;
   for (int round = 0; round < kRounds; ++round) {
     for (Phase& phase : phases) {
@@ -164,7 +188,7 @@ int main(int argc, char** argv) {
         run.bytes = FileSize(phase.file);
         ::unlink(phase.file.c_str());
       }
-      if (!run.ok || run.bytes != size) {
+      if (!run.ok || run.bytes != size || (run.crc >= 0 && run.crc != expectedCrc)) {
         std::fprintf(stderr, "FAILED: %s (exit ok: %d, %lld of %lld bytes)\n", phase.name.c_str(), run.ok,
                      static_cast<long long>(run.bytes), static_cast<long long>(size));
         return 1;

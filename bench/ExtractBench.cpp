@@ -1,18 +1,15 @@
-// Whole-archive extraction against unzip, bsdtar and 7z on the same archives, each run
-// in a process of its own: wall time (best of three) and peak resident memory.
+// One large entry per method that a library decodes, extracted by this system, 7z and
+// bsdtar, each run in a process of its own: wall time (best of three) and peak resident
+// memory. (Whole-archive extraction against bsdtar, 7z and unzip is bench/extract-bench.)
 //
-//   ExtractBench [--mixed-mb N] [--small-files N] [WORKDIR]
 //   ExtractBench --methods [--entry-mb N] [WORKDIR]
 //   ExtractBench --extract ARCHIVE DIR [PASSWORD]   (the unzipper alone, kept paths; used
 //                                                    by the above)
 //
-// The archives are made with zip: a mixed one (text, program-like bytes, already
-// compressed bytes; deflated), the same files deflated with a password (traditional
-// encryption, zip -P), the same files stored, and one of many small files.
-// With --methods: one entry of N MB (default 200) of the same mixed kind, compressed with
-// bzip2 (zip -Z bzip2), LZMA and PPMd (7z), extracted by this system, 7z and bsdtar; the
-// ratio is against the peer that decodes with the same library code (bzip2: bsdtar, which
-// uses libbz2; LZMA and PPMd: 7z, whose decoders the LZMA SDK's are).
+// The entry is N MB (default 200) of mixed contents, compressed with bzip2 (zip -Z bzip2),
+// LZMA and PPMd (7z); the ratio is against the peer that decodes with the same library
+// code (bzip2: bsdtar, which uses libbz2; LZMA and PPMd: 7z, whose decoders the LZMA SDK's
+// are).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,38 +71,6 @@ Run RunChild(const std::vector<std::string>& argv) {
   wait4(pid, &status, 0, &usage);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return {seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Deterministic contents: text, program-like bytes and random (incompressible) bytes.
-void MakeInputs(const fs::path& mixed, const fs::path& small, int mixedMb, int smallFiles) {
-  std::mt19937_64 random(42);
-  const std::vector<std::string> words = {"Fendrel", "update",  "archive", "window", "status",
-                                          "extract", "version", "server",  "stream", "entry",
-                                          "the",     "and",     "of"};
-  const std::size_t part = static_cast<std::size_t>(mixedMb) * (1 << 20) / 12;
-  for (int i = 0; i < 4; ++i) {
-    std::string text;
-    while (text.size() < part) text += words[random() % words.size()] + (random() % 9 == 0 ? ".\n" : " ");
-    WriteFile(mixed / "docs" / ("text" + std::to_string(i) + ".txt"), text);
-    std::string program(part, '\0');
-    for (std::size_t j = 0; j < program.size(); ++j)
-      program[j] = static_cast<char>((random() % 4 == 0) ? random() : (j * 7 % 251));
-    WriteFile(mixed / "bin" / ("program" + std::to_string(i) + ".exe"), program);
-    std::string noise(part, '\0');
-    for (auto& c : noise) c = static_cast<char>(random());
-    WriteFile(mixed / "media" / ("packed" + std::to_string(i) + ".bin"), noise);
-  }
-  for (int i = 0; i < smallFiles; ++i) {
-    std::string text;
-    const std::size_t size = 200 + random() % 3000;
-    while (text.size() < size) text += words[random() % words.size()] + " ";
-    WriteFile(small / ("d" + std::to_string(i % 50)) / ("f" + std::to_string(i) + ".txt"), text);
-  }
 }
 
 // One file of mixed contents: megabyte pieces of text, program-like bytes and random
@@ -203,58 +168,6 @@ int main(int argc, char** argv) {
     }
     return CompareMethods(work, entryMb);
   }
-  int mixedMb = 150, smallFiles = 5000;
-  fs::path work = fs::temp_directory_path() / "fendrel-extract-bench";
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--mixed-mb" && i + 1 < argc)
-      mixedMb = std::atoi(argv[++i]);
-    else if (arg == "--small-files" && i + 1 < argc)
-      smallFiles = std::atoi(argv[++i]);
-    else
-      work = arg;
-  }
-  fs::remove_all(work);
-  const fs::path inputs = work / "inputs";
-  MakeInputs(inputs / "mixed", inputs / "small", mixedMb, smallFiles);
-  const std::string self = fs::canonical("/proc/self/exe").string();
-  struct Archive {
-    std::string name;
-    std::string zipOption;
-    std::string folder;
-    std::string password;
-  };
-  const std::vector<Archive> archives = {{"mixed (deflate)", "-6", "mixed", ""},
-                                         {"mixed (zip -P)", "-6", "mixed", "Fendrel-2024!"},
-                                         {"mixed (stored)", "-0", "mixed", ""},
-                                         {"small files", "-6", "small", ""}};
-  std::printf("%-16s %-8s %10s %10s %12s\n", "archive", "tool", "seconds", "ratio", "peak KiB");
-  for (const auto& a : archives) {
-    const bool encrypted = !a.password.empty();
-    const fs::path zip = work / (a.folder + a.zipOption + (encrypted ? "-P" : "") + ".zip");
-    const std::string command = "cd '" + (inputs / a.folder).string() + "' && zip -q -r " + a.zipOption +
-                                (encrypted ? " -P '" + a.password + "'" : "") + " '" + zip.string() + "' .";
-    if (std::system(command.c_str()) != 0) return 2;
-    const fs::path out = work / "out";
-    std::vector<std::string> oursArgs{self, "--extract", zip.string(), out.string()};
-    std::vector<std::string> unzipArgs{"unzip", "-q", "-o", zip.string(), "-d", out.string()};
-    std::vector<std::string> bsdtarArgs{"bsdtar", "-xf", zip.string(), "-C", out.string()};
-    std::vector<std::string> sevenZipArgs{"7z", "x", "-y", "-bd", "-bso0", "-o" + out.string(), zip.string()};
-    if (encrypted) {
-      oursArgs.push_back(a.password);
-      unzipArgs.insert(unzipArgs.begin() + 1, {"-P", a.password});
-      bsdtarArgs.insert(bsdtarArgs.begin() + 1, {"--passphrase", a.password});
-      sevenZipArgs.push_back("-p" + a.password);
-    }
-    const Run ours = Best(oursArgs, out);
-    const Run unzip = Best(unzipArgs, out);
-    const Run bsdtar = Best(bsdtarArgs, out);
-    const Run sevenZip = Best(sevenZipArgs, out);
-    for (const auto& [tool, run] :
-         {std::pair{"fendrel", ours}, {"unzip", unzip}, {"bsdtar", bsdtar}, {"7z", sevenZip}})
-      std::printf("%-16s %-8s %10.3f %10.2f %12ld%s\n", a.name.c_str(), tool, run.seconds,
-                  run.seconds / unzip.seconds, run.peakKb, run.status == 0 ? "" : "  (failed)");
-  }
-  fs::remove_all(work);
-  return 0;
+  std::fprintf(stderr, "usage: ExtractBench --methods [--entry-mb N] [WORKDIR]\n");
+  return 2;
 }

@@ -27,11 +27,21 @@ constexpr Tables MakeTables() {
 
 constexpr Tables kTables = MakeTables();
 
-#ifdef FENDREL_CRC32_FOLD
-
-// x^n modulo the CRC polynomial, bit-reflected and shifted left by one: the form in
-// which a 64-bit half of a reflected 128-bit lane times the constant lands aligned with
-// the lane n - 64 bits further on.
+// How the folding works. The input is cut into 128-bit lanes; read in the reflected bit
+// order of this CRC, a lane is a polynomial of degree below 128 whose first half H holds
+// the terms x^64..x^127 and whose second half L holds x^0..x^63. Moving a lane d bits
+// further on multiplies it by x^d, and only the result modulo the polynomial matters:
+// lane * x^d = H * x^(d+64) + L * x^d, each power reduced to a 32-bit remainder. A
+// 64-bit half times a 32-bit remainder has at most 96 significant bits, which fit in the
+// lane d bits on. Two alignments are taken into the multipliers: the remainder of a
+// 32-bit register sits 32 bits above the x^0 of a 64-bit half, so the powers used are
+// x^(d+32) and x^(d-32); and a carry-less product of reflected values comes out one
+// bit lower than their degrees say, so each multiplier is shifted left by one. The
+// product is added (XOR) into the lane d bits on.
+//
+// FoldConstant computes x^n modulo the polynomial directly in the reflected order: the
+// register starts as x^0 (the top bit) and each step multiplies by x (a right shift,
+// reducing with the reflected polynomial when a term falls off the low end).
 constexpr std::uint64_t FoldConstant(int n) {
   std::uint32_t r = 0x80000000u;  // x^0 in reflected form
   for (int i = 0; i < n; ++i) r = (r & 1) ? (r >> 1) ^ 0xEDB88320u : r >> 1;
@@ -44,6 +54,8 @@ constexpr std::uint64_t kFold512Lo = FoldConstant(512 + 32);
 constexpr std::uint64_t kFold512Hi = FoldConstant(512 - 32);
 constexpr std::uint64_t kFold128Lo = FoldConstant(128 + 32);
 constexpr std::uint64_t kFold128Hi = FoldConstant(128 - 32);
+
+#ifdef FENDREL_CRC32_FOLD
 
 __attribute__((target("pclmul,sse4.1"))) inline __m128i Fold(__m128i lane, __m128i k, __m128i next) {
   const __m128i lo = _mm_clmulepi64_si128(lane, k, 0x00);
@@ -125,6 +137,10 @@ std::uint32_t Crc32UpdateTable(std::uint32_t reg, const void* data, std::size_t 
   }
   while (length-- > 0) reg = kTables[0][(reg ^ *p++) & 0xFF] ^ (reg >> 8);
   return reg;
+}
+
+TCrc32FoldConstants Crc32FoldConstants() {
+  return {kFold512Lo, kFold512Hi, kFold128Lo, kFold128Hi};
 }
 
 bool Crc32FoldAvailable() {

@@ -29,6 +29,17 @@ std::uint32_t Crc32UpdateTable(std::uint32_t reg, const void* data, std::size_t 
 std::uint32_t Crc32UpdateFold(std::uint32_t reg, const void* data, std::size_t length);
 bool Crc32FoldAvailable();
 
+// The multipliers the carry-less multiply method folds with: x^n modulo the polynomial
+// for the four shift distances it uses, in the bit order of its registers. Exposed so
+// that they can be checked against a separate derivation.
+struct TCrc32FoldConstants {
+  std::uint64_t Fold512Lo;  // x^(512 + 32)
+  std::uint64_t Fold512Hi;  // x^(512 - 32)
+  std::uint64_t Fold128Lo;  // x^(128 + 32)
+  std::uint64_t Fold128Hi;  // x^(128 - 32)
+};
+TCrc32FoldConstants Crc32FoldConstants();
+
 // The finished CRC-32 of a whole buffer.
 inline std::uint32_t Crc32(const void* data, std::size_t length) {
   return ~Crc32Update(kCrc32Preset, data, length);

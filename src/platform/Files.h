@@ -91,6 +91,14 @@ class TReplacementFile final : public TStream {
   // The Unix execute bits (0o111 at most) a new file gets when nothing stood at the
   // target; set-id and sticky bits are never given.
   void SetExecuteBits(std::uint32_t unixMode) { FExecuteBits = unixMode & 0111; }
+  // The last-write time (local time) and the attributes (as FileSetAttr takes them) that
+  // Commit gives the file; a failure to apply either is ignored, as with FileSetDate and
+  // FileSetAttr.
+  void SetDateAndAttributes(TDateTime localTime, std::uint32_t attributes) {
+    FDate = localTime;
+    FAttributes = attributes;
+    FHasDateAndAttributes = true;
+  }
   // Puts the file in the target's place; raises EFCreateError naming the target when
   // that fails (the file is then deleted and the target untouched).
   void Commit();
@@ -105,6 +113,9 @@ class TReplacementFile final : public TStream {
   String FTempName;
   std::intptr_t FHandle = -1;
   std::uint32_t FExecuteBits = 0;
+  TDateTime FDate = 0;
+  std::uint32_t FAttributes = 0;
+  bool FHasDateAndAttributes = false;
 };
 
 }  // namespace platform

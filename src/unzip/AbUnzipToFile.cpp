@@ -1,5 +1,6 @@
 #include "unzip/AbUnzipToFile.h"
 
+#include <exception>
 #include <memory>
 
 #include "codecs/AbExtractFailures.h"
@@ -65,10 +66,12 @@ void UnzipItemToFile(TAbZipArchive& archive, TAbZipItem& item, const String& tar
   }
 
   std::unique_ptr<TStream> source = OpenItemData(archive, item);
-  if (platform::SameFile(target, archive.ArchiveName())) throw EAbZipTargetIsArchive();
+  // Nothing at the target (the usual case) needs no further look at it.
   const platform::TPathKind kind = platform::PathKindOf(target);
+  if (kind != platform::TPathKind::pkMissing && platform::SameFile(target, archive.ArchiveName()))
+    throw EAbZipTargetIsArchive();
   if (kind == platform::TPathKind::pkDirectory || kind == platform::TPathKind::pkOther ||
-      platform::IsReadOnlyFile(target))
+      (kind == platform::TPathKind::pkFile && platform::IsReadOnlyFile(target)))
     RaiseCannotCreate(target);
 
   platform::TReplacementFile file(target);
@@ -82,6 +85,14 @@ void UnzipItemToFile(TAbZipArchive& archive, TAbZipItem& item, const String& tar
   }
   source.reset();
   if (!crcMatched) throw EAbZipBadCRC();
+  // The date and attributes are given to the open file. An entry whose date cannot be
+  // read still gets its complete file, without date and attributes, and then fails.
+  std::exception_ptr dateError;
+  try {
+    file.SetDateAndAttributes(item.LastModTimeAsDateTime(), item.NativeFileAttributes());
+  } catch (...) {
+    dateError = std::current_exception();
+  }
   file.Commit();
-  ApplyDateAndAttributes(item, target);
+  if (dateError) std::rethrow_exception(dateError);
 }

@@ -123,6 +123,42 @@ TEST(Files, NewFilesGetExecuteBitsButNeverSetId) {
   EXPECT_EQ(mode & 07000, 0u);
 }
 
+// The date and attributes given before Commit arrive with the file: over an old file
+// (whose permissions it keeps, less the write bits for read-only) and as a new one.
+TEST(Files, ReplacementFileArrivesWithItsDateAndAttributes) {
+  TTempDirectory dir;
+  const std::string old = dir / "old.txt";
+  TTempDirectory::WriteFile(old, "old");
+  ::chmod(old.c_str(), 0750);
+  const TDateTime when = EncodeDate(2024, 5, 17) + EncodeTime(12, 34, 56, 0);
+  struct {
+    std::string target;
+    std::uint32_t executeBits;
+    std::uint32_t attributes;
+    mode_t expectedMode;  // under the mask 022
+  } cases[] = {
+      {old, 0, platform::faReadOnly | platform::faArchive, 0550},
+      {dir / "new.sh", 0755, platform::faArchive, 0755},
+      {dir / "new.txt", 0, platform::faReadOnly, 0444},
+  };
+  const mode_t mask = ::umask(022);
+  for (const auto& c : cases) {
+    platform::TReplacementFile file(FromUtf8(c.target));
+    file.WriteBuffer("new", 3);
+    file.SetExecuteBits(c.executeBits);
+    file.SetDateAndAttributes(when, c.attributes);
+    file.Commit();
+    EXPECT_EQ(TTempDirectory::ReadFile(c.target), "new") << c.target;
+    EXPECT_EQ(ModeOf(c.target), c.expectedMode) << c.target;
+    const TDateTimeParts parts = DecodeDateTime(platform::FileGetDate(FromUtf8(c.target)));
+    EXPECT_EQ(parts.Year, 2024) << c.target;
+    EXPECT_EQ(parts.Hour, 12) << c.target;
+    EXPECT_EQ(parts.Second, 56) << c.target;
+  }
+  ::umask(mask);
+  EXPECT_EQ(dir.CountEntries(), 3u);
+}
+
 TEST(Files, ReplacementFileFailsAsACreateErrorWhenItsFolderIsMissing) {
   TTempDirectory dir;
   EXPECT_THROW(platform::TReplacementFile(FromUtf8(dir / "missing/x")), EFCreateError);

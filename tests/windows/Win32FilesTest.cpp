@@ -76,6 +76,22 @@ TEST(Win32Files, ReplacementFileReplacesOnCommitAndNeverTakesADeviceName) {
   EXPECT_FALSE(platform::FileExists(temporary));
 }
 
+// The date and attributes given before Commit arrive with the file, read-only included.
+TEST(Win32Files, ReplacementFileArrivesWithItsDateAndAttributes) {
+  TTempDirectory dir;
+  TTempDirectory::WriteFile(dir / "target.txt", "old");
+  const String target = Wide(dir / "target.txt");
+  const TDateTime when = EncodeDate(2021, 7, 14) + EncodeTime(13, 45, 30, 0);
+  platform::TReplacementFile file(target);
+  file.Write("new", 3);
+  file.SetDateAndAttributes(when, platform::faReadOnly | platform::faArchive);
+  file.Commit();
+  EXPECT_EQ(TTempDirectory::ReadFile(dir / "target.txt"), "new");
+  EXPECT_TRUE(platform::IsReadOnlyFile(target));
+  EXPECT_DOUBLE_EQ(platform::FileGetDate(target), when);
+  ASSERT_TRUE(platform::FileSetAttr(target, platform::faArchive));
+}
+
 TEST(Win32Files, ATargetHeldByARunningProgramStaysAndTheFailureIsReported) {
   TTempDirectory dir;
   TTempDirectory::WriteFile(dir / "fendrel.exe", "old");

@@ -165,23 +165,10 @@ std::int32_t FileGetAttr(const String& fileName) {
   return attributes;
 }
 
-bool FileSetAttr(const String& fileName, std::uint32_t attributes) {
-  struct stat st {};
-  const std::string native = Native(fileName);
-  if (::stat(native.c_str(), &st) != 0) return false;
-  mode_t mode = st.st_mode & 07777;
-  if (S_ISDIR(st.st_mode)) {
-    mode |= S_IWUSR;
-  } else if (attributes & faReadOnly) {
-    mode &= ~static_cast<mode_t>(0222);
-  } else {
-    mode |= S_IWUSR;
-  }
-  if (mode == (st.st_mode & 07777)) return true;
-  return ::chmod(native.c_str(), mode) == 0;
-}
+namespace {
 
-bool FileSetDate(const String& fileName, TDateTime localTime) {
+// The file system's time of a local date and time; false when it has none.
+bool FileTimeOf(TDateTime localTime, timespec& result) {
   const TDateTimeParts parts = DecodeDateTime(localTime);
   tm local{};
   local.tm_year = parts.Year - 1900;
@@ -194,10 +181,33 @@ bool FileSetDate(const String& fileName, TDateTime localTime) {
   errno = 0;
   const time_t when = ::mktime(&local);
   if (when == static_cast<time_t>(-1) && errno != 0) return false;
+  result.tv_sec = when;
+  result.tv_nsec = static_cast<long>(parts.Millisecond) * 1000000L;
+  return true;
+}
+
+// The permission bits that the attributes give a file or folder with the given mode:
+// read-only takes every write bit away, anything else gives the owner's back.
+mode_t ModeWithAttributes(mode_t mode, bool directory, std::uint32_t attributes) {
+  if (directory || (attributes & faReadOnly) == 0) return mode | S_IWUSR;
+  return mode & ~static_cast<mode_t>(0222);
+}
+
+}  // namespace
+
+bool FileSetAttr(const String& fileName, std::uint32_t attributes) {
+  struct stat st {};
+  const std::string native = Native(fileName);
+  if (::stat(native.c_str(), &st) != 0) return false;
+  const mode_t mode = ModeWithAttributes(st.st_mode & 07777, S_ISDIR(st.st_mode), attributes);
+  if (mode == (st.st_mode & 07777)) return true;
+  return ::chmod(native.c_str(), mode) == 0;
+}
+
+bool FileSetDate(const String& fileName, TDateTime localTime) {
   timespec times[2]{};
   times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = when;
-  times[1].tv_nsec = static_cast<long>(parts.Millisecond) * 1000000L;
+  if (!FileTimeOf(localTime, times[1])) return false;
   return ::utimensat(AT_FDCWD, Native(fileName).c_str(), times, 0) == 0;
 }
 
@@ -232,17 +242,26 @@ void TReplacementFile::Commit() {
   if (FHandle < 0) RaiseCreateError(FTarget, EBADF);
   const int fd = static_cast<int>(FHandle);
   const std::string target = Native(FTarget);
-  struct stat old {};
-  if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    // The replacing file keeps what the old one allowed; set-id bits are not carried over.
-    ::fchmod(fd, old.st_mode & 0777);
-  } else if (FExecuteBits != 0) {
-    // Execute bits only where the creation mask left the matching read bit.
-    struct stat created {};
-    if (::fstat(fd, &created) == 0) {
-      const mode_t readable = created.st_mode & 0444;
-      ::fchmod(fd, (created.st_mode & 0777) | ((readable >> 2) & FExecuteBits));
+  // The mode is worked out once and set on the open file, the date too: the file
+  // arrives at the target complete, without further calls on its name.
+  struct stat created {};
+  if (::fstat(fd, &created) == 0) {
+    mode_t mode = created.st_mode & 0777;
+    struct stat old {};
+    if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+      // The replacing file keeps what the old one allowed; set-id bits are not carried over.
+      mode = old.st_mode & 0777;
+    } else if (FExecuteBits != 0) {
+      // Execute bits only where the creation mask left the matching read bit.
+      mode |= ((mode & 0444) >> 2) & FExecuteBits;
     }
+    if (FHasDateAndAttributes) mode = ModeWithAttributes(mode, false, FAttributes);
+    if (mode != (created.st_mode & 0777)) ::fchmod(fd, mode);
+  }
+  if (FHasDateAndAttributes) {
+    timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;
+    if (FileTimeOf(FDate, times[1])) ::futimens(fd, times);
   }
   const int closed = ::close(fd);
   FHandle = -1;

@@ -202,7 +202,10 @@ bool FileSetAttr(const String& fileName, std::uint32_t attributes) {
   return SetFileAttributesW(WideText(fileName), wanted) != FALSE;
 }
 
-bool FileSetDate(const String& fileName, TDateTime localTime) {
+namespace {
+
+// The file system's time of a local date and time; false when it has none.
+bool FileTimeOf(TDateTime localTime, FILETIME& result) {
   const TDateTimeParts parts = DecodeDateTime(localTime);
   SYSTEMTIME local{};
   local.wYear = static_cast<WORD>(parts.Year);
@@ -213,10 +216,15 @@ bool FileSetDate(const String& fileName, TDateTime localTime) {
   local.wSecond = static_cast<WORD>(parts.Second);
   local.wMilliseconds = static_cast<WORD>(parts.Millisecond);
   SYSTEMTIME universal{};
+  return TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) &&
+         SystemTimeToFileTime(&universal, &result);
+}
+
+}  // namespace
+
+bool FileSetDate(const String& fileName, TDateTime localTime) {
   FILETIME written{};
-  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) ||
-      !SystemTimeToFileTime(&universal, &written))
-    return false;
+  if (!FileTimeOf(localTime, written)) return false;
   const TInfoHandle file(fileName, FILE_WRITE_ATTRIBUTES);
   return file.Valid() && SetFileTime(file.Get(), nullptr, nullptr, &written);
 }
@@ -262,6 +270,9 @@ TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
 // replaced: the move fails and the target stays as it was.
 void TReplacementFile::Commit() {
   if (FHandle < 0) RaiseCreateError(FTarget, ERROR_INVALID_HANDLE);
+  FILETIME written{};
+  if (FHasDateAndAttributes && FileTimeOf(FDate, written))
+    SetFileTime(reinterpret_cast<HANDLE>(FHandle), nullptr, nullptr, &written);
   const BOOL closed = CloseHandle(reinterpret_cast<HANDLE>(FHandle));
   FHandle = -1;
   if (!closed) {
@@ -275,6 +286,8 @@ void TReplacementFile::Commit() {
     RaiseCreateError(FTarget, error);
   }
   FTempName.clear();
+  // A read-only attribute is given only once the file stands at its place.
+  if (FHasDateAndAttributes) FileSetAttr(FTarget, FAttributes);
 }
 
 void TReplacementFile::Discard() noexcept {
