@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/Base64.h"
+
 TIdAuthentication::TIdAuthentication() = default;
 TIdAuthentication::~TIdAuthentication() = default;
 
@@ -18,33 +20,7 @@ TIdAuthWhatsNext TIdBasicAuthentication::Next() {
 }
 
 String EncodeBase64(const std::string& bytes) {
-  static constexpr char16_t kAlphabet[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  String out;
-  std::size_t i = 0;
-  const auto byte = [&bytes](std::size_t k) {
-    return static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[k]));
-  };
-  for (; i + 2 < bytes.size(); i += 3) {
-    const std::uint32_t v = (byte(i) << 16) | (byte(i + 1) << 8) | byte(i + 2);
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += kAlphabet[v & 63];
-  }
-  const std::size_t rest = bytes.size() - i;
-  if (rest == 1) {
-    const std::uint32_t v = byte(i) << 16;
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += u"==";
-  } else if (rest == 2) {
-    const std::uint32_t v = (byte(i) << 16) | (byte(i + 1) << 8);
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += u'=';
-  }
-  return out;
+  return FromUtf8(Base64Of(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 namespace {

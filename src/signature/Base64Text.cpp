@@ -2,18 +2,10 @@
 
 #include <sodium.h>
 
+#include "core/Base64.h"
 #include "signature/SodiumLibrary.h"
 
 namespace signature {
-
-std::string EncodeBase64(const std::uint8_t* bytes, std::size_t count) {
-  RequireSodium();
-  const std::size_t size = sodium_base64_ENCODED_LEN(count, sodium_base64_VARIANT_ORIGINAL);
-  std::string text(size, '\0');
-  sodium_bin2base64(text.data(), size, bytes, count, sodium_base64_VARIANT_ORIGINAL);
-  text.resize(size - 1);  // without the terminating zero
-  return text;
-}
 
 std::optional<std::vector<std::uint8_t>> DecodeBase64(std::string_view text) {
   RequireSodium();
@@ -27,7 +19,7 @@ std::optional<std::vector<std::uint8_t>> DecodeBase64(std::string_view text) {
   }
   bytes.resize(length);
   // Only the one canonical spelling of the bytes counts.
-  if (EncodeBase64(bytes.data(), bytes.size()) != text) return std::nullopt;
+  if (Base64Of(bytes.data(), bytes.size()) != text) return std::nullopt;
   return bytes;
 }
 

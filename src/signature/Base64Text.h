@@ -9,11 +9,8 @@
 
 namespace signature {
 
-// Base64 with the standard alphabet and "=" padding.
-std::string EncodeBase64(const std::uint8_t* bytes, std::size_t count);
-
-// The bytes of a base64 text, or nothing unless the text is exactly the encoding of
-// them (no blanks or line breaks, padding as required, no stray bits).
+// The bytes of a base64 text (written with Base64Of of core/Base64.h), or nothing unless the text is exactly
+// the encoding of them (no blanks or line breaks, padding as required, no stray bits).
 std::optional<std::vector<std::uint8_t>> DecodeBase64(std::string_view text);
 
 }  // namespace signature

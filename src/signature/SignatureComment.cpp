@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/Base64.h"
 #include "signature/Base64Text.h"
 
 namespace signature {
@@ -35,7 +36,7 @@ std::optional<SignatureComment> ParseSignatureComment(std::string_view comment) 
 
 std::string FormatSignatureComment(std::string_view version, const TSignatureBytes& signature) {
   return std::string(kSignatureTag) + std::string(version) + ' ' +
-         EncodeBase64(signature.data(), signature.size());
+         Base64Of(signature.data(), signature.size());
 }
 
 }  // namespace signature

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/Base64.h"
 #include "core/String.h"
 
 namespace {
@@ -36,6 +37,34 @@ TEST(StringText, TrimmingAndCaselessComparisonTakeOnlyControlsBlanksAndAsciiLett
   EXPECT_FALSE(SameText(u"ab", u"abc"));
   EXPECT_TRUE(StartsText(u"text/", u"TEXT/html"));
   EXPECT_FALSE(StartsText(u"text/html", u"text"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Base64Of, PadsEachLengthOfTheLastGroupAndUsesTheWholeAlphabet) {
+  const struct {
+    std::string Bytes;
+    std::string Text;
+  } cases[] = {
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+      {std::string("\x00\x10\x83\x10\x51\x87\x20\x92\x8b\x30\xd3\x8f\x41\x14\x93\x51\x55\x97"
+                   "\x61\x96\x9b\x71\xd7\x9f\x82\x18\xa3\x92\x59\xa7\xa2\x9a\xab\xb2\xdb\xaf"
+                   "\xc3\x1c\xb3\xd3\x5d\xb7\xe3\x9e\xbb\xf3\xdf\xbf",
+                   48),
+       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Base64Of(reinterpret_cast<const std::uint8_t*>(c.Bytes.data()), c.Bytes.size()), c.Text)
+        << c.Text;
+  }
 }
 
 }  // namespace

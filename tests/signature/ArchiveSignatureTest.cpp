@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Base64.h"
 #include "core/Exception.h"
 #include "core/Stream.h"
 #include "signature/ArchiveSignature.h"
 #include "signature/ArchiveSigning.h"
-#include "signature/Base64Text.h"
 #include "signature/SignatureComment.h"
 #include "signature/SignatureFailures.h"
 #include "support/SigningKeys.h"
@@ -152,7 +152,7 @@ TEST(ArchiveSigning, ReplacesItsOwnSignatureAndRefusesWhatItWouldDestroy) {
 
 TEST(ArchiveSignature, KeysAreTakenOnlyInTheirExactSpelling) {
   const std::string publicText =
-      signature::EncodeBase64(TrustedTestKeys().PublicKey.data(), TrustedTestKeys().PublicKey.size());
+      Base64Of(TrustedTestKeys().PublicKey.data(), TrustedTestKeys().PublicKey.size());
   EXPECT_EQ(publicText, "znT4wjm5sS8Fl6rNeaO8QrDmLjohSydskQUoH0WxWXI=");
   EXPECT_EQ(signature::DecodePublicKey(publicText), TrustedTestKeys().PublicKey);
   for (const std::string& bad :
@@ -162,13 +162,12 @@ TEST(ArchiveSignature, KeysAreTakenOnlyInTheirExactSpelling) {
   }
 
   const auto& secret = TrustedTestKeys().SecretKey.Bytes;
-  const std::string secretText = signature::EncodeBase64(secret.data(), secret.size());
+  const std::string secretText = Base64Of(secret.data(), secret.size());
   EXPECT_EQ(signature::DecodeSecretKey(secretText).Bytes, secret);
   // A secret key whose public half belongs to another seed.
   std::array<std::uint8_t, 64> mixed = secret;
   std::copy(OtherTestKeys().PublicKey.begin(), OtherTestKeys().PublicKey.end(), mixed.begin() + 32);
-  for (const std::string& bad :
-       {publicText, signature::EncodeBase64(mixed.data(), mixed.size()), secretText + " "}) {
+  for (const std::string& bad : {publicText, Base64Of(mixed.data(), mixed.size()), secretText + " "}) {
     EXPECT_THROW(signature::DecodeSecretKey(bad), EAbZipBadSecretKey);
   }
 }

@@ -6,12 +6,12 @@
 #include "check/CheckCommands.h"
 #include "check/FailureReport.h"
 #include "check/LineEscape.h"
+#include "core/Base64.h"
 #include "core/Exception.h"
 #include "core/Stream.h"
 #include "platform/Files.h"
 #include "signature/ArchiveSignature.h"
 #include "signature/ArchiveSigning.h"
-#include "signature/Base64Text.h"
 #include "zip/AbException.h"
 
 namespace check {
@@ -61,15 +61,13 @@ int RunKeygen(const SignatureArguments& arguments) {
     }
   }
   const signature::TKeyPair pair = signature::GenerateKeyPair();
-  std::string secretText =
-      signature::EncodeBase64(pair.SecretKey.Bytes.data(), pair.SecretKey.Bytes.size()) + '\n';
+  std::string secretText = Base64Of(pair.SecretKey.Bytes.data(), pair.SecretKey.Bytes.size()) + '\n';
   try {
     platform::CreatePrivateFile(secretFile, secretText);
     secretText.assign(secretText.size(), '\0');
     try {
       // Anyone may read the public key.
-      const std::string publicText =
-          signature::EncodeBase64(pair.PublicKey.data(), pair.PublicKey.size()) + '\n';
+      const std::string publicText = Base64Of(pair.PublicKey.data(), pair.PublicKey.size()) + '\n';
       TFileStream file(publicFile, fmCreate);
       file.WriteBuffer(publicText.data(), static_cast<std::int64_t>(publicText.size()));
     } catch (...) {
@@ -80,7 +78,7 @@ int RunKeygen(const SignatureArguments& arguments) {
     WriteFailure(e);
     return 2;
   }
-  return Finish("public\t" + signature::EncodeBase64(pair.PublicKey.data(), pair.PublicKey.size()) + '\n');
+  return Finish("public\t" + Base64Of(pair.PublicKey.data(), pair.PublicKey.size()) + '\n');
 }
 
 int RunSign(const SignatureArguments& arguments) {
