@@ -1,6 +1,7 @@
 #ifndef FENDREL_CORE_STREAM_H
 #define FENDREL_CORE_STREAM_H
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -91,6 +92,30 @@ class TFileStream : public TStream {
  private:
   String FFileName;
   std::intptr_t FHandle = -1;
+};
+
+// Puts a stream back to the position it had when the keeper was made, when the keeper
+// ends, also on an exception (a failure of that seek is swallowed: the stream's first
+// failure is the one that propagates).
+class TPositionKeeper {
+ public:
+  explicit TPositionKeeper(TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
+  ~TPositionKeeper() {
+    try {
+      FStream.SetPosition(FPosition);
+    } catch (...) {
+    }
+  }
+  TPositionKeeper(const TPositionKeeper&) = delete;
+  TPositionKeeper& operator=(const TPositionKeeper&) = delete;
+  // Moves the position to put back by count bytes, but not beyond limit.
+  void Advance(std::int64_t count, std::int64_t limit) {
+    FPosition = std::max(FPosition, std::min(FPosition + count, limit));
+  }
+
+ private:
+  TStream& FStream;
+  std::int64_t FPosition;
 };
 
 #endif

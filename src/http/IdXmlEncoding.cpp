@@ -211,33 +211,10 @@ String EncodingFromDeclaration(TStream& stream, const TDeclarationForm& form, co
   }
 }
 
-// Puts the stream back to a position when the detection ends, also on an exception.
-class TPositionRestorer {
- public:
-  explicit TPositionRestorer(TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
-  ~TPositionRestorer() {
-    try {
-      FStream.SetPosition(FPosition);
-    } catch (...) {
-      // The stream failed already; its first failure is the one that propagates.
-    }
-  }
-  TPositionRestorer(const TPositionRestorer&) = delete;
-  TPositionRestorer& operator=(const TPositionRestorer&) = delete;
-  // Moves the position to put back by count bytes, but not beyond limit.
-  void Advance(std::int64_t count, std::int64_t limit) {
-    FPosition = std::max(FPosition, std::min(FPosition + count, limit));
-  }
-
- private:
-  TStream& FStream;
-  std::int64_t FPosition;
-};
-
 }  // namespace
 
 String DetectXmlEncoding(TStream& stream) {
-  TPositionRestorer restorer(stream);
+  TPositionKeeper restorer(stream);
   stream.SetPosition(0);
   std::uint8_t head[4] = {0, 0, 0, 0};
   std::size_t read = 0;

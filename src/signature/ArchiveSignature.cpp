@@ -13,27 +13,6 @@
 #include "zip/AbZipDirectoryFileFooter.h"
 
 namespace signature {
-namespace {
-
-// Puts the stream's position back on every path.
-class PositionKeeper {
- public:
-  explicit PositionKeeper(TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
-  ~PositionKeeper() {
-    try {
-      FStream.Seek(FPosition, TSeekOrigin::soBeginning);
-    } catch (...) {
-    }
-  }
-  PositionKeeper(const PositionKeeper&) = delete;
-  PositionKeeper& operator=(const PositionKeeper&) = delete;
-
- private:
-  TStream& FStream;
-  std::int64_t FPosition;
-};
-
-}  // namespace
 
 TPublicKey DecodePublicKey(std::string_view base64) {
   const auto bytes = DecodeBase64(base64);
@@ -61,7 +40,7 @@ SignedRegion LocateSignedRegion(TStream& archive) {
 
 std::string VerifyArchiveSignature(TStream& archive, const TPublicKey& key,
                                    std::optional<std::string_view> expectedVersion) {
-  const PositionKeeper keeper(archive);
+  const TPositionKeeper keeper(archive);
   const SignedRegion region = LocateSignedRegion(archive);
   if (!IsSignatureComment(region.Comment)) throw EAbZipNoSignature();
   const auto parsed = ParseSignatureComment(region.Comment);

@@ -11,24 +11,6 @@
 
 namespace {
 
-// Restores the stream's position when a check ends, whichever way.
-class TPositionKeeper {
- public:
-  explicit TPositionKeeper(TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
-  ~TPositionKeeper() {
-    try {
-      FStream.Seek(FPosition, TSeekOrigin::soBeginning);
-    } catch (...) {
-    }
-  }
-  TPositionKeeper(const TPositionKeeper&) = delete;
-  TPositionKeeper& operator=(const TPositionKeeper&) = delete;
-
- private:
-  TStream& FStream;
-  std::int64_t FPosition;
-};
-
 bool ReadHead(TStream& stream, std::uint8_t (&head)[4]) {
   stream.Seek(0, TSeekOrigin::soBeginning);
   return stream.Read(head, 4) == 4;
