@@ -67,6 +67,8 @@ inline constexpr char16_t SIdTLSConnectionTruncated[] =
     u"sein.";
 inline constexpr char16_t SIdTLSCAFileUnreadable[] = u"Die Zertifikatsdatei %s kann nicht gelesen werden.";
 inline constexpr char16_t SIdTLSUnavailable[] = u"TLS ist nicht verfügbar: %s";
+// The detail of SIdTLSUnavailable when the loaded library lacks a function: function, library.
+inline constexpr char16_t SIdTLSFunctionMissing[] = u"%s fehlt in %s";
 
 // Byte buffer.
 inline constexpr char16_t SIdTooMuchDataInBuffer[] = u"Zu viele Daten im Puffer.";

@@ -175,4 +175,26 @@ TEST(GetCommandTest, HttpsTrustsTheAuthoritiesOfCaFileInAddition) {
   EXPECT_EQ(run.ExitCode, 0);
 }
 
+#ifdef FENDREL_STUB_SSL_DIR
+// Where the TLS library cannot be used, http works as before and the first https request
+// fails with a message naming what is missing; the program starts and runs up to it.
+TEST(GetCommandTest, AnUnusableTlsLibraryFailsOnlyTheHttpsRequest) {
+  HttpRouteServer server({{"/newest", HttpResponse(200, "OK", "1.5")}});
+  const std::string https = "https://127.0.0.1:" + std::to_string(server.Port()) + "/newest";
+  testsupport::ProgramCall call;
+  call.Program = kCheckToolPath;
+  call.Arguments = {"get", server.BaseUrl() + "newest", https};
+  // A library of that name without the functions is found first.
+  call.Environment = {{"LD_LIBRARY_PATH", FENDREL_STUB_SSL_DIR}};
+  call.TimeoutMilliseconds = 30000;
+  const ProgramRun run = testsupport::RunProgram(call);
+  EXPECT_EQ(run.Out, "1.5");
+  EXPECT_EQ(
+      run.Err,
+      "EIdTLSSetupFailed: TLS ist nicht verf\xc3\xbcgbar: TLS_client_method fehlt in " FENDREL_STUB_SSL_NAME
+      "\n");
+  EXPECT_EQ(run.ExitCode, 1);
+}
+#endif
+
 }  // namespace
