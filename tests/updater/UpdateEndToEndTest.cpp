@@ -174,6 +174,16 @@ class InstalledUpdater : public ::testing::Test {
     return 0;
   }
 
+  // An update agreed to whose download failed: the fixed message and the countdown after the
+  // two requests, no close question, the application left running.
+  void ExpectFailedDownload(const ProgramRun& run, const testsupport::HttpRouteServer& server) {
+    EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(server.RequestLines(),
+              (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
+    EXPECT_TRUE(ApplicationRunning());
+  }
+
   // A whole update from 1.4 to 1.5 as the user sees it: both questions, the installation,
   // the countdown; the running 1.4 ended, 1.5 started with "dontupdate", the archive gone.
   void ExpectUpdatedTo15(const ProgramRun& run) {
@@ -257,13 +267,9 @@ TEST_F(InstalledUpdater, AMissingArchiveEndsInTheFixedMessageAndLeavesAnEmptyDow
   testsupport::HttpRouteServer server(VersionOnly("1.5"));
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
   SKIP_WITHOUT_HTTP_CLIENT();
-  EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
-  EXPECT_EQ(run.ExitCode, 0);
-  EXPECT_EQ(server.RequestLines(),
-            (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
+  ExpectFailedDownload(run, server);
   ASSERT_TRUE(fs::exists(FDir / "update.zip"));
   EXPECT_EQ(fs::file_size(FDir / "update.zip"), 0u);
-  EXPECT_TRUE(ApplicationRunning());
 }
 
 // The server closes before the announced length has arrived: the download is a
@@ -490,11 +496,7 @@ TEST_F(SignedUpdate, AnArchiveWithoutAGoodSignatureFailsTheDownloadAndTheApplica
     testsupport::HttpRouteServer server(Routes(c.Archive));
     const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
     SKIP_WITHOUT_HTTP_CLIENT();
-    EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
-    EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_EQ(server.RequestLines(),
-              (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
-    EXPECT_TRUE(ApplicationRunning());
+    ExpectFailedDownload(run, server);
     EXPECT_EQ(Starts().size(), 1u);
     EXPECT_EQ(TTempDirectory::ReadFile(FDir / "fendrel.exe"), TTempDirectory::ReadFile(kDemoApplicationPath));
   }
