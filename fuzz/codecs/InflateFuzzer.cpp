@@ -13,10 +13,10 @@
 #include <cstring>
 #include <vector>
 
-#include "ChunkedSource.h"
 #include "codecs/AbDfException.h"
 #include "codecs/AbDfInflate.h"
 #include "core/Crc32.h"
+#include "support/ChunkedStream.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const bool careful : {false, true}) {
     TRun& r = runs[careful ? 1 : 0];
     ForceCarefulInflate(careful);
-    fuzzsupport::TChunkedSource source(data, size, chunk);
+    testsupport::TChunkedStream source(data, size, chunk);
     TAbDeflateHelper helper;
     if (kDeflate64) helper.FOptions |= dfc_UseDeflate64;
     if (partSized) helper.FPartSize = 1 + control * 97;

@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ChunkedSource.h"
 #include "codecs/AbExtractFailures.h"
 #include "codecs/AbUnzipHelper.h"
 #include "core/Stream.h"
+#include "support/ChunkedStream.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t chunk = kChunks[(data[0] / 9) % 8];
   constexpr std::int64_t kEntrySize = 1 << 20;
 
-  fuzzsupport::TChunkedSource source(data + 1, size - 1, chunk);
+  testsupport::TChunkedStream source(data + 1, size - 1, chunk);
   TSink sink;
   TAbUnzipHelper helper(source, sink);
   helper.SetUnCompressedSize(kEntrySize);

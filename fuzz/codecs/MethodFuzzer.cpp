@@ -12,11 +12,11 @@
 #include <cstring>
 #include <string>
 
-#include "ChunkedSource.h"
 #include "codecs/AbUnzipItem.h"
 #include "codecs/AbUnzipStreams.h"
 #include "core/Exception.h"
 #include "core/Stream.h"
+#include "support/ChunkedStream.h"
 #include "zip/AbZipArchive.h"
 #include "zip/AbZipItem.h"
 
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LoadItem(item, FENDREL_FUZZ_METHOD, static_cast<std::uint32_t>(size), uncompressed);
   TMemoryStream nothing;
   TAbZipArchive archive(nothing, u"/fuzz/update.zip");
-  fuzzsupport::TChunkedSource source(data, size, chunk);
+  testsupport::TChunkedStream source(data, size, chunk);
   TAbDiscardStream sink;
   try {
     DecodeItemDataChecked(archive, item, source, sink);

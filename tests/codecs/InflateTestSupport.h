@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/Stream.h"
+#include "support/ChunkedStream.h"
 #include "support/Corpus.h"
 
 namespace inflate_test {
@@ -135,35 +136,7 @@ inline Bytes BinaryLike(std::size_t n, std::uint32_t seed) {
   return b;
 }
 
-// A source that hands out at most FChunk bytes per read.
-class TChunkedStream : public TStream {
- public:
-  TChunkedStream(Bytes data, std::int64_t chunk) : FData(std::move(data)), FChunk(chunk) {}
-  std::int64_t Read(void* buffer, std::int64_t count) override {
-    const std::int64_t n = std::max<std::int64_t>(
-        0, std::min({count, FChunk, static_cast<std::int64_t>(FData.size()) - FPosition}));
-    if (n > 0) std::memcpy(buffer, FData.data() + FPosition, static_cast<std::size_t>(n));
-    FPosition += n;
-    ++FReads;
-    return n;
-  }
-  std::int64_t Write(const void*, std::int64_t) override { return 0; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                              : origin == TSeekOrigin::soCurrent ? FPosition
-                                                                 : static_cast<std::int64_t>(FData.size());
-    FPosition = base + offset;
-    return FPosition;
-  }
-  void SetSize(std::int64_t) override {}
-  std::int64_t Size() override { return static_cast<std::int64_t>(FData.size()); }
-  int FReads = 0;
-
- private:
-  Bytes FData;
-  std::int64_t FChunk;
-  std::int64_t FPosition = 0;
-};
+using testsupport::TChunkedStream;
 
 // A destination that keeps the bytes and the size of every write.
 class TRecordingStream : public TMemoryStream {
