@@ -27,14 +27,16 @@ class TIdAuthentication {
   virtual void SetRequest(const String& /*method*/, const String& /*url*/) {}
   virtual String SchemeName() const = 0;
 
-  // "Username", "Password", "Authorization" and whatever the scheme keeps.
+  // "Authorization" and whatever the scheme keeps.
   TIdHeaderList& Params() { return FParams; }
   // The challenge lines.
   TIdHeaderList& AuthParams() { return FAuthParams; }
-  String Username() const { return FParams.Values(u"Username"); }
-  void SetUsername(const String& v) { FParams.SetValue(u"Username", v); }
-  String Password() const { return FParams.Values(u"Password"); }
-  void SetPassword(const String& v) { FParams.SetValue(u"Password", v); }
+  // The credentials are plain text, kept exactly as given: a header list would fold a long
+  // value and trim what it reads back.
+  const String& Username() const { return FUsername; }
+  void SetUsername(const String& v) { FUsername = v; }
+  const String& Password() const { return FPassword; }
+  void SetPassword(const String& v) { FPassword = v; }
   int CurrentStep() const { return FCurrentStep; }
   void SetCurrentStep(int step) { FCurrentStep = step; }
   virtual int Steps() const { return 1; }
@@ -42,6 +44,8 @@ class TIdAuthentication {
  protected:
   TIdHeaderList FParams;
   TIdHeaderList FAuthParams;
+  String FUsername;
+  String FPassword;
   int FCurrentStep = 0;
 };
 

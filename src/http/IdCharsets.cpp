@@ -64,6 +64,8 @@ String ResponseTextCharset(const String& contentType, const String& charSet, con
 
 const TIdTextEncoding& EncodingForCharset(const String& charset) {
   if (charset.empty()) return Id8BitEncoding();
+  if (SameText(charset, u"UCS-4BE")) return IdUTF32BEEncoding();
+  if (SameText(charset, u"UCS-4LE")) return IdUTF32LEEncoding();
   const std::uint16_t codePage = CodePageForCharset(charset);
   switch (codePage) {
     case 0:

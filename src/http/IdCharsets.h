@@ -45,8 +45,9 @@ String DetectXmlEncoding(TStream& stream);
 // The text encoding for a charset name: the 8-bit encoding for an empty name, a name not
 // in the table, code page 0 or a code page this system cannot decode; TIdASCIIEncoding for
 // 20127; UTF-8 for 65001; UTF-16 and UTF-32 in either byte order for 1200, 1201, 12000 and
-// 12001; the platform's encoding for any other code page. The encoding lives as long as
-// the process.
+// 12001, and UTF-32 for the "UCS-4BE" and "UCS-4LE" that DetectXmlEncoding answers for a
+// four-byte mark (names the table does not know); the platform's encoding for any other code
+// page. The encoding lives as long as the process.
 const TIdTextEncoding& EncodingForCharset(const String& charset);
 
 // The text of the stream from its position to its end, decoded as EncodingForCharset

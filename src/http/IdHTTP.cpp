@@ -140,15 +140,20 @@ void TIdCustomHTTP::PerformRequest(const String& method, const String& url, TStr
 
   std::exception_ptr failure;
   try {
+    // A retry with credentials repeats the target already resolved: resolving its URL again
+    // would merge a relative path a second time.
+    bool resolve = true;
     for (;;) {
-      ResolveRequestTarget(Request());
+      if (resolve) ResolveRequestTarget(Request());
+      resolve = true;
       OpenAndSendRequest(Request(), Response());
       ArmReadDeadline(true);
+      // The head's limit runs on through whatever is read before the body is delivered (an
+      // error page, a skipped body); the delivered body gets its own.
       ReadResponseHead();
-      ArmReadDeadline(false);
       const TIdHTTPResponseAction action = FHTTPProto.DecideResponse(ignoredStatusCodes);
       if (action == TIdHTTPResponseAction::raAuthRetry) {
-        Request().SetURL(url);
+        resolve = false;
         continue;
       }
       if (action == TIdHTTPResponseAction::raFollow) {
@@ -330,7 +335,9 @@ void TIdCustomHTTP::ResolveRequestTarget(TIdHTTPRequest& request) {
 
   const bool defaultPort = (SameText(FURI.Protocol(), u"http") && FURI.Port() == u"80") ||
                            (SameText(FURI.Protocol(), u"https") && FURI.Port() == u"443");
-  request.SetHost(defaultPort ? FURI.Host() : FURI.Host() + u":" + FURI.Port());
+  // An IPv6 literal goes in brackets, or its colons would read as the port's.
+  const String host = FURI.IPVersion() == TIdIPVersion::Id_IPv6 ? u"[" + FURI.Host() + u"]" : FURI.Host();
+  request.SetHost(defaultPort ? host : host + u":" + FURI.Port());
 }
 
 TIdIPVersion TIdCustomHTTP::ConnectionIPVersion(const String& host, std::uint16_t port,
@@ -403,6 +410,12 @@ void TIdCustomHTTP::BuildAndSendRequest(TIdURI* uri) {
     request.Authentication()->SetRequest(request.Method(), request.URL());
   request.SetHeaders();
   if (request.Authentication() != nullptr) FAuthenticationHost = FURI.Host();
+  if (FProxyParams.Authentication() == nullptr && FProxyParams.BasicAuthentication()) {
+    auto basic = std::make_unique<TIdBasicAuthentication>();
+    basic->SetUsername(FProxyParams.ProxyUsername());
+    basic->SetPassword(FProxyParams.ProxyPassword());
+    FProxyParams.SetAuthentication(std::move(basic));
+  }
   if (FProxyParams.Authentication() != nullptr)
     request.RawHeaders().SetValue(u"Proxy-Authorization", FProxyParams.Authentication()->Authentication());
   if (uri != nullptr) AddRequestCookies(*uri);
@@ -461,13 +474,38 @@ bool TIdCustomHTTP::RedirectAllowed(String& location, String& method, int redire
   return handled;
 }
 
-bool TIdCustomHTTP::PrepareAuthorization() {
-  ++FAuthRetries;
-  TIdHTTPRequest& request = Request();
-  if (request.Authentication() == nullptr) {
+namespace {
+
+// The two sides a challenge is answered for: the request (a server's 401) and the proxy
+// settings (a 407). Each keeps its own credentials and authentication object.
+const String& UsernameOf(const TIdHTTPRequest& request) { return request.Username(); }
+const String& PasswordOf(const TIdHTTPRequest& request) { return request.Password(); }
+const String& UsernameOf(const TIdProxyConnectionInfo& proxy) { return proxy.ProxyUsername(); }
+const String& PasswordOf(const TIdProxyConnectionInfo& proxy) { return proxy.ProxyPassword(); }
+
+// The program's handler answered with these credentials: they are sent as Basic from now on.
+void TakeCredentials(TIdHTTPRequest& request, const TIdAuthentication& authentication) {
+  request.SetBasicAuthentication(true);
+  request.SetUsername(authentication.Username());
+  request.SetPassword(authentication.Password());
+}
+void TakeCredentials(TIdProxyConnectionInfo& proxy, const TIdAuthentication& authentication) {
+  proxy.SetBasicAuthentication(true);
+  proxy.SetProxyUsername(authentication.Username());
+  proxy.SetProxyPassword(authentication.Password());
+}
+
+// Prepares the answer to a challenge; returns whether the request can be repeated with it.
+// Credentials are available when the handler is assigned or, with passwordCounts, when the
+// side's password is not blank.
+template <class Side>
+bool AnswerChallenge(TIdCustomHTTP& http, Side& side, TIdHeaderList& challenge,
+                     const TIdCustomHTTP::TIdOnSelectAuthorization& onSelect,
+                     const TIdCustomHTTP::TIdOnAuthorization& onAuthorization, bool passwordCounts) {
+  if (side.Authentication() == nullptr) {
     String scheme;
     TIdAuthenticationFactory factory;
-    for (const String& line : Response().WWWAuthenticate().Lines()) {
+    for (const String& line : challenge.Lines()) {
       const String name = line.substr(0, line.find(u' '));
       factory = FindAuthenticationScheme(name);
       if (factory) {
@@ -475,21 +513,20 @@ bool TIdCustomHTTP::PrepareAuthorization() {
         break;
       }
     }
-    if (OnSelectAuthorization) {
-      OnSelectAuthorization(*this, scheme, Response().WWWAuthenticate());
+    if (onSelect) {
+      onSelect(http, scheme, challenge);
       factory = FindAuthenticationScheme(scheme);
     }
     if (!factory) return false;
-    request.SetAuthentication(factory());
-    FAuthenticationHost = FURI.Host();
+    side.SetAuthentication(factory());
   }
-  if (!OnAuthorization && TrimText(request.Password()).empty()) return false;
-  TIdAuthentication& authentication = *request.Authentication();
-  authentication.SetUsername(request.Username());
-  authentication.SetPassword(request.Password());
+  if (!onAuthorization && !(passwordCounts && !TrimText(PasswordOf(side)).empty())) return false;
+  TIdAuthentication& authentication = *side.Authentication();
+  authentication.SetUsername(UsernameOf(side));
+  authentication.SetPassword(PasswordOf(side));
   authentication.Params().SetValue(u"Authorization", authentication.Authentication());
   authentication.AuthParams().Clear();
-  for (const String& line : Response().WWWAuthenticate().Lines()) authentication.AuthParams().Add(line);
+  for (const String& line : challenge.Lines()) authentication.AuthParams().Add(line);
   // A scheme that keeps asking is not asked without end.
   for (int round = 0; round < 16; ++round) {
     switch (authentication.Next()) {
@@ -498,15 +535,13 @@ bool TIdCustomHTTP::PrepareAuthorization() {
       case TIdAuthWhatsNext::wnFail:
         return false;
       case TIdAuthWhatsNext::wnAskTheProgram: {
-        if (!OnAuthorization) return false;
-        authentication.SetUsername(request.Username());
-        authentication.SetPassword(request.Password());
+        if (!onAuthorization) return false;
+        authentication.SetUsername(UsernameOf(side));
+        authentication.SetPassword(PasswordOf(side));
         bool handled = false;
-        OnAuthorization(*this, authentication, handled);
+        onAuthorization(http, authentication, handled);
         if (!handled) return false;
-        request.SetBasicAuthentication(true);
-        request.SetUsername(authentication.Username());
-        request.SetPassword(authentication.Password());
+        TakeCredentials(side, authentication);
         break;
       }
     }
@@ -514,8 +549,21 @@ bool TIdCustomHTTP::PrepareAuthorization() {
   return false;
 }
 
+}  // namespace
+
+bool TIdCustomHTTP::PrepareAuthorization() {
+  ++FAuthRetries;
+  TIdHTTPRequest& request = Request();
+  const bool made = request.Authentication() == nullptr;
+  const bool answered = AnswerChallenge(*this, request, Response().WWWAuthenticate(), OnSelectAuthorization,
+                                        OnAuthorization, true);
+  if (made && request.Authentication() != nullptr) FAuthenticationHost = FURI.Host();
+  return answered;
+}
+
 bool TIdCustomHTTP::PrepareProxyAuthorization() {
   ++FAuthProxyRetries;
-  // Without a handler no proxy credentials are available; this client uses no proxy.
-  return false;
+  // Proxy credentials come only from the program's handler.
+  return AnswerChallenge(*this, FProxyParams, Response().ProxyAuthenticate(), OnSelectProxyAuthorization,
+                         OnProxyAuthorization, false);
 }

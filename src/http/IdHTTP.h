@@ -240,8 +240,10 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   void SetMaxHeaderLines(int v) { FMaxHeaderLines = v; }
   TIdProxyConnectionInfo& ProxyParams() { return FProxyParams; }
 
-  // Total time, in milliseconds, for reading each response head and for the whole of a text
-  // Get; 0 or less: none (the default). Each receive is also limited by ReadTimeout.
+  // Total time, in milliseconds, for reading each response head together with whatever is read
+  // after it but the body delivered into a stream (an error page, a skipped body), and for the
+  // whole of a text Get; 0 or less: none (the default). Each receive is also limited by
+  // ReadTimeout.
   int Deadline() const { return FDeadline; }
   void SetDeadline(int milliseconds) { FDeadline = milliseconds; }
   // The most of an error page read for EIdHTTPProtocolException's ErrorMessage; the rest is
@@ -291,7 +293,8 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
 
   // Reads status lines and header blocks until one that is not 100.
   void ReadResponseHead();
-  // Gives the handler the read limit of the phase that starts now (the head, else the body).
+  // Gives the handler the read limit of the phase that starts now (the head, else the body
+  // delivered to the caller).
   void ArmReadDeadline(bool head);
   void ClearReadDeadline();
   // Disconnects and forgets whatever input is left unread.

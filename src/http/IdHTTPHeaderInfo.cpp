@@ -217,26 +217,29 @@ void TIdRequestHeaderInfo::SetAuthentication(std::unique_ptr<TIdAuthentication> 
 void TIdRequestHeaderInfo::SetHeaders() {
   TIdEntityHeaderInfo::SetHeaders();
   TIdHeaderList& h = FRawHeaders;
-  h.SetValue(u"Proxy-Connection", FProxyConnection);
-  h.SetValue(u"Host", FHost);
-  h.SetValue(u"Accept", FAccept);
-  h.SetValue(u"Accept-Charset", FAcceptCharSet);
-  h.SetValue(u"Accept-Encoding", FAcceptEncoding);
-  h.SetValue(u"Accept-Language", FAcceptLanguage);
-  h.SetValue(u"From", FFrom);
-  h.SetValue(u"Referer", FReferer);
-  h.SetValue(u"User-Agent", FUserAgent);
-  h.SetValue(u"Range", FRanges.Text());
-  if (FLastModified > 0)
-    h.SetValue(u"If-Modified-Since", LocalToHttpDate(FLastModified, FWallClock->UtcOffsetMinutes()));
+  // Only a field that is set replaces a custom header of its name; an empty one leaves it be.
+  const auto set = [&h](StringView name, const String& value) {
+    if (!value.empty()) h.SetValue(String(name), value);
+  };
+  set(u"Proxy-Connection", FProxyConnection);
+  set(u"Host", FHost);
+  set(u"Accept", FAccept);
+  set(u"Accept-Charset", FAcceptCharSet);
+  set(u"Accept-Encoding", FAcceptEncoding);
+  set(u"Accept-Language", FAcceptLanguage);
+  set(u"From", FFrom);
+  set(u"Referer", FReferer);
+  set(u"User-Agent", FUserAgent);
+  set(u"Range", FRanges.Text());
+  if (FLastModified > 0) set(u"If-Modified-Since", LocalToHttpDate(FLastModified, FWallClock->UtcOffsetMinutes()));
   if (!FAuthentication && FBasicAuthentication) {
     auto basic = std::make_unique<TIdBasicAuthentication>();
     basic->SetUsername(FUsername);
     basic->SetPassword(FPassword);
     FAuthentication = std::move(basic);
   }
-  if (FAuthentication) h.SetValue(u"Authorization", FAuthentication->Authentication());
-  h.SetValue(u"X-HTTP-Method-Override", FMethodOverride);
+  if (FAuthentication) set(u"Authorization", FAuthentication->Authentication());
+  set(u"X-HTTP-Method-Override", FMethodOverride);
 }
 
 // --- Response ----------------------------------------------------------------------------------

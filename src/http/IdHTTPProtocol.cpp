@@ -135,8 +135,12 @@ struct TIdHTTPProtocol::TBodySink {
       } catch (const EIdConnClosedGracefully&) {
         return;  // the close before the limit ends the body
       }
-      // At the limit: the body goes on only when more arrives before the close.
-      if (Handler.InputBufferIsEmpty() && !Handler.CheckForDataOnSource(IdTimeoutDefault)) return;
+      // At the limit: the body goes on only when more arrives before the close. A body that
+      // stops short of the close is not complete: the wait ends as any read does, in a time-out.
+      if (Handler.InputBufferIsEmpty() && !Handler.CheckForDataOnSource(IdTimeoutDefault)) {
+        if (!Handler.ClosedGracefully()) throw EIdReadTimeout();
+        return;
+      }
       if (!Overflowed()) return;
     }
   }
@@ -398,6 +402,7 @@ TIdHTTPResponseAction TIdHTTPProtocol::DecideResponse(const std::vector<int>& ig
   if (SameText(FRequest.Method(), u"HEAD") || SameText(FRequest.MethodOverride(), u"HEAD") || code == 204) {
     SkipResponseBody();
   } else {
+    FHTTP.ArmReadDeadline(false);
     ReadResponseBody();
   }
   return TIdHTTPResponseAction::raDone;

@@ -311,10 +311,9 @@ TEST(DecodeStreamText, DecodesByTheCharsetsEncoding) {
        "\x00"
        "A"s,
        u"\0A"sv},
-      {u"UCS-4BE",
-       "\x00\x00\x00"
-       "A"s,
-       u"\0\0\0A"sv},
+      // The names the XML mark detection answers decode as UTF-32.
+      {u"UCS-4BE", "\x00\x00\x00\x41\x00\x01\xF6\x00"s, u"A\U0001F600"},
+      {u"ucs-4le", "\x41\x00\x00\x00\x00\xF6\x01\x00"s, u"A\U0001F600"},
       {u"us-ascii", "A\xE4z\x7F", u"A?z\x7F"},
       {u"ANSI_X3.4-1968", "\xFF", u"?"},
       {u"utf-8",
@@ -397,6 +396,7 @@ TEST(DecodeStreamText, ReadsFromThePositionToTheEndOfAnyStream) {
 
 // The cases a text Get meets, with the charset the response's header rule leaves behind.
 TEST(DecodeStreamText, TurnsResponseBodiesIntoText) {
+  using namespace std::string_literals;
   const struct {
     const char* Label;
     const char16_t* ContentType;
@@ -423,6 +423,10 @@ TEST(DecodeStreamText, TurnsResponseBodiesIntoText) {
                    "a\x00>\x00",
                    8),
        u"<a>"},
+      {"XML in UCS-4 big-endian with its mark", u"application/xml", u"",
+       "\x00\x00\xFE\xFF\x00\x00\x00<\x00\x00\x00\xE4\x00\x00\x00>"s, u"<ä>"},
+      {"XML in UCS-4 little-endian with its mark", u"application/xml", u"",
+       "\xFF\xFE\x00\x00<\x00\x00\x00\xE4\x00\x00\x00>\x00\x00\x00"s, u"<ä>"},
       {"empty body", u"text/plain", u"ISO-8859-1", "", u""},
   };
   for (const auto& c : cases) {

@@ -1,6 +1,7 @@
 // The HTTP client against nginx on 127.0.0.1: HTTP/1.1 with keep-alive and real Content-Length,
 // the updater's two requests on one connection, a larger download into a file, and nginx's own
-// 404 page. Skipped, saying so, only when nginx is not installed.
+// 404 page; and on ::1, an IPv6 literal URL. Skipped, saying so, only when nginx is not
+// installed (or, for ::1, the machine has no IPv6 loopback).
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "core/Stream.h"
 #include "core/String.h"
 #include "http/IdHTTP.h"
+#include "support/LoopbackServer.h"
 #include "support/PeerServers.h"
 #include "support/StreamBytes.h"
 
@@ -95,6 +97,20 @@ TEST_F(NginxPeerTest, A404PageBecomesTheStatusExceptionAndTheConnectionStays) {
   EXPECT_EQ(target.Size(), 0);
   EXPECT_TRUE(http.Connected());
   EXPECT_EQ(http.Get(URL("/newest")), u"2.0\r\n");
+}
+
+// nginx answers a Host line that names no valid host with 400: an IPv6 literal goes in brackets.
+TEST(NginxPeerIPv6Test, AnIPv6LiteralURLIsServed) {
+  if (!NginxServer::Available()) GTEST_SKIP() << "nginx is not installed (scripts/setup installs it)";
+  if (!testsupport::LoopbackServer::IPv6Available()) GTEST_SKIP() << "IPv6 loopback (::1) is not available";
+  ScratchFolder folder("fendrel-nginx-ipv6");
+  folder.WriteFile("www/newest", "2.0\r\n");
+  NginxServer server(folder, true);
+  TIdHTTP http;
+  http.SetReadTimeout(10000);
+  EXPECT_EQ(http.Get(FromUtf8(server.BaseURLIPv6() + "/newest")), u"2.0\r\n");
+  EXPECT_EQ(http.ResponseCode(), 200);
+  EXPECT_EQ(http.Request().Host(), FromUtf8("[::1]:" + std::to_string(server.Port())));
 }
 
 }  // namespace

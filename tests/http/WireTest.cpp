@@ -62,8 +62,63 @@ bool YesNo(const WireCheck& c) {
   throw std::runtime_error("line " + std::to_string(c.line) + ": " + c.key + " takes yes or no");
 }
 
+// What the client's event handlers were called with during one call, one entry each.
+using EventLog = std::vector<std::string>;
+
+// "refuse", or a user name and a password after a blank: the answer of an authorization handler.
+void AnswerAuthorization(const std::string& answer, TIdAuthentication& authentication, bool& handled) {
+  handled = answer != "refuse";
+  if (!handled) return;
+  const std::size_t blank = answer.find(' ');
+  authentication.SetUsername(UnescapeText(answer.substr(0, blank)));
+  authentication.SetPassword(blank == std::string::npos ? String() : UnescapeText(answer.substr(blank + 1)));
+}
+
+// Assigns the handler of an event setting; each handler logs its call and answers as the case says.
+bool ApplyEventSetting(TIdHTTP& http, const WireCheck& s, EventLog& log) {
+  const std::string value = s.value;
+  if (s.key == "on-headers-available") {
+    if (value != "continue" && value != "stop") throw std::runtime_error("on-headers-available takes continue or stop");
+    http.OnHeadersAvailable = [&log, value](TIdComponent&, TIdHeaderList& headers, bool& continue_) {
+      log.push_back("OnHeadersAvailable " + std::to_string(headers.Count()));
+      continue_ = value == "continue";
+    };
+  } else if (s.key == "on-redirect") {
+    // "follow" or "refuse", then optionally the location to go to instead.
+    const std::size_t blank = value.find(' ');
+    const std::string verdict = value.substr(0, blank);
+    const std::string dest = blank == std::string::npos ? std::string() : value.substr(blank + 1);
+    if (verdict != "follow" && verdict != "refuse") throw std::runtime_error("on-redirect takes follow or refuse");
+    http.OnRedirect = [&log, verdict, dest](TIdComponent&, String& location, int count, bool& handled, String&) {
+      log.push_back("OnRedirect " + ToUtf8(location) + " " + std::to_string(count));
+      handled = verdict == "follow";
+      if (!dest.empty()) location = FromUtf8(dest);
+    };
+  } else if (s.key == "on-select-authorization" || s.key == "on-select-proxy-authorization") {
+    const bool proxy = s.key == "on-select-proxy-authorization";
+    auto handler = [&log, value, proxy](TIdComponent&, String& scheme, TIdHeaderList& info) {
+      log.push_back(std::string(proxy ? "OnSelectProxyAuthorization " : "OnSelectAuthorization ") +
+                    ToUtf8(scheme) + " " + std::to_string(info.Count()));
+      scheme = FromUtf8(value);
+    };
+    (proxy ? http.OnSelectProxyAuthorization : http.OnSelectAuthorization) = handler;
+  } else if (s.key == "on-authorization" || s.key == "on-proxy-authorization") {
+    const bool proxy = s.key == "on-proxy-authorization";
+    auto handler = [&log, value, proxy](TIdComponent&, TIdAuthentication& authentication, bool& handled) {
+      log.push_back(std::string(proxy ? "OnProxyAuthorization " : "OnAuthorization ") +
+                    ToUtf8(authentication.SchemeName()));
+      AnswerAuthorization(value, authentication, handled);
+    };
+    (proxy ? http.OnProxyAuthorization : http.OnAuthorization) = handler;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // One setting of the client, from the settings section or a "set" line of a call.
-void ApplySetting(TIdHTTP& http, const WireCheck& s, const std::string& host, std::uint16_t port) {
+void ApplySetting(TIdHTTP& http, const WireCheck& s, const std::string& host, std::uint16_t port, EventLog& log) {
+  if (ApplyEventSetting(http, s, log)) return;
   if (s.key == "read-timeout") {
     http.SetReadTimeout(static_cast<int>(Number(s)));
   } else if (s.key == "deadline") {
@@ -99,6 +154,17 @@ void ApplySetting(TIdHTTP& http, const WireCheck& s, const std::string& host, st
     throw std::runtime_error("unknown option " + s.value);
   } else if (s.key == "custom-header") {
     http.Request().CustomHeaders().Add(UnescapeText(s.value));
+  } else if (s.key == "username") {
+    http.Request().SetUsername(UnescapeText(s.value));
+  } else if (s.key == "password") {
+    http.Request().SetPassword(UnescapeText(s.value));
+  } else if (s.key == "basic-authentication") {
+    http.Request().SetBasicAuthentication(YesNo(s));
+  } else if (s.key == "proxy") {
+    // The server stands in as the proxy every request goes through.
+    if (s.value != "server") throw std::runtime_error("proxy takes server");
+    http.ProxyParams().SetProxyServer(FromUtf8(host));
+    http.ProxyParams().SetProxyPort(port);
   } else if (s.key == "resolve") {
     // A name of the case's own that the client reaches on the server's address and port.
     http.NameOverrides().Add(FromUtf8(s.value), port, FromUtf8(host));
@@ -130,6 +196,11 @@ Outcome RunCall(TIdHTTP& http, const WireCall& call, const std::string& scratchF
   Outcome outcome;
   const WireCheck* prefill = FindCheck(call, "prefill");
   const std::string before = prefill ? UnescapeBytes(prefill->value) : std::string();
+  std::vector<int> ignored;
+  if (const WireCheck* ignore = FindCheck(call, "ignore")) {
+    std::istringstream codes(ignore->value);
+    for (std::string code; std::getline(codes, code, ',');) ignored.push_back(std::stoi(code));
+  }
   const String url = FromUtf8(call.url);
   std::unique_ptr<TStream> stream;
   if (call.kind == "get-stream") {
@@ -142,11 +213,11 @@ Outcome RunCall(TIdHTTP& http, const WireCall& call, const std::string& scratchF
   if (stream && !before.empty()) stream->WriteBuffer(before.data(), static_cast<std::int64_t>(before.size()));
   try {
     if (call.kind == "get-text") {
-      outcome.text = http.Get(url);
+      outcome.text = http.Get(url, ignored);
     } else if (call.kind == "head") {
       http.Head(url);
     } else {
-      http.Get(url, *stream);
+      http.Get(url, *stream, ignored);
     }
   } catch (const EIdHTTPProtocolException& e) {
     outcome.raised = true;
@@ -181,14 +252,14 @@ Outcome RunCall(TIdHTTP& http, const WireCall& call, const std::string& scratchF
 }
 
 // Compares a call's outcome with its checks; returns the differences, one per line.
-std::string Compare(const WireCall& call, const Outcome& got, TIdHTTP& http) {
+std::string Compare(const WireCall& call, const Outcome& got, TIdHTTP& http, const EventLog& events) {
   std::ostringstream diff;
   const auto where = [&](const WireCheck& c) {
     return "  line " + std::to_string(c.line) + " " + c.key + ": ";
   };
   bool raisesChecked = false;
   for (const WireCheck& c : call.checks) {
-    if (c.key == "prefill") continue;
+    if (c.key == "prefill" || c.key == "ignore") continue;
     if (c.key == "raises") {
       raisesChecked = true;
       if (!got.raised)
@@ -237,13 +308,23 @@ std::string Compare(const WireCall& call, const Outcome& got, TIdHTTP& http) {
     } else if (c.key == "expires-year") {
       const int year = DecodeDateTime(http.Response().Expires()).Year;
       if (year != Number(c)) diff << where(c) << "expected " << c.value << ", got " << year << "\n";
-    } else if (c.key == "raw-header") {
+    } else if (c.key == "meta-lines") {
+      const std::size_t count = http.Response().MetaHTTPEquiv().RawHeaders().Count();
+      if (static_cast<long long>(count) != Number(c))
+        diff << where(c) << "expected " << c.value << ", got " << count << "\n";
+    } else if (c.key == "events") {
+      std::string joined;
+      for (const std::string& e : events) joined += (joined.empty() ? "" : "; ") + e;
+      if (joined != c.value) diff << where(c) << "expected \"" << c.value << "\", got \"" << joined << "\"\n";
+    } else if (c.key == "raw-header" || c.key == "meta-header") {
       const String line = UnescapeText(c.value);
-      const TIdHeaderList& raw = http.Response().RawHeaders();
+      const TIdHeaderList& raw =
+          c.key == "raw-header" ? http.Response().RawHeaders() : http.Response().MetaHTTPEquiv().RawHeaders();
       bool found = false;
       for (std::size_t i = 0; i < raw.Count() && !found; ++i) found = raw[i] == line;
       if (!found)
-        diff << where(c) << "no such line among the response's " << raw.Count() << " header lines\n";
+        diff << where(c) << "no such line among the " << raw.Count()
+             << (c.key == "raw-header" ? " header lines of the response\n" : " lines of its meta elements\n");
     } else {
       diff << where(c) << "unknown check\n";
     }
@@ -279,9 +360,10 @@ TEST_P(WireTest, Case) {
                                ("fendrel-wire-" + std::to_string(::getpid()) + "-" + name + ".bin"))
                                   .string();
   {
+    EventLog events;  // outlives the client whose handlers write to it
     TIdHTTP http;
     http.SetReadTimeout(kDefaultReadTimeout);
-    for (const WireCheck& s : wire.settings) ApplySetting(http, s, values.host, server.Port());
+    for (const WireCheck& s : wire.settings) ApplySetting(http, s, values.host, server.Port(), events);
     int index = 0;
     for (const WireCall& call : wire.calls) {
       ++index;
@@ -289,9 +371,10 @@ TEST_P(WireTest, Case) {
       ASSERT_TRUE(server.WaitQuiet(kQuietWait)) << "the server is still busy before call " << index;
       server.BeginCall(index);
       ASSERT_TRUE(server.WaitQuiet(kQuietWait)) << "the server is still busy before call " << index;
-      for (const WireCheck& s : call.sets) ApplySetting(http, s, values.host, server.Port());
+      for (const WireCheck& s : call.sets) ApplySetting(http, s, values.host, server.Port(), events);
+      events.clear();
       const Outcome got = RunCall(http, call, scratch);
-      const std::string diff = Compare(call, got, http);
+      const std::string diff = Compare(call, got, http, events);
       EXPECT_TRUE(diff.empty()) << "call " << index << " (line " << call.line << ", " << call.kind << " "
                                 << call.url << "):\n"
                                 << diff;

@@ -162,7 +162,7 @@ bool NginxServer::Available() {
   return !FindProgram("nginx").empty();
 }
 
-NginxServer::NginxServer(const ScratchFolder& folder) : FFolder(folder.Path()) {
+NginxServer::NginxServer(const ScratchFolder& folder, bool alsoIPv6) : FFolder(folder.Path()) {
   const std::string nginx = FindProgram("nginx");
   if (nginx.empty()) throw std::runtime_error("nginx is not installed");
   std::filesystem::create_directories(FFolder + "/www");
@@ -186,7 +186,9 @@ NginxServer::NginxServer(const ScratchFolder& folder) : FFolder(folder.Path()) {
          << "  fastcgi_temp_path " << f << "/temp/fastcgi;\n  uwsgi_temp_path " << f << "/temp/uwsgi;\n"
          << "  scgi_temp_path " << f << "/temp/scgi;\n"
          << "  sendfile on;\n  keepalive_timeout 60;\n  keepalive_requests 1000;\n"
-         << "  server {\n    listen 127.0.0.1:" << FPort << ";\n    server_name localhost;\n"
+         << "  server {\n    listen 127.0.0.1:" << FPort << ";\n"
+         << (alsoIPv6 ? "    listen [::1]:" + std::to_string(FPort) + ";\n" : std::string())
+         << "    server_name localhost;\n"
          << "    root " << f << "/www;\n  }\n}\n";
     WriteText(f + "/nginx.conf", conf.str());
     FProcess = std::make_unique<ChildProcess>(

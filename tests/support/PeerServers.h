@@ -64,14 +64,17 @@ class NginxServer {
   static bool Available();
   // Starts nginx over the folder's "www" subfolder; its configuration, pid file, logs and
   // temporary folders go into the folder too. The access log records the connection number of
-  // each request ("<connection> <request line> <status>"). Raises std::runtime_error on failure.
-  explicit NginxServer(const ScratchFolder& folder);
+  // each request ("<connection> <request line> <status>"). With alsoIPv6 it listens on [::1]
+  // on the same port too (the caller checks that the machine has IPv6 loopback). Raises
+  // std::runtime_error on failure.
+  explicit NginxServer(const ScratchFolder& folder, bool alsoIPv6 = false);
   ~NginxServer();
   NginxServer(const NginxServer&) = delete;
   NginxServer& operator=(const NginxServer&) = delete;
 
   std::uint16_t Port() const { return FPort; }
   std::string BaseURL() const { return "http://127.0.0.1:" + std::to_string(FPort); }
+  std::string BaseURLIPv6() const { return "http://[::1]:" + std::to_string(FPort); }
   // The access log's lines so far (nginx writes each line when a request ends).
   std::vector<std::string> AccessLog() const;
 
