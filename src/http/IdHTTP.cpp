@@ -478,10 +478,18 @@ namespace {
 
 // The two sides a challenge is answered for: the request (a server's 401) and the proxy
 // settings (a 407). Each keeps its own credentials and authentication object.
-const String& UsernameOf(const TIdHTTPRequest& request) { return request.Username(); }
-const String& PasswordOf(const TIdHTTPRequest& request) { return request.Password(); }
-const String& UsernameOf(const TIdProxyConnectionInfo& proxy) { return proxy.ProxyUsername(); }
-const String& PasswordOf(const TIdProxyConnectionInfo& proxy) { return proxy.ProxyPassword(); }
+const String& UsernameOf(const TIdHTTPRequest& request) {
+  return request.Username();
+}
+const String& PasswordOf(const TIdHTTPRequest& request) {
+  return request.Password();
+}
+const String& UsernameOf(const TIdProxyConnectionInfo& proxy) {
+  return proxy.ProxyUsername();
+}
+const String& PasswordOf(const TIdProxyConnectionInfo& proxy) {
+  return proxy.ProxyPassword();
+}
 
 // The program's handler answered with these credentials: they are sent as Basic from now on.
 void TakeCredentials(TIdHTTPRequest& request, const TIdAuthentication& authentication) {

@@ -231,7 +231,8 @@ void TIdRequestHeaderInfo::SetHeaders() {
   set(u"Referer", FReferer);
   set(u"User-Agent", FUserAgent);
   set(u"Range", FRanges.Text());
-  if (FLastModified > 0) set(u"If-Modified-Since", LocalToHttpDate(FLastModified, FWallClock->UtcOffsetMinutes()));
+  if (FLastModified > 0)
+    set(u"If-Modified-Since", LocalToHttpDate(FLastModified, FWallClock->UtcOffsetMinutes()));
   if (!FAuthentication && FBasicAuthentication) {
     auto basic = std::make_unique<TIdBasicAuthentication>();
     basic->SetUsername(FUsername);

@@ -78,7 +78,8 @@ void AnswerAuthorization(const std::string& answer, TIdAuthentication& authentic
 bool ApplyEventSetting(TIdHTTP& http, const WireCheck& s, EventLog& log) {
   const std::string value = s.value;
   if (s.key == "on-headers-available") {
-    if (value != "continue" && value != "stop") throw std::runtime_error("on-headers-available takes continue or stop");
+    if (value != "continue" && value != "stop")
+      throw std::runtime_error("on-headers-available takes continue or stop");
     http.OnHeadersAvailable = [&log, value](TIdComponent&, TIdHeaderList& headers, bool& continue_) {
       log.push_back("OnHeadersAvailable " + std::to_string(headers.Count()));
       continue_ = value == "continue";
@@ -88,8 +89,10 @@ bool ApplyEventSetting(TIdHTTP& http, const WireCheck& s, EventLog& log) {
     const std::size_t blank = value.find(' ');
     const std::string verdict = value.substr(0, blank);
     const std::string dest = blank == std::string::npos ? std::string() : value.substr(blank + 1);
-    if (verdict != "follow" && verdict != "refuse") throw std::runtime_error("on-redirect takes follow or refuse");
-    http.OnRedirect = [&log, verdict, dest](TIdComponent&, String& location, int count, bool& handled, String&) {
+    if (verdict != "follow" && verdict != "refuse")
+      throw std::runtime_error("on-redirect takes follow or refuse");
+    http.OnRedirect = [&log, verdict, dest](TIdComponent&, String& location, int count, bool& handled,
+                                            String&) {
       log.push_back("OnRedirect " + ToUtf8(location) + " " + std::to_string(count));
       handled = verdict == "follow";
       if (!dest.empty()) location = FromUtf8(dest);
@@ -117,7 +120,8 @@ bool ApplyEventSetting(TIdHTTP& http, const WireCheck& s, EventLog& log) {
 }
 
 // One setting of the client, from the settings section or a "set" line of a call.
-void ApplySetting(TIdHTTP& http, const WireCheck& s, const std::string& host, std::uint16_t port, EventLog& log) {
+void ApplySetting(TIdHTTP& http, const WireCheck& s, const std::string& host, std::uint16_t port,
+                  EventLog& log) {
   if (ApplyEventSetting(http, s, log)) return;
   if (s.key == "read-timeout") {
     http.SetReadTimeout(static_cast<int>(Number(s)));
