@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codecs/AbDfException.h"
+#include "core/CleanUp.h"
 
 namespace {
 
@@ -421,14 +422,8 @@ std::uint32_t Inflate(TStream& aSource, TStream& aDest, TAbDeflateHelper* aHelpe
   // On the error path the first failure is the one reported; a second one while
   // writing out the decoded bytes or positioning the input is dropped.
   const auto finishQuietly = [&] {
-    try {
-      window.Flush();
-    } catch (...) {
-    }
-    try {
-      in.PositionStream();
-    } catch (...) {
-    }
+    CleanUpQuietly([&window] { window.Flush(); });
+    CleanUpQuietly([&in] { in.PositionStream(); });
   };
 
   std::uint32_t result = 0;
@@ -463,16 +458,7 @@ std::uint32_t Inflate(TStream& aSource, TStream& aDest, TAbDeflateHelper* aHelpe
     throw;
   }
 
-  try {
-    window.Flush();
-  } catch (...) {
-    try {
-      in.PositionStream();
-    } catch (...) {
-    }
-    throw;
-  }
-  in.PositionStream();
+  RunThenCleanUp([&window] { window.Flush(); }, [&in] { in.PositionStream(); });
   if (aHelper != nullptr) {
     aHelper->FSizeCompressed = in.BytesConsumed();
     aHelper->FSizeNormal = window.Position();

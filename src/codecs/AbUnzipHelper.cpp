@@ -5,12 +5,13 @@
 #include "codecs/AbLegacyOutput.h"
 #include "codecs/AbUnreduce.h"
 #include "codecs/AbUnshrink.h"
+#include "core/CleanUp.h"
 #include "zip/AbException.h"
 
 void TAbUnzipHelper::Execute() {
   TAbLegacyBitReader input(FInputStream);
   TAbLegacyOutput output(FOutputStream);
-  try {
+  const auto decode = [&] {
     switch (FCompressionMethod) {
       case 1:
         Unshrink(input, output);
@@ -27,16 +28,10 @@ void TAbUnzipHelper::Execute() {
       default:
         throw EAbZipInvalidMethod();
     }
-  } catch (...) {
-    // The failure that stopped decoding is the one reported, not one of the
-    // destination on the way out.
-    try {
-      output.Flush();
-    } catch (...) {
-    }
-    throw;
-  }
-  output.Flush();
+  };
+  // The failure that stopped decoding is the one reported, not one of the
+  // destination on the way out.
+  RunThenCleanUp(decode, [&output] { output.Flush(); });
 }
 
 void UnzipLegacyItem(TAbZipArchive&, TAbZipItem& aItem, TStream& aSource, TStream& aDest) {

@@ -1,7 +1,6 @@
 #include "http/IdHTTP.h"
 
-#include <exception>
-
+#include "core/CleanUp.h"
 #include "http/IdCharsets.h"
 #include "http/IdHTTPDate.h"
 #include "net/IdGlobal.h"
@@ -138,8 +137,7 @@ void TIdCustomHTTP::PerformRequest(const String& method, const String& url, TStr
   Request().SetSource(source);
   Response().SetContentStream(responseContent);
 
-  std::exception_ptr failure;
-  try {
+  const auto exchange = [&] {
     // A retry with credentials repeats the target already resolved: resolving its URL again
     // would merge a relative path a second time.
     bool resolve = true;
@@ -167,13 +165,16 @@ void TIdCustomHTTP::PerformRequest(const String& method, const String& url, TStr
       }
       break;
     }
-  } catch (...) {
-    failure = std::current_exception();
-  }
-
+  };
   // In every case the connection goes unless the verdict keeps it; a failure of the drop
   // surfaces only when nothing failed before it.
-  ClearReadDeadline();
+  RunThenCleanUp(exchange, [this] {
+    ClearReadDeadline();
+    RunThenCleanUp([this] { ReleaseConnection(); }, [this] { Response().SetContentStream(nullptr); });
+  });
+}
+
+void TIdCustomHTTP::ReleaseConnection() {
   bool keep = false;
   bool checkFailed = false;
   try {
@@ -189,12 +190,10 @@ void TIdCustomHTTP::PerformRequest(const String& method, const String& url, TStr
     try {
       DropConnection();
     } catch (...) {
-      if (!failure) failure = std::current_exception();
       DisconnectQuietly();
+      throw;
     }
   }
-  Response().SetContentStream(nullptr);
-  if (failure) std::rethrow_exception(failure);
 }
 
 void TIdCustomHTTP::DropConnection() {
@@ -202,21 +201,12 @@ void TIdCustomHTTP::DropConnection() {
   const auto forgetInput = [this] {
     if (IOHandler() != nullptr) IOHandler()->InputBuffer().Clear();
   };
-  try {
-    Disconnect();
-  } catch (...) {
-    forgetInput();
-    throw;
-  }
-  forgetInput();
+  RunThenCleanUp([this] { Disconnect(); }, forgetInput);
 }
 
 void TIdCustomHTTP::DisconnectQuietly() {
-  try {
-    Disconnect(false);
-  } catch (...) {
-    // The first failure is the one reported.
-  }
+  // The first failure is the one reported.
+  CleanUpQuietly([this] { Disconnect(false); });
   if (IOHandler() != nullptr) IOHandler()->InputBuffer().Clear();
 }
 
@@ -435,13 +425,8 @@ void TIdCustomHTTP::BuildAndSendRequest(TIdURI* uri) {
     handler.WriteLn();
     if (opened) handler.WriteBufferClose();
   } catch (...) {
-    if (opened) {
-      try {
-        handler.WriteBufferCancel();
-      } catch (...) {
-        // Dropping held bytes sends nothing; the first failure is the one reported.
-      }
-    }
+    // Dropping held bytes sends nothing; the first failure is the one reported.
+    if (opened) CleanUpQuietly([&handler] { handler.WriteBufferCancel(); });
     throw;
   }
 }

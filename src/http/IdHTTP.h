@@ -297,6 +297,8 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   // delivered to the caller).
   void ArmReadDeadline(bool head);
   void ClearReadDeadline();
+  // After a request, keeps the connection only when the response's verdict allows it.
+  void ReleaseConnection();
   // Disconnects and forgets whatever input is left unread.
   void DropConnection();
   // The same, swallowing a failure of the disconnect when another failure is on its way.

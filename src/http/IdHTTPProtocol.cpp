@@ -273,31 +273,22 @@ std::int64_t TIdHTTPProtocol::ReadChunkSize() {
 
 void TIdHTTPProtocol::ReadChunkedBody(TBodySink& sink) {
   FHTTP.NotifyStatus(TIdStatus::hsStatusText, {String(u"Chunk gestartet")});
-  FHTTP.BeginWork(TWorkMode::wmRead);
-  try {
-    std::int64_t size = ReadChunkSize();
-    while (size != 0) {
-      if (!sink.Counted(size)) {
-        FHTTP.EndWork(TWorkMode::wmRead);
-        return;
-      }
-      if (!FHTTP.ReadResponseLine().empty()) throw EIdHTTPBrokenResponse(SIdHTTPChunkNotTerminated);
-      size = ReadChunkSize();
-    }
-    int trailers = 0;
-    String line = FHTTP.ReadResponseLine();
-    while (!line.empty()) {
-      const int maxLines = FHTTP.MaxHeaderLines();
-      if (maxLines > 0 && trailers >= maxLines) throw EIdHTTPBrokenResponse(SIdHTTPTooManyTrailerLines);
-      FResponse.RawHeaders().Add(line);
-      ++trailers;
-      line = FHTTP.ReadResponseLine();
-    }
-  } catch (...) {
-    FHTTP.EndWork(TWorkMode::wmRead);
-    throw;
+  const TIdWorkScope work(FHTTP, TWorkMode::wmRead);
+  std::int64_t size = ReadChunkSize();
+  while (size != 0) {
+    if (!sink.Counted(size)) return;
+    if (!FHTTP.ReadResponseLine().empty()) throw EIdHTTPBrokenResponse(SIdHTTPChunkNotTerminated);
+    size = ReadChunkSize();
   }
-  FHTTP.EndWork(TWorkMode::wmRead);
+  int trailers = 0;
+  String line = FHTTP.ReadResponseLine();
+  while (!line.empty()) {
+    const int maxLines = FHTTP.MaxHeaderLines();
+    if (maxLines > 0 && trailers >= maxLines) throw EIdHTTPBrokenResponse(SIdHTTPTooManyTrailerLines);
+    FResponse.RawHeaders().Add(line);
+    ++trailers;
+    line = FHTTP.ReadResponseLine();
+  }
 }
 
 void TIdHTTPProtocol::SkipResponseBody() {

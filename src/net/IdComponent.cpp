@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/CleanUp.h"
 #include "net/IdStack.h"
 
 StringView StatusTexts(TIdStatus status) {
@@ -68,6 +69,15 @@ void TIdComponent::EndWork(TWorkMode mode) {
   if (info.Level == 1 && OnWorkEnd) OnWorkEnd(*this, mode);
   // An end without a begin leaves the level at 0, so that the next begin still counts as outermost.
   if (info.Level > 0) --info.Level;
+}
+
+TIdWorkScope::~TIdWorkScope() noexcept(false) {
+  const auto end = [this] { FComponent.EndWork(FMode); };
+  if (std::uncaught_exceptions() > FUncaught) {
+    CleanUpQuietly(end);
+    return;
+  }
+  end();
 }
 
 void TIdComponent::NotifyStatus(TIdStatus status, std::initializer_list<FormatArg> arguments) {

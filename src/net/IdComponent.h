@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <vector>
@@ -83,6 +84,26 @@ class TIdComponent {
   std::array<TWorkInfo, 2> FWorkInfos{};
   TIdComponent* FWorkTarget = nullptr;
   std::vector<TIdComponent*> FFreeNotifies;
+};
+
+// One piece of work of a direction: begins it when made, ends it when the scope is left, by
+// whatever way. When the scope is left by an exception, that exception is the one reported
+// and a failure of the end (an OnWorkEnd handler that raises) is dropped; when it is left
+// normally, such a failure propagates from the end of the scope.
+class TIdWorkScope {
+ public:
+  TIdWorkScope(TIdComponent& component, TWorkMode mode, std::int64_t size = 0)
+      : FComponent(component), FMode(mode) {
+    FComponent.BeginWork(FMode, size);
+  }
+  ~TIdWorkScope() noexcept(false);
+  TIdWorkScope(const TIdWorkScope&) = delete;
+  TIdWorkScope& operator=(const TIdWorkScope&) = delete;
+
+ private:
+  TIdComponent& FComponent;
+  TWorkMode FMode;
+  int FUncaught = std::uncaught_exceptions();
 };
 
 #endif

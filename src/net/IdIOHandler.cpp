@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/CleanUp.h"
 #include "net/IdException.h"
 
 namespace {
@@ -209,14 +210,8 @@ void TIdIOHandler::ReadStream(TStream& stream, std::int64_t byteCount, bool read
     readUntilDisconnect = true;
   }
 
-  const auto finish = [this, &stream] {
-    EndWork(TWorkMode::wmRead);
-    // A pre-sized stream that got fewer bytes ends at the last byte written.
-    if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());
-  };
-
-  BeginWork(TWorkMode::wmRead, readUntilDisconnect ? 0 : count);
-  try {
+  const auto transfer = [&] {
+    const TIdWorkScope work(*this, TWorkMode::wmRead, readUntilDisconnect ? 0 : count);
     if (FInputBuffer.Size() > 0) {
       const std::int32_t take =
           readUntilDisconnect ? FInputBuffer.Size()
@@ -247,40 +242,31 @@ void TIdIOHandler::ReadStream(TStream& stream, std::int64_t byteCount, bool read
       }
       takeArrived();
     }
-  } catch (...) {
-    try {
-      finish();
-    } catch (...) {
-      // The failure that ended the read is the one to report.
-    }
-    throw;
-  }
-  finish();
+  };
+  // Once the work has ended, a pre-sized stream that got fewer bytes ends at the last byte
+  // written, also when the read failed.
+  RunThenCleanUp(transfer, [&stream] {
+    if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());
+  });
 }
 
 void TIdIOHandler::Discard(std::int64_t byteCount) {
   if (byteCount <= 0) return;
-  BeginWork(TWorkMode::wmRead, byteCount);
-  try {
-    for (;;) {
-      if (FInputBuffer.Size() > 0) {
-        const std::int64_t capped = std::min<std::int64_t>(byteCount, std::numeric_limits<std::int32_t>::max());
-        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(capped, FInputBuffer.Size()));
-        FInputBuffer.Remove(n);
-        byteCount -= n;
-        if (byteCount < 1) break;
-      }
-      if (FillInputBuffer(false, IdTimeoutDefault, true) <= 0) CheckForDisconnect(true, true);
+  const TIdWorkScope work(*this, TWorkMode::wmRead, byteCount);
+  for (;;) {
+    if (FInputBuffer.Size() > 0) {
+      const std::int64_t capped = std::min<std::int64_t>(byteCount, std::numeric_limits<std::int32_t>::max());
+      const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(capped, FInputBuffer.Size()));
+      FInputBuffer.Remove(n);
+      byteCount -= n;
+      if (byteCount < 1) break;
     }
-  } catch (...) {
-    EndWork(TWorkMode::wmRead);
-    throw;
+    if (FillInputBuffer(false, IdTimeoutDefault, true) <= 0) CheckForDisconnect(true, true);
   }
-  EndWork(TWorkMode::wmRead);
 }
 
 void TIdIOHandler::DiscardAll() {
-  BeginWork(TWorkMode::wmRead, 0);
+  const TIdWorkScope work(*this, TWorkMode::wmRead, 0);
   try {
     FInputBuffer.Clear();
     for (;;) {
@@ -293,10 +279,8 @@ void TIdIOHandler::DiscardAll() {
     FInputBuffer.Clear();
   } catch (...) {
     FInputBuffer.Clear();
-    EndWork(TWorkMode::wmRead);
     throw;
   }
-  EndWork(TWorkMode::wmRead);
 }
 
 // --- Writing -------------------------------------------------------------------------------
@@ -337,22 +321,16 @@ void TIdIOHandler::Write(TStream& stream, std::int64_t size, bool writeByteCount
       Write(EncodeBigEndian(static_cast<std::uint64_t>(size), 4));
     }
   }
-  BeginWork(TWorkMode::wmWrite, size);
-  try {
-    TIdBytes chunk;
-    while (size > 0) {
-      const std::int64_t want = std::min<std::int64_t>(size, std::max(FSendBufferSize, 1));
-      chunk.resize(static_cast<std::size_t>(want));
-      const std::int64_t got = stream.Read(chunk.data(), want);
-      if (got <= 0) throw EIdNoDataToRead();
-      Write(chunk, static_cast<int>(got));
-      size -= got;
-    }
-  } catch (...) {
-    EndWork(TWorkMode::wmWrite);
-    throw;
+  const TIdWorkScope work(*this, TWorkMode::wmWrite, size);
+  TIdBytes chunk;
+  while (size > 0) {
+    const std::int64_t want = std::min<std::int64_t>(size, std::max(FSendBufferSize, 1));
+    chunk.resize(static_cast<std::size_t>(want));
+    const std::int64_t got = stream.Read(chunk.data(), want);
+    if (got <= 0) throw EIdNoDataToRead();
+    Write(chunk, static_cast<int>(got));
+    size -= got;
   }
-  EndWork(TWorkMode::wmWrite);
 }
 
 void TIdIOHandler::WriteDirect(const TIdBytes& buffer, int length, int offset) {
@@ -388,13 +366,7 @@ void TIdIOHandler::WriteBufferFlush(int byteCount) {
 }
 
 void TIdIOHandler::WriteBufferClose() {
-  try {
-    WriteBufferFlush(-1);
-  } catch (...) {
-    FWriteBuffer.reset();
-    throw;
-  }
-  FWriteBuffer.reset();
+  RunThenCleanUp([this] { WriteBufferFlush(-1); }, [this] { FWriteBuffer.reset(); });
 }
 
 void TIdIOHandler::WriteBufferCancel() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/CleanUp.h"
 #include "net/IdException.h"
 
 TIdIOHandlerTls::TIdIOHandlerTls() = default;
@@ -55,12 +56,9 @@ void TIdIOHandlerTls::Handshake(TIdTlsSession& session) {
     try {
       done = session.Handshake();
     } catch (const EIdTLSError&) {
-      // The alert that tells the server why goes out before the failure is reported.
-      try {
-        SendOutgoing(session);
-      } catch (...) {
-        // The failure of the handshake is the one to report.
-      }
+      // The alert that tells the server why goes out before the failure is reported; the
+      // failure of the handshake is the one to report.
+      CleanUpQuietly([this, &session] { SendOutgoing(session); });
       throw;
     }
     SendOutgoing(session);

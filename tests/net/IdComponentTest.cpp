@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,58 @@ TEST(IdComponentTest, WorkIsForwardedToTheTargetAndNotCountedOnTheSource) {
   EXPECT_EQ(source.WorkLevel(TWorkMode::wmRead), 0);
   const std::vector<std::string> expected{"begin read 20", "work read 8", "end read"};
   EXPECT_EQ(targetLog.Lines, expected);
+}
+
+TEST(IdComponentTest, AWorkScopeEndsItsWorkOnEveryWayOutAndTheFirstFailureIsReported) {
+  struct Case {
+    const char* name;
+    bool bodyFails;
+    bool endFails;  // the OnWorkEnd handler raises
+    std::string reported;
+  };
+  const Case cases[] = {
+      {"both succeed", false, false, ""},
+      {"the body fails", true, false, "body"},
+      {"both fail: the body's failure, never a termination", true, true, "body"},
+      {"the end fails after success: its failure propagates", false, true, "end"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TIdComponent component;
+    EventLog log;
+    log.Attach(component);
+    component.OnWorkEnd = [&](TIdComponent&, TWorkMode) {
+      log.Lines.push_back("end");
+      if (c.endFails) throw std::runtime_error("end");
+    };
+    std::string reported;
+    try {
+      const TIdWorkScope work(component, TWorkMode::wmWrite, 4);
+      component.DoWork(TWorkMode::wmWrite, 4);
+      if (c.bodyFails) throw std::runtime_error("body");
+    } catch (const std::runtime_error& e) {
+      reported = e.what();
+    }
+    EXPECT_EQ(reported, c.reported);
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{"begin write 4", "work write 4", "end"}));
+  }
+}
+
+TEST(IdComponentTest, NestedWorkScopesFireOnlyTheOutermostEnd) {
+  TIdComponent c;
+  EventLog log;
+  log.Attach(c);
+  {
+    const TIdWorkScope outer(c, TWorkMode::wmRead, 10);
+    try {
+      const TIdWorkScope inner(c, TWorkMode::wmRead, 3);
+      throw std::runtime_error("inner");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(c.WorkLevel(TWorkMode::wmRead), 1);
+  }
+  EXPECT_EQ(c.WorkLevel(TWorkMode::wmRead), 0);
+  EXPECT_EQ(log.Lines, (std::vector<std::string>{"begin read 10", "end read"}));
 }
 
 TEST(IdComponentTest, StatusTextsAreFormattedWithTheirArguments) {

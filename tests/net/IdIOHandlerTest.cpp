@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -431,6 +432,51 @@ TEST(IdIOHandlerReadTest, DiscardPastTheCloseRaisesAndDiscardAllEndsThere) {
   connection.IO().DiscardAll();
   EXPECT_TRUE(connection.IO().InputBufferIsEmpty());
   EXPECT_FALSE(connection.Client.Connected());
+}
+
+TEST(IdIOHandlerReadTest, AFailingWorkEndNeverHidesTheReadFailureButSurfacesAfterSuccess) {
+  struct Case {
+    const char* name;
+    std::vector<ServerStep> script;
+    std::function<void(TIdIOHandler&, TMemoryStream&)> operation;
+    std::string reported;
+    std::string received;
+  };
+  const Case cases[] = {
+      {"read stream past the close",
+       {step::Send("abc"), step::Close()},
+       [](TIdIOHandler& io, TMemoryStream& stream) { io.ReadStream(stream, 10); },
+       "closed",
+       "abc"},
+      {"discard past the close",
+       {step::Send("abc"), step::Close()},
+       [](TIdIOHandler& io, TMemoryStream&) { io.Discard(10); },
+       "closed",
+       ""},
+      {"complete read stream",
+       {step::Send("abc"), step::Hold()},
+       [](TIdIOHandler& io, TMemoryStream& stream) { io.ReadStream(stream, 3); },
+       "end",
+       "abc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoopbackServer server(c.script);
+    Connection connection(server);
+    connection.Client.OnWorkEnd = [](TIdComponent&, TWorkMode) { throw std::runtime_error("end"); };
+    TMemoryStream stream;
+    std::string reported;
+    try {
+      c.operation(connection.IO(), stream);
+    } catch (const EIdConnClosedGracefully&) {
+      reported = "closed";
+    } catch (const std::runtime_error& e) {
+      reported = e.what();
+    }
+    EXPECT_EQ(reported, c.reported);
+    // The stream sized in advance ends at the last byte that arrived, either way.
+    EXPECT_EQ(Text(stream), c.received);
+  }
 }
 
 TEST(IdIOHandlerReadTest, CheckForDataOnSource) {
