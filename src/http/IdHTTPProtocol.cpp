@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/CleanUp.h"
 #include "http/IdCharsets.h"
 #include "http/IdHTTP.h"
 #include "http/IdHtmlMeta.h"
@@ -301,13 +302,7 @@ void TIdHTTPProtocol::FailOrIgnoreStatus(const std::vector<int>& ignoredStatusCo
   {
     StreamSwap swap(FResponse, &body);
     FReadingErrorBody = true;
-    try {
-      ReadResponseBody();
-    } catch (...) {
-      FReadingErrorBody = false;
-      throw;
-    }
-    FReadingErrorBody = false;
+    RunThenCleanUp([this] { ReadResponseBody(); }, [this] { FReadingErrorBody = false; });
   }
   const int code = FResponse.ResponseCode();
   if (Contains(ignoredStatusCodes, code)) return;
