@@ -23,6 +23,11 @@ TDateTime SessionCookieExpiry() {
   return MaxDateTime();
 }
 
+// Whether a dot stands between two other characters of the text.
+bool HasInnerDot(StringView domain) {
+  return domain.size() > 2 && domain.substr(1, domain.size() - 2).find(u'.') != StringView::npos;
+}
+
 bool HostIsName(StringView host) {
   if (host.empty() || host.front() == u'.') return false;
   return !TIdStack::IsIP(host) && TIdStack::MakeCanonicalIPv6Address(host).empty();
@@ -83,6 +88,9 @@ bool TIdCookie::ParseServerCookie(StringView cookieText, const TIdURI& uri, TDat
   TIdSetCookie parsed;
   if (!ParseSetCookie(cookieText, now, utcOffsetMinutes, parsed)) return false;
   if (!parsed.Domain.empty() && !DomainMatches(uri.Host(), parsed.Domain)) return false;
+  // A domain without a dot inside ("com", "example") would cover every host below a
+  // top-level domain: allowed only as the request host itself.
+  if (!parsed.Domain.empty() && !HasInnerDot(parsed.Domain) && !SameText(uri.Host(), parsed.Domain)) return false;
   if (parsed.HttpOnly && !IsWebProtocol(uri.Protocol())) return false;
 
   FCookieName = parsed.Name;

@@ -41,7 +41,11 @@ void TIdIOHandlerTls::Close() {
 void TIdIOHandlerTls::EstablishConnection() {
   TIdIOHandlerStack::EstablishConnection();
   if (FPassThrough) return;
-  std::unique_ptr<TIdTlsSession> session = CreateTlsSession(Host(), FTrust);
+  // A fully qualified name ("good.test.") is the same host: it is sent as the server name and
+  // checked against the certificate without its one trailing dot.
+  String name = Host();
+  if (name.size() > 1 && name.back() == u'.') name.pop_back();
+  std::unique_ptr<TIdTlsSession> session = CreateTlsSession(name, FTrust);
   Handshake(*session);
   FSession = std::move(session);
   // Records that came with the end of the handshake are taken in at once.

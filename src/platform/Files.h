@@ -45,6 +45,11 @@ bool CreateDir(const String& directory, int* windowsError = nullptr);
 enum class TPathKind { pkMissing, pkFile, pkDirectory, pkSymLink, pkOther };
 TPathKind PathKindOf(const String& path);
 
+// True when a device or a pipe stands at the path (links followed): something written in
+// order that cannot be sized or positioned, and that is not emptied by creating it. Always
+// false on Windows, where such a name is opened by creating it and that creation empties nothing.
+bool IsStreamOnly(const String& path);
+
 // True when both names lead to the same file (same device and file id), links followed.
 bool SameFile(const String& a, const String& b);
 
@@ -70,6 +75,12 @@ TDateTime FileGetDate(const String& fileName);
 // Raises EFCreateError naming the file; a file that could not be written whole is
 // deleted again.
 void CreatePrivateFile(const String& fileName, std::string_view bytes);
+
+// True when nobody but its owner may read or write the file, as a secret key's file must be
+// (POSIX: no group or other permission bits, links followed; Windows: its access list lets
+// nobody read it but its owner, the system and the administrators). False when that cannot
+// be told.
+bool IsPrivateFile(const String& fileName);
 
 // A new, empty file beside a target, written in place of the target only when the
 // writer says so: Commit renames it over the target (a link standing there is

@@ -53,6 +53,12 @@ TSecretKey DecodeSecretKey(std::string_view base64) {
   return key;
 }
 
+void WipeSecretText(std::string& text) {
+  text.resize(text.capacity());
+  sodium_memzero(text.data(), text.size());
+  text.clear();
+}
+
 void SignArchive(const String& fileName, const TSecretKey& key, std::string_view version) {
   if (!IsSignableVersion(version)) throw Exception(u"Die Version kann nicht signiert werden");
   {

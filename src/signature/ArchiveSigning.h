@@ -34,6 +34,9 @@ TKeyPair KeyPairFromSeed(const std::array<std::uint8_t, 32>& seed);
 // public half is not the one its seed gives.
 TSecretKey DecodeSecretKey(std::string_view base64);
 TPublicKey PublicKeyOf(const TSecretKey& key);
+// Overwrites the whole storage of a text that held a secret key (its base64 form, say) and
+// empties it, in a way the compiler cannot leave out.
+void WipeSecretText(std::string& text);
 
 // Signs the archive in place for the version (which must be signable): its comment
 // becomes the signature comment, replacing an earlier one. Refuses, with the archive

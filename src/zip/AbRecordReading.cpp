@@ -46,10 +46,4 @@ std::vector<std::uint8_t> ReadExact(TStream& stream, std::size_t count) {
   return bytes;
 }
 
-std::string ReadExactText(TStream& stream, std::size_t count) {
-  std::string text = ReadPlain(stream, count);
-  if (text.size() < count) throw EReadError(SReadError);
-  return text;
-}
-
 }  // namespace abrecord

@@ -28,7 +28,6 @@ std::size_t ReadFixed(TStream& stream, std::uint8_t* buffer, std::size_t count);
 std::string ReadPlain(TStream& stream, std::size_t count);
 // Reads exactly count bytes; fewer raise EReadError "Stream-Lesefehler".
 std::vector<std::uint8_t> ReadExact(TStream& stream, std::size_t count);
-std::string ReadExactText(TStream& stream, std::size_t count);
 
 }  // namespace abrecord
 

@@ -30,9 +30,10 @@ void TAbZipLocalFileHeader::LoadFromStream(TStream& stream) {
   // are no record mean nothing, and reading by them would only turn the failure into a
   // read error.
   if (!IsValid()) throw EAbZipInvalid();
-  // A record cut short by the end of the file is a read error, whichever part is cut.
+  // Fixed fields cut short by the end of the file are a read error.
   if (got < sizeof head) throw EReadError(SReadError);
-  FFileName = abrecord::ReadExactText(stream, nameLength);
+  // The name is what the file still holds of it; only the extra field must be whole.
+  FFileName = abrecord::ReadPlain(stream, nameLength);
   FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
 }
 
@@ -51,7 +52,9 @@ void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   FRelativeOffset = Get32(head + 42);
   if (!IsValid()) throw EAbZipInvalid();
   if (got < sizeof head) throw EReadError(SReadError);
-  FFileName = abrecord::ReadExactText(stream, nameLength);
+  // The name and the comment are what the file still holds of them; only the extra field
+  // must be whole.
+  FFileName = abrecord::ReadPlain(stream, nameLength);
   FExtraField.Assign(abrecord::ReadExact(stream, extraLength));
-  FFileComment = abrecord::ReadExactText(stream, commentLength);
+  FFileComment = abrecord::ReadPlain(stream, commentLength);
 }

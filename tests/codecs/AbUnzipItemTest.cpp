@@ -190,6 +190,26 @@ TEST(AbUnzipItem, ACrcMismatchGoesToTheFailureEventOrRaises) {
   }
 }
 
+// The local header's name runs past the end of the file (the header stands in the archive's
+// comment, the file's last bytes): it holds what the file still has, and the empty entry
+// behind it extracts.
+TEST(AbUnzipItem, AnEmptyEntryWhoseLocalNameIsCutShortExtracts) {
+  const auto le16 = [](std::uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+  const auto le32 = [&](std::uint32_t v) { return le16(static_cast<std::uint16_t>(v)) + le16(static_cast<std::uint16_t>(v >> 16)); };
+  // version, flags, method, time, date, CRC-32, sizes: a stored empty entry.
+  const std::string common = le16(20) + le16(0) + le16(0) + le16(0) + le16(0x21) + le32(0) + le32(0) + le32(0);
+  const std::string central = std::string("PK\x01\x02", 4) + le16(20) + common + le16(1) + le16(0) + le16(0) +
+                              le16(0) + le16(0) + le32(0) + le32(47 + 22) + "a";
+  const std::string local = std::string("PK\x03\x04", 4) + common + le16(10) + le16(0) + "abc";
+  const std::string end = std::string("PK\x05\x06", 4) + le16(0) + le16(0) + le16(1) + le16(1) + le32(47) +
+                          le32(0) + le16(static_cast<std::uint16_t>(local.size()));
+  ASSERT_EQ(central.size(), 47u);
+  TAbZipArchive archive(MemoryOf(central + end + local), u"/memory/test.zip");
+  archive.Load();
+  ASSERT_EQ(archive.Count(), 1);
+  EXPECT_EQ(Extract(archive, 0), "");
+}
+
 TEST(AbUnzipItem, TestingComparesTheLocalHeader) {
   auto archive =
       Load({{.name = "dd", .data = "data", .flags = 8, .localSizesZero = true}, {.name = "ok", .data = "x"}});

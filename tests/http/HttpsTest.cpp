@@ -117,6 +117,44 @@ TEST(HttpsTest, ServersThatCannotBeTrustedAreRefusedWithAClearReason) {
   }
 }
 
+// A name is checked against the certificate's DNS names only, never its common name, and
+// a fully qualified name with its trailing dot is the same host. The names reach the server
+// through overrides to 127.0.0.1.
+TEST(HttpsTest, HostNamesAreCheckedAgainstTheAlternativeNamesOnly) {
+  SKIP_WITHOUT_TLS();
+  struct Case {
+    Kind Certificate;
+    const char* Host;
+    bool Accepted;
+  };
+  const Case cases[] = {
+      {Kind::CommonNameOnly, "good.test", false},
+      {Kind::CommonNameOnly, "good.test.", false},
+      {Kind::Good, "localhost", true},
+      {Kind::Good, "localhost.", true},
+      {Kind::WrongName, "other.example.", true},
+      {Kind::WrongName, "localhost.", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Host);
+    PythonTlsServer server(Serving(c.Certificate));
+    TlsClient client;
+    const String host = FromUtf8(c.Host);
+    client.Http.NameOverrides().Add(host, server.Port(), u"127.0.0.1");
+    const String url = u"https://" + host + u":" + FromUtf8(std::to_string(server.Port())) + u"/hello";
+    if (c.Accepted) {
+      EXPECT_EQ(client.Http.Get(url), u"hello over tls");
+      continue;
+    }
+    try {
+      client.Http.Get(url);
+      ADD_FAILURE() << "no failure";
+    } catch (const EIdTLSError& e) {
+      EXPECT_EQ(e.ClassName(), u"EIdTLSHostNameMismatch") << ToUtf8(e.Message());
+    }
+  }
+}
+
 // The TLS 1.0 server above really speaks TLS 1.0: a client that offers it gets it.
 TEST(HttpsTest, TheTls10ServerNegotiatesTls10WithAClientThatOffersIt) {
   SKIP_WITHOUT_TLS();

@@ -37,6 +37,8 @@ const char* KindName(TestCertificates::Kind kind) {
       return "expired";
     case TestCertificates::Kind::Untrusted:
       return "untrusted";
+    case TestCertificates::Kind::CommonNameOnly:
+      return "common-name-only";
   }
   return "good";
 }
@@ -164,12 +166,13 @@ TestCertificates::TestCertificates() : FFolder(std::make_unique<ScratchFolder>("
   makeAuthority("stranger", "Unknown Test Authority");
 
   const auto makeServer = [&](TestCertificates::Kind kind, const std::string& authority,
-                              const std::string& names, const std::string& days, int serial) {
+                              const std::string& names, const std::string& days, int serial,
+                              const std::string& subject = "/CN=Fendrel Test Server") {
     const std::string name = dir + KindName(kind);
     RunOpenssl({"req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-keyout",
-                name + ".key", "-out", name + ".csr", "-subj", "/CN=Fendrel Test Server"});
-    WriteText(name + ".ext", "subjectAltName=" + names +
-                                 "\nbasicConstraints=CA:FALSE\nkeyUsage=digitalSignature\n"
+                name + ".key", "-out", name + ".csr", "-subj", subject});
+    WriteText(name + ".ext", (names.empty() ? std::string() : "subjectAltName=" + names + "\n") +
+                                 "basicConstraints=CA:FALSE\nkeyUsage=digitalSignature\n"
                                  "extendedKeyUsage=serverAuth\n");
     RunOpenssl({"x509", "-req", "-in", name + ".csr", "-CA", dir + authority + ".pem", "-CAkey",
                 dir + authority + ".key", "-set_serial", std::to_string(serial), "-days", days, "-extfile",
@@ -181,6 +184,7 @@ TestCertificates::TestCertificates() : FFolder(std::make_unique<ScratchFolder>("
   // Valid until a day before it was made.
   makeServer(Kind::Expired, "authority", local, "-1", 3);
   makeServer(Kind::Untrusted, "stranger", local, "30", 4);
+  makeServer(Kind::CommonNameOnly, "authority", "", "30", 5, "/CN=good.test");
 }
 
 std::string TestCertificates::AuthorityFile() const {

@@ -22,6 +22,7 @@ class TestCertificates {
     WrongName,  // signed by the test authority, for "other.example" only
     Expired,    // signed by the test authority, no longer valid
     Untrusted,  // signed by another authority that nobody trusts
+    CommonNameOnly,  // signed by the test authority, "good.test" as its common name and no other name
   };
 
   // Whether the openssl command line and python3 are installed.

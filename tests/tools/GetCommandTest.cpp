@@ -1,9 +1,13 @@
 // fendrel-check get against an update server on 127.0.0.1 started by each test.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -96,6 +100,72 @@ TEST(GetCommandTest, OutputFileTakesTheBodyAsTheDownloadDoes) {
   EXPECT_EQ(missing.Err, "EIdHTTPProtocolException: HTTP/1.1 404 Not Found\nErrorCode: 404\n");
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_EQ(fs::file_size(dir / "update.zip"), 0u);
+  fs::remove_all(dir);
+}
+
+// A device or a pipe takes the body as it arrives, never sized or positioned: after a
+// redirect, counted and chunked, larger than a pipe holds at once.
+TEST(GetCommandTest, OutputToADeviceOrAPipeStreamsTheBody) {
+  std::string body;
+  for (int i = 0; body.size() < 300000; ++i) body += "line " + std::to_string(i) + "\n";
+  std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  for (std::size_t at = 0; at < body.size(); at += 70000) {
+    const std::string piece = body.substr(at, 70000);
+    std::ostringstream size;
+    size << std::hex << piece.size();
+    chunked += size.str() + "\r\n" + piece + "\r\n";
+  }
+  chunked += "0\r\n\r\n";
+  HttpRouteServer server({{"/moved", Raw("HTTP/1.1 302 Found\r\nLocation: /counted\r\nContent-Length: 5\r\n\r\nmoved")},
+                          {"/counted", HttpResponse(200, "OK", body)},
+                          {"/chunked", Raw(chunked)}});
+  const fs::path dir = fs::temp_directory_path() / ("fendrel-check-stream-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+  struct Case {
+    const char* Output;
+    const char* Path;
+    bool ReadFromFifo;
+  };
+  const Case cases[] = {
+      {"/dev/null", "moved", false}, {"/dev/null", "chunked", false}, {"/dev/stdout", "chunked", false},
+      {fifo.c_str(), "moved", true}, {fifo.c_str(), "chunked", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Output) + " " + c.Path);
+    std::future<ProgramRun> pending = std::async(std::launch::async, [&] {
+      return Get({"--follow", "-o", c.Output, server.BaseUrl() + c.Path});
+    });
+    std::string fromFifo;
+    if (c.ReadFromFifo) {
+      // Opened without waiting for the writer; read until the program has ended and the
+      // pipe is empty.
+      const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+      ASSERT_GE(fd, 0);
+      for (bool ended = false;;) {
+        char buffer[65536];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+          fromFifo.append(buffer, static_cast<std::size_t>(n));
+          continue;
+        }
+        if (ended) break;
+        ended = pending.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready;
+      }
+      ::close(fd);
+    }
+    const ProgramRun run = pending.get();
+    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(run.ExitCode, 0);
+    if (c.ReadFromFifo) {
+      EXPECT_TRUE(fromFifo == body) << fromFifo.size();
+    }
+    if (std::string(c.Output) == "/dev/stdout") {
+      EXPECT_TRUE(run.Out == body) << run.Out.size();
+    }
+  }
   fs::remove_all(dir);
 }
 

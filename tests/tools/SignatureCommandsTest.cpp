@@ -95,6 +95,30 @@ TEST_F(SignatureCommands, AKeyPairSignsAndVerifiesAndIsNeverOverwritten) {
   EXPECT_EQ(run.Err.substr(0, 19), "EAbZipBadSignature:");
 }
 
+// A secret key that others may read or change is refused before anything is signed, as a
+// private key of ssh is; the same key signs once only its owner may access it.
+TEST_F(SignatureCommands, ASecretKeyThatOthersMayAccessIsRefused) {
+  ASSERT_EQ(Check({"keygen", "k", "p"}).ExitCode, 0);
+  Write("a.zip", Archive());
+  const std::string key = FDir / "k";
+  for (const mode_t mode : {0644, 0640, 0604, 0620, 0602, 0400}) {
+    SCOPED_TRACE(mode);
+    ASSERT_EQ(::chmod(key.c_str(), mode), 0);
+    const ProgramRun run = Check({"sign", "a.zip", "k", "1.5"});
+    if (mode == 0400) {
+      EXPECT_EQ(run.ExitCode, 0) << run.Err;
+      EXPECT_EQ(run.Out, "signed\t1.5\n");
+      continue;
+    }
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err,
+              "EFOpenError: Datei k kann nicht ge\xc3\xb6" "ffnet werden. Andere d\xc3\xbcrfen den geheimen "
+              "Schl\xc3\xbcssel lesen oder \xc3\xa4ndern; nur sein Eigent\xc3\xbcmer darf die Datei lesen.\n");
+    EXPECT_EQ(Read("a.zip"), Archive());
+  }
+}
+
 TEST_F(SignatureCommands, RefusalsLeaveTheArchiveAsItWas) {
   ASSERT_EQ(Check({"keygen", "k", "p"}).ExitCode, 0);
   std::string commented = Archive();

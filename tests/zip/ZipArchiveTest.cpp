@@ -148,11 +148,12 @@ std::vector<LoadCase> LoadCases() {
     cases.push_back({"extra field cut short", bytes, -1, u"EReadError"});
   }
   for (const std::size_t field : {28u, 32u}) {
-    // A name (28) or comment (32) length that runs past the end of the file.
+    // A name (28) or comment (32) length that runs past the end of the file: it holds what
+    // the file still has, and the record ends the directory.
     std::string bytes = BuildZip({ziptest::Entry("a", "x")});
     const std::size_t central = bytes.size() - 22 - 47;
     bytes[central + field + 1] = '\x40';
-    cases.push_back({field == 28 ? "name cut short" : "comment cut short", bytes, -1, u"EReadError"});
+    cases.push_back({field == 28 ? "name cut short" : "comment cut short", bytes, 1, nullptr});
   }
   cases.push_back({"not an archive", std::string(300, 'z'), -1, u"EAbZipInvalid"});
   return cases;

@@ -5,10 +5,12 @@
 
 #include "check/CheckCommands.h"
 #include "check/FailureReport.h"
+#include "check/ForwardOnlyStream.h"
 #include "core/Stream.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPException.h"
 #include "net/IdIOHandlerTls.h"
+#include "platform/Files.h"
 #include "updater/UpdaterHttpClient.h"
 
 namespace check {
@@ -48,9 +50,13 @@ int RunGet(const GetArguments& arguments) {
     }
 
     if (arguments.OutputFile) {
-      // Created or emptied first, as the download file is; what arrived stays on a failure.
-      TFileStream file(FromUtf8(*arguments.OutputFile), fmCreate | fmShareDenyNone);
-      http.Get(FromUtf8(arguments.Urls.front()), file);
+      // Created or emptied first, as the download file is; what arrived stays on a failure. A
+      // device or a pipe (/dev/null, /dev/stdout, a FIFO) is opened for writing only, and
+      // every output is written in order, never sized or positioned.
+      const String name = FromUtf8(*arguments.OutputFile);
+      TFileStream file(name, platform::IsStreamOnly(name) ? fmOpenWrite | fmShareDenyNone : fmCreate | fmShareDenyNone);
+      TForwardOnlyStream output(file);
+      http.Get(FromUtf8(arguments.Urls.front()), output);
       if (arguments.Follow) RequireNoRedirectLeft(http);
       return 0;
     }

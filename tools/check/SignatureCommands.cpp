@@ -17,6 +17,9 @@
 namespace check {
 namespace {
 
+constexpr char16_t SKeyNotPrivate[] =
+    u"Andere dürfen den geheimen Schlüssel lesen oder ändern; nur sein Eigentümer darf die Datei lesen.";
+
 // A key file is one line; anything longer than this is not one.
 constexpr std::int64_t kLongestKeyFile = 4096;
 
@@ -64,7 +67,7 @@ int RunKeygen(const SignatureArguments& arguments) {
   std::string secretText = Base64Of(pair.SecretKey.Bytes.data(), pair.SecretKey.Bytes.size()) + '\n';
   try {
     platform::CreatePrivateFile(secretFile, secretText);
-    secretText.assign(secretText.size(), '\0');
+    signature::WipeSecretText(secretText);
     try {
       // Anyone may read the public key.
       const std::string publicText = Base64Of(pair.PublicKey.data(), pair.PublicKey.size()) + '\n';
@@ -83,9 +86,17 @@ int RunKeygen(const SignatureArguments& arguments) {
 
 int RunSign(const SignatureArguments& arguments) {
   signature::TSecretKey key;
+  std::string keyText;
   try {
-    key = signature::DecodeSecretKey(ReadKeyFile(arguments.SecretKeyFile));
+    keyText = ReadKeyFile(arguments.SecretKeyFile);
+    key = signature::DecodeSecretKey(keyText);
+    signature::WipeSecretText(keyText);
+    // As with any private key: one that others may read is no secret any more, and is not used.
+    const String secretFile = FromUtf8(arguments.SecretKeyFile);
+    if (!platform::IsPrivateFile(secretFile))
+      throw EFOpenError(Format(SFOpenError, {secretFile, String(SKeyNotPrivate)}));
   } catch (const std::exception& e) {
+    signature::WipeSecretText(keyText);
     WriteFailure(e);
     return 2;
   }

@@ -94,13 +94,13 @@ class TIdTlsSessionOpenSSL final : public TIdTlsSession {
     FOutgoing = outgoing;
     Api().SSL_set_connect_state(ssl);
 
-    // An address is checked against the certificate's addresses; a name against its names,
-    // and sent as the server name.
+    // An address is checked against the certificate's addresses; a name against its DNS
+    // names only (never against the subject's common name), and sent as the server name.
     const std::string name = ToUtf8(host);
     X509_VERIFY_PARAM* const parameters = Api().SSL_get0_param(ssl);
     if (Api().X509_VERIFY_PARAM_set1_ip_asc(parameters, name.c_str()) != 1) {
       Api().ERR_clear_error();
-      Api().SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+      Api().SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS | X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
       if (Api().SSL_set1_host(ssl, name.c_str()) != 1 ||
           Api().SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
                          const_cast<char*>(name.c_str())) != 1)

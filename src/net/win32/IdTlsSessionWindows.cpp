@@ -303,8 +303,10 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
     chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = usage;
-    if (!CertGetCertificateChain(nullptr, remote, nullptr, held.Collection, &chainParameters, 0, nullptr,
-                                 &held.Chain))
+    // Revocation is asked for the server's own certificate where the system can tell it; an
+    // answer the system cannot get counts as no answer (below).
+    if (!CertGetCertificateChain(nullptr, remote, nullptr, held.Collection, &chainParameters,
+                                 CERT_CHAIN_REVOCATION_CHECK_END_CERT, nullptr, &held.Chain))
       throw HandshakeFailure(Format(SIdTLSProtocolFailure, {Code(GetLastError())}));
 
     // A chain that ends in one of the session's own authorities is trusted as one that ends
@@ -313,21 +315,22 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     if ((held.Chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_UNTRUSTED_ROOT) != 0 &&
         held.Chain->cChain > 0) {
       const CERT_SIMPLE_CHAIN* const simple = held.Chain->rgpChain[0];
+      // The root must be one of them byte for byte: issuer and serial number alone can be copied.
       if (simple->cElement > 0) {
         PCCERT_CONTEXT root = simple->rgpElement[simple->cElement - 1]->pCertContext;
-        PCCERT_CONTEXT found =
-            CertFindCertificateInStore(FAuthorities, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, root, nullptr);
-        if (found != nullptr) {
-          ownAuthority = true;
-          CertFreeCertificateContext(found);
-        }
+        PCCERT_CONTEXT own = nullptr;
+        while (!ownAuthority && (own = CertEnumCertificatesInStore(FAuthorities, own)) != nullptr)
+          ownAuthority = own->cbCertEncoded == root->cbCertEncoded &&
+                         std::memcmp(own->pbCertEncoded, root->pbCertEncoded, root->cbCertEncoded) == 0;
+        if (own != nullptr) CertFreeCertificateContext(own);
       }
     }
 
     // The chain's own findings first, so that no policy implementation can pass over them.
     DWORD findings = held.Chain->TrustStatus.dwErrorStatus;
     if (ownAuthority) findings &= ~static_cast<DWORD>(CERT_TRUST_IS_UNTRUSTED_ROOT);
-    // Revocation is not asked for, so what the engine says about it does not count.
+    // A revocation status the system could not find out (no list, offline) does not count; a
+    // revoked certificate does.
     findings &= ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
     if ((findings & CERT_TRUST_IS_NOT_TIME_VALID) != 0) RaiseUntrusted(SIdTLSCertificateExpired);
     if ((findings & CERT_TRUST_IS_REVOKED) != 0) RaiseUntrusted(SIdTLSCertificateRevoked);
@@ -338,6 +341,12 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
       throw EIdTLSCertificateUntrusted(Format(SIdTLSCertificateUntrusted, {FHost, detail}));
     }
 
+    // Names are checked against the subject-alternative names only: a certificate without them
+    // is not taken by its common name.
+    const CERT_INFO* const info = remote->pCertInfo;
+    if (CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension) == nullptr)
+      throw EIdTLSHostNameMismatch(Format(SIdTLSHostNameMismatch, {FHost}));
+
     String name = FHost;
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA extra{};
     extra.cbSize = sizeof extra;
@@ -346,6 +355,7 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     extra.pwszServerName = const_cast<wchar_t*>(Wide(name));
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;
+    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
     policy.pvExtraPolicyPara = &extra;
     CERT_CHAIN_POLICY_STATUS result{};
     result.cbSize = sizeof result;

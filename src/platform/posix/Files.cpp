@@ -141,6 +141,16 @@ TPathKind PathKindOf(const String& path) {
   return TPathKind::pkOther;
 }
 
+bool IsStreamOnly(const String& path) {
+  struct stat st {};
+  return StatOf(path, st) && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+}
+
+bool IsPrivateFile(const String& fileName) {
+  struct stat st {};
+  return StatOf(fileName, st) && (st.st_mode & 0077) == 0;
+}
+
 bool SameFile(const String& a, const String& b) {
   struct stat sa {
   }, sb{};

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <windows.h>
+#include <aclapi.h>
 // After windows.h, which it needs.
 #include <sddl.h>
 
@@ -142,6 +143,40 @@ void CreatePrivateFile(const String& fileName, std::string_view bytes) {
   }
 }
 
+bool IsPrivateFile(const String& fileName) {
+  PSID owner = nullptr;
+  PACL access = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(WideText(fileName), SE_FILE_OBJECT,
+                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr, &access,
+                            nullptr, &descriptor) != ERROR_SUCCESS)
+    return false;
+  PSID self = nullptr;
+  const std::wstring user = ProcessUserSid();
+  if (!user.empty()) ConvertStringSidToSidW(user.c_str(), &self);
+  // Without an access list everyone may do everything.
+  bool alone = access != nullptr;
+  for (DWORD i = 0; alone && i < access->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!GetAce(access, i, &entry)) {
+      alone = false;
+      break;
+    }
+    const auto* header = static_cast<const ACE_HEADER*>(entry);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;
+    const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    if ((allowed->Mask & (FILE_READ_DATA | GENERIC_READ | GENERIC_ALL | MAXIMUM_ALLOWED)) == 0) continue;
+    const PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+    if ((owner != nullptr && EqualSid(sid, owner)) || (self != nullptr && EqualSid(sid, self)) ||
+        IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid))
+      continue;
+    alone = false;
+  }
+  if (self != nullptr) LocalFree(self);
+  LocalFree(descriptor);
+  return alone;
+}
+
 bool DeleteFile(const String& fileName) {
   return DeleteFileW(WideText(fileName)) != FALSE;
 }
@@ -165,6 +200,10 @@ TPathKind PathKindOf(const String& path) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return TPathKind::pkDirectory;
   if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return TPathKind::pkOther;
   return TPathKind::pkFile;
+}
+
+bool IsStreamOnly(const String&) {
+  return false;
 }
 
 bool SameFile(const String& a, const String& b) {
