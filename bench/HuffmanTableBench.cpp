@@ -34,11 +34,13 @@ int main(int argc, char** argv) {
                           {"285 codes of 14 bits and one of 15 bits", 285, 14}};
   for (const CodeSet& set : sets) {
     std::vector<std::uint8_t> lengths(288, 0);
-    for (int i = 0; i < set.count; ++i) lengths[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(set.length);
+    for (int i = 0; i < set.count; ++i)
+      lengths[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(set.length);
     lengths[285] = 15;
     TAbDfDecodeHuffmanTree tree(288, 15, TAbDfHuffmanUsage::huDecoding, 10);
     const double start = ThreadSeconds();
-    for (int i = 0; i < builds; ++i) tree.Build(lengths.data(), 0, 288, nullptr, 257, TAbDfSymbolRoles{256, 256, 286});
+    for (int i = 0; i < builds; ++i)
+      tree.Build(lengths.data(), 0, 288, nullptr, 257, TAbDfSymbolRoles{256, 256, 286});
     std::printf("%-42s %9.1f us per build\n", set.name, (ThreadSeconds() - start) * 1e6 / builds);
   }
 }

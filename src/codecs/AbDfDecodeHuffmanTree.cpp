@@ -94,7 +94,8 @@ void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, 
     FDecodes.resize(primarySize);
     std::uint32_t* table = FDecodes.data();
     std::array<std::uint32_t, kMaxBits + 2> first{};
-    for (int len = 1; len <= kMaxBits; ++len) first[len + 1] = first[len] + static_cast<std::uint32_t>(count[len]);
+    for (int len = 1; len <= kMaxBits; ++len)
+      first[len + 1] = first[len] + static_cast<std::uint32_t>(count[len]);
     std::array<std::uint16_t, 320> byLength{};
     std::array<std::uint16_t, 320> patterns{};
     for (int s = 0; s < aCount; ++s) {
@@ -117,7 +118,8 @@ void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, 
     entries[0] = kInvalidEntry;
     for (int s = 0; s < aCount; ++s)
       if (lengths[s] != 0)
-        entries[static_cast<std::size_t>(s) + 1] = MakeEntry(s, lengths[s], aExtraBits, aExtraStart, aRoles, aBases);
+        entries[static_cast<std::size_t>(s) + 1] =
+            MakeEntry(s, lengths[s], aExtraBits, aExtraStart, aRoles, aBases);
     for (std::uint32_t i = 0; i < primarySize; ++i) table[i] = entries[table[i]];
     return;
   }

@@ -138,9 +138,10 @@ std::int64_t RiffFileLength(WavpackContext* context) {
   if (size < 8) return -1;
   const std::string_view tag(reinterpret_cast<const char*>(header), 4);
   if (tag == "RIFF") return static_cast<std::int64_t>(LittleEndian(header + 4, 4)) + 8;
-  if (tag == "RF64" && size >= 28 && std::string_view(reinterpret_cast<const char*>(header) + 12, 4) == "ds64")
-    return static_cast<std::int64_t>(std::min<std::uint64_t>(LittleEndian(header + 20, 8), INT64_MAX - 8)) + 8;
-  return -1;
+  if (tag != "RF64" || size < 28) return -1;
+  if (std::string_view(reinterpret_cast<const char*>(header) + 12, 4) != "ds64") return -1;
+  const std::uint64_t riffSize = LittleEndian(header + 20, 8);
+  return static_cast<std::int64_t>(std::min<std::uint64_t>(riffSize, INT64_MAX - 8)) + 8;
 }
 
 // Little-endian bytes of the given width; 8-bit audio is unsigned.

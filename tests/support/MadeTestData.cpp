@@ -20,7 +20,8 @@ void RunMaker(const std::string& folder, const std::string& program, std::vector
   call.WorkingDirectory = folder;
   const ProgramRun run = RunProgram(call);
   if (run.ExitCode != 0)
-    throw std::runtime_error(program + " failed (" + std::to_string(run.ExitCode) + "): " + run.Out + run.Err);
+    throw std::runtime_error(program + " failed (" + std::to_string(run.ExitCode) + "): " + run.Out +
+                             run.Err);
 }
 
 }  // namespace

@@ -36,13 +36,13 @@ std::string UnpackWavPack(const std::string& stream);
 }  // namespace testsupport
 
 // Ends the test when a maker is missing: a failure in CI, a skip elsewhere.
-#define REQUIRE_MAKERS(...)                                                                          \
-  do {                                                                                               \
-    const std::string missingMakers_ = testsupport::MissingMakers({__VA_ARGS__});                    \
-    if (!missingMakers_.empty()) {                                                                   \
-      if (testsupport::RunningInCi()) FAIL() << "test data makers missing: " << missingMakers_;       \
+#define REQUIRE_MAKERS(...)                                                                         \
+  do {                                                                                              \
+    const std::string missingMakers_ = testsupport::MissingMakers({__VA_ARGS__});                   \
+    if (!missingMakers_.empty()) {                                                                  \
+      if (testsupport::RunningInCi()) FAIL() << "test data makers missing: " << missingMakers_;     \
       GTEST_SKIP() << "test data makers missing (scripts/setup installs them): " << missingMakers_; \
-    }                                                                                                \
+    }                                                                                               \
   } while (false)
 
 #endif

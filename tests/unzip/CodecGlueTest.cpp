@@ -4,16 +4,21 @@
 // leave the file it would have replaced as it was.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "codecs/AbExtractFailures.h"
+#include "codecs/AbLzmaItem.h"
 #include "codecs/AbPpmdItem.h"
 #include "codecs/AbUnzipItem.h"
 #include "codecs/AbWavPackItem.h"
@@ -24,6 +29,14 @@
 #include "support/ZipWriter.h"
 #include "unzip/AbUnZipper.h"
 #include "zip/AbException.h"
+
+// A failed allocation answers null here, as it does outside the sanitizer, so that the
+// tests of the decoders' memory failures see what users see.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __asan_default_options() {
+  return "allocator_may_return_null=1";
+}
+#endif
 
 namespace {
 
@@ -68,7 +81,8 @@ std::vector<TDecoded> DecodeAll(const std::string& zip) {
     } catch (const Exception& e) {
       entry.outcome = ToUtf8(e.ClassName()) + ": " + e.what();
     }
-    entry.bytes.assign(reinterpret_cast<const char*>(output.Memory()), static_cast<std::size_t>(output.Size()));
+    entry.bytes.assign(reinterpret_cast<const char*>(output.Memory()),
+                       static_cast<std::size_t>(output.Size()));
   }
   return decoded;
 }
@@ -267,7 +281,8 @@ TEST(MadeEntriesTest, LzmaAndPpmdEntriesAroundTheBufferBoundaries) {
     const std::vector<TDecoded> decoded = DecodeAll(testsupport::MakeZipWith7z(files, method));
     ASSERT_EQ(decoded.size(), files.size()) << method;
     for (const TDecoded& entry : decoded) {
-      const auto file = std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == entry.name; });
+      const auto file =
+          std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == entry.name; });
       ASSERT_NE(file, files.end()) << method << " " << entry.name;
       EXPECT_EQ(entry.outcome, "ok") << method << " " << entry.name;
       EXPECT_TRUE(entry.bytes == file->second) << method << " " << entry.name << " differs";
@@ -318,6 +333,120 @@ TEST(MadeEntriesTest, WavPackRiffFilesWithAndWithoutThePadByte) {
         EXPECT_TRUE(decoded.at(0).bytes == expected) << what << " differs";
       }
     }
+  }
+}
+
+// Runs what in a child process whose address space may grow by only room bytes more,
+// and answers what it returned.
+std::string InChildWithRoom(std::size_t room, std::string (*what)(const TTestZipEntry&),
+                            const TTestZipEntry& entry) {
+  int channel[2];
+  if (::pipe(channel) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const auto used = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+    rlimit limit{};
+    ::getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = used + room;
+    std::string result = ::setrlimit(RLIMIT_AS, &limit) == 0 ? what(entry) : "no limit";
+    if (::write(channel[1], result.data(), result.size()) < 0) ::_exit(2);
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  std::string result;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+    result.append(buffer, static_cast<std::size_t>(n));
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    result += " (the child ended with status " + std::to_string(status) + ")";
+  return result;
+}
+
+// A decoder whose dictionary or model cannot be had fails the entry with its own error;
+// given the room, the same entry gets past the allocation to its (damaged) data.
+TEST(DecoderMemoryTest, DecodersWithoutTheirMemoryFailTheEntry) {
+  auto le32 = [](std::uint32_t value) { return Le16(value & 0xFFFF) + Le16(value >> 16); };
+  constexpr std::uint32_t kGiB = 1u << 30;
+  // A dictionary of 1 GiB for an entry of 1 GiB. The data starts with a byte other than
+  // the 0 the decoder wants: given its memory, it refuses the data at once.
+  const TTestZipEntry lzma{
+      .name = "big.bin",
+      .payload = "\x10\x02" + Le16(5) + "\x5D" + le32(kGiB) + std::string("\xFF\0\0\0\0\0", 6),
+      .method = 14,
+      .crc = 0,
+      .uncompressedSize = kGiB};
+  // Order 6, 256 MB of model memory, restoration method 0.
+  const TTestZipEntry ppmd{.name = "big.txt",
+                           .payload = Le16(0x0FF5) + std::string(64, '\x5A'),
+                           .method = 98,
+                           .crc = 0,
+                           .uncompressedSize = 100};
+  struct Case {
+    const char* what;
+    const TTestZipEntry& entry;
+    std::size_t room;
+    std::string expected;
+  };
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  const Case cases[] = {
+      {"LZMA, 64 MiB of room", lzma, 64 * kMiB, "Exception: RINOK(2)"},
+      {"LZMA, 2 GiB of room", lzma, 2048 * kMiB, "Exception: RINOK(1)"},
+      {"PPMd, 64 MiB of room", ppmd, 64 * kMiB,
+       "EAbZipDecoderMemory: Cannot extract file - not enough memory for the decoder"},
+      {"PPMd, 1 GiB of room", ppmd, 1024 * kMiB, "EAbReadError: Error reading archive"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(InChildWithRoom(c.room, &Outcome, c.entry), c.expected) << c.what;
+}
+
+// Takes at most a given number of bytes per write.
+class TShortWriteStream final : public TStream {
+ public:
+  explicit TShortWriteStream(std::int64_t most) : FMost(most) {}
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t count) override {
+    const std::int64_t taken = std::min(count, FMost);
+    FTaken += taken;
+    return taken;
+  }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return FTaken; }
+  void SetSize(std::int64_t) override {}
+
+ private:
+  std::int64_t FMost;
+  std::int64_t FTaken = 0;
+};
+
+// A destination that takes fewer bytes than the LZMA glue writes ends the entry with the
+// codec's write error.
+TEST(MadeEntriesTest, LzmaShortWritesRaiseTheWriteError) {
+  REQUIRE_MAKERS("7z");
+  const std::string zip = testsupport::MakeZipWith7z({{"text", testsupport::TextBytes(200000)}}, "-mm=LZMA");
+  struct Case {
+    const char* what;
+    std::int64_t most;
+  };
+  const Case cases[] = {{"nothing taken", 0}, {"one byte per write", 1}, {"64 KiB less one byte", 65535}};
+  for (const Case& c : cases) {
+    auto stream = std::make_unique<TMemoryStream>();
+    stream->WriteBuffer(zip.data(), static_cast<std::int64_t>(zip.size()));
+    stream->SetPosition(0);
+    TAbZipArchive archive(std::move(stream), u"/memory/test.zip");
+    archive.Load();
+    const std::unique_ptr<TStream> source = OpenItemData(archive, archive.Items(0));
+    TShortWriteStream dest(c.most);
+    std::string outcome = "no error";
+    try {
+      DecodeLzmaItem(archive, archive.Items(0), *source, dest);
+    } catch (const Exception& e) {
+      outcome = ToUtf8(e.ClassName()) + ": " + e.what();
+    }
+    EXPECT_EQ(outcome, "Exception: RINOK(9)") << c.what;
   }
 }
 
