@@ -45,6 +45,23 @@ std::string Extract(TAbZipArchive& archive, int index) {
   }
 }
 
+// An archive of the entry with a preset password and retry count. With answers, its
+// handler gives them in turn (the last one from then on) and counts the requests.
+std::unique_ptr<TAbZipArchive> AskingArchive(const TTestZipEntry& entry, const std::string& preset,
+                                             int retries, const std::vector<std::string>& answers,
+                                             int& requests) {
+  auto archive = Load({entry});
+  archive->SetPassword(preset);
+  archive->SetPasswordRetries(static_cast<std::uint8_t>(retries));
+  if (!answers.empty()) {
+    archive->OnNeedPassword = [&answers, &requests](TAbZipArchive&, std::string& password) {
+      password = answers.at(std::min<std::size_t>(static_cast<std::size_t>(requests), answers.size() - 1));
+      ++requests;
+    };
+  }
+  return archive;
+}
+
 TEST(PasswordLoop, PasswordsPresetAskedForRetriedAndRefused) {
   struct Case {
     const char* label;
@@ -67,17 +84,8 @@ TEST(PasswordLoop, PasswordsPresetAskedForRetriedAndRefused) {
       {"a later request answered empty", "wrong", 3, {""}, "EAbUserAbort", 1},
   };
   for (const auto& c : cases) {
-    auto archive = Load({Encrypted("a", "data", "secret")});
-    archive->SetPassword(c.preset);
-    archive->SetPasswordRetries(static_cast<std::uint8_t>(c.retries));
     int requests = 0;
-    if (!c.answers.empty()) {
-      archive->OnNeedPassword = [&](TAbZipArchive&, std::string& password) {
-        password =
-            c.answers.at(std::min<std::size_t>(static_cast<std::size_t>(requests), c.answers.size() - 1));
-        ++requests;
-      };
-    }
+    auto archive = AskingArchive(Encrypted("a", "data", "secret"), c.preset, c.retries, c.answers, requests);
     EXPECT_EQ(Extract(*archive, 0), c.expected) << c.label;
     EXPECT_EQ(requests, c.requests) << c.label;
   }
@@ -172,17 +180,8 @@ TEST(PasswordLoop, HeaderChecksBeforeTheLoopGivesUp) {
   const TTestZipEntry entry = Encrypted("a", "data", "secret");
   const std::uint32_t checkValue = Crc32(entry.data.data(), entry.data.size());
   for (const auto& c : cases) {
-    auto archive = Load({entry});
-    archive->SetPassword(c.preset);
-    archive->SetPasswordRetries(static_cast<std::uint8_t>(c.retries));
     int requests = 0;
-    if (!c.answers.empty()) {
-      archive->OnNeedPassword = [&](TAbZipArchive&, std::string& password) {
-        password =
-            c.answers.at(std::min<std::size_t>(static_cast<std::size_t>(requests), c.answers.size() - 1));
-        ++requests;
-      };
-    }
+    auto archive = AskingArchive(entry, c.preset, c.retries, c.answers, requests);
     int checks = 0;
     std::string outcome = "ok";
     try {
