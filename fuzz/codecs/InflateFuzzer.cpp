@@ -2,8 +2,9 @@
 // bytes through Inflate. The first input byte picks the size of the source's reads and
 // a part size, so buffer and window edges move around. Every outcome must be a result
 // or EAbInflateError, with the destination holding exactly the bytes produced; the
-// decoder with its fast loop and with only its careful loop must agree on everything the
-// caller sees; for Deflate, a stream zlib accepts must decode to zlib's bytes.
+// decoder with only its careful loop, with the plain fast loop and (where the processor
+// has it) with the BMI2 fast loop must agree on everything the caller sees; for Deflate,
+// a stream zlib accepts must decode to zlib's bytes.
 #include <zlib.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "codecs/AbDfException.h"
@@ -96,10 +98,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t chunk = kChunks[control & 7];
   const bool partSized = (control & 0x18) == 0x18;
 
-  TRun runs[2];
-  for (const bool careful : {false, true}) {
-    TRun& r = runs[careful ? 1 : 0];
-    ForceCarefulInflate(careful);
+  static constexpr TAbInflateLoop kLoops[] = {TAbInflateLoop::ilCareful, TAbInflateLoop::ilPlain,
+                                              TAbInflateLoop::ilBmi2};
+  TRun runs[std::size(kLoops)];
+  std::size_t ran = 0;
+  for (const TAbInflateLoop loop : kLoops) {
+    if (!ForceInflateLoop(loop)) continue;  // a processor without BMI2
+    TRun& r = runs[ran++];
     testsupport::TChunkedStream source(data, size, chunk);
     TAbDeflateHelper helper;
     if (kDeflate64) helper.FOptions |= dfc_UseDeflate64;
@@ -112,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const TEnough&) {
       r.FEnough = true;
     }
-    ForceCarefulInflate(false);
+    ForceInflateLoop(TAbInflateLoop::ilChosen);
     r.FPosition = source.Position();
     if (r.FPosition < 0 || r.FPosition > static_cast<std::int64_t>(size)) std::abort();
     if (r.FOk) {
@@ -120,17 +125,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (!partSized && r.FChecksum != ~r.FSink.FCrc) std::abort();
     }
   }
-  const TRun& fast = runs[0];
-  const TRun& careful = runs[1];
-  if (fast.FOk != careful.FOk || fast.FEnough != careful.FEnough || fast.FError != careful.FError ||
-      fast.FChecksum != careful.FChecksum || fast.FSink.FCount != careful.FSink.FCount ||
-      fast.FSink.FCrc != careful.FSink.FCrc || fast.FSink.FWrites != careful.FSink.FWrites) {
-    std::abort();
+  const TRun& careful = runs[0];
+  for (std::size_t i = 1; i < ran; ++i) {
+    const TRun& fast = runs[i];
+    if (fast.FOk != careful.FOk || fast.FEnough != careful.FEnough || fast.FError != careful.FError ||
+        fast.FChecksum != careful.FChecksum || fast.FSink.FCount != careful.FSink.FCount ||
+        fast.FSink.FCrc != careful.FSink.FCrc || fast.FSink.FWrites != careful.FSink.FWrites) {
+      std::abort();
+    }
+    if (!fast.FEnough && fast.FPosition != careful.FPosition) std::abort();
   }
-  if (fast.FEnough) return 0;
-  if (fast.FPosition != careful.FPosition) std::abort();
-  const bool ok = fast.FOk;
-  const TSink& sink = fast.FSink;
+  if (careful.FEnough) return 0;
+  const bool ok = careful.FOk;
+  const TSink& sink = careful.FSink;
   if (!kDeflate64 && !partSized && size <= 65536) {
     std::vector<std::uint8_t> expected;
     if (ZlibInflate(data, size, expected) && expected.size() <= TSink::kKeep) {

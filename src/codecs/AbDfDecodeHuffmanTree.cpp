@@ -85,7 +85,45 @@ void TAbDfDecodeHuffmanTree::Build(const std::uint8_t* aLengths, int aStartInx, 
   FPrimaryMask = (std::uint64_t{1} << FPrimaryBits) - 1;
   const std::uint32_t primarySize = 1u << FPrimaryBits;
 
-  if (overSubscribed || FMaxCodeLen <= FPrimaryBits) {
+  if (overSubscribed) {
+    // Filled symbol by symbol, a set of many short codes with one long code would cost up
+    // to a whole table per short code, for every block that repeats it. Instead the table
+    // grows a bit at a time: each width's table is the last one twice over, with the codes
+    // of that length written where their symbol is later than the one in place. Entries
+    // hold symbol + 1 (0: no code) until the end.
+    FDecodes.resize(primarySize);
+    std::uint32_t* table = FDecodes.data();
+    std::array<std::uint32_t, kMaxBits + 2> first{};
+    for (int len = 1; len <= kMaxBits; ++len)
+      first[len + 1] = first[len] + static_cast<std::uint32_t>(count[len]);
+    std::array<std::uint16_t, 320> byLength{};
+    std::array<std::uint16_t, 320> patterns{};
+    for (int s = 0; s < aCount; ++s) {
+      const int len = lengths[s];
+      if (len == 0) continue;
+      const std::uint32_t at = first[len]++;
+      byLength[at] = static_cast<std::uint16_t>(s);
+      patterns[at] = static_cast<std::uint16_t>(Reverse(nextCode[len]++ & ((1u << len) - 1), len));
+    }
+    table[0] = 0;
+    for (int len = 1, at = 0; len <= FMaxCodeLen; ++len) {
+      const std::size_t half = std::size_t{1} << (len - 1);
+      std::copy_n(table, half, table + half);
+      for (const int end = at + count[len]; at < end; ++at) {
+        std::uint32_t& slot = table[patterns[static_cast<std::size_t>(at)]];
+        slot = std::max<std::uint32_t>(slot, byLength[static_cast<std::size_t>(at)] + 1u);
+      }
+    }
+    std::array<std::uint32_t, 321> entries{};
+    entries[0] = kInvalidEntry;
+    for (int s = 0; s < aCount; ++s)
+      if (lengths[s] != 0)
+        entries[static_cast<std::size_t>(s) + 1] =
+            MakeEntry(s, lengths[s], aExtraBits, aExtraStart, aRoles, aBases);
+    for (std::uint32_t i = 0; i < primarySize; ++i) table[i] = entries[table[i]];
+    return;
+  }
+  if (FMaxCodeLen <= FPrimaryBits) {
     FDecodes.assign(primarySize, kInvalidEntry);
     for (int s = 0; s < aCount; ++s) {
       const int len = lengths[s];

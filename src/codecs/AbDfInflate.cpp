@@ -70,8 +70,8 @@ inline std::uint32_t LowBits(std::uint64_t bits, std::uint32_t count) {
   return static_cast<std::uint32_t>(bits) & ((1u << count) - 1);
 }
 
-// Whether the decoding loops of this thread stay careful (see ForceCarefulInflate).
-thread_local bool tCarefulOnly = false;
+// The loop this thread's decoding uses (see ForceInflateLoop).
+thread_local TAbInflateLoop tInflateLoop = TAbInflateLoop::ilChosen;
 
 // Output one round of the fast loop may add before its next check: three literals, or
 // two literals and the longest Deflate match. A Deflate64 match may be longer; it starts
@@ -248,10 +248,12 @@ constexpr bool kHaveBmi2 = false;
 #endif
 
 template <bool kDeflate64>
-bool FastLoop(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
-              const TAbDfDecodeHuffmanTree& dist) {
+bool FastLoop(TAbInflateLoop loop, TAbDfInBitStream& in, TAbDfOutputWindow& win,
+              const TAbDfDecodeHuffmanTree& lit, const TAbDfDecodeHuffmanTree& dist) {
 #if defined(__x86_64__) || defined(__i386__)
-  if (kHaveBmi2) return FastLoopBmi2<kDeflate64>(in, win, lit, dist);
+  if (loop == TAbInflateLoop::ilBmi2) return FastLoopBmi2<kDeflate64>(in, win, lit, dist);
+#else
+  (void)loop;
 #endif
   return FastLoopBody<kDeflate64>(in, win, lit, dist);
 }
@@ -290,12 +292,14 @@ bool CarefulStep(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecode
 template <bool kDeflate64>
 void DecodeSymbols(TAbDfInBitStream& in, TAbDfOutputWindow& win, const TAbDfDecodeHuffmanTree& lit,
                    const TAbDfDecodeHuffmanTree& dist) {
-  const bool fast = !tCarefulOnly;
+  TAbInflateLoop loop = tInflateLoop;
+  if (loop == TAbInflateLoop::ilChosen) loop = kHaveBmi2 ? TAbInflateLoop::ilBmi2 : TAbInflateLoop::ilPlain;
+  const bool fast = loop != TAbInflateLoop::ilCareful;
   for (;;) {
     if (win.FCurrent >= win.FLimit) win.AtLimit();
     in.RefillIfLow();
     if (fast && in.FastReady() && win.FLimit - win.FCurrent > kFastOutputRoom) {
-      if (FastLoop<kDeflate64>(in, win, lit, dist)) return;
+      if (FastLoop<kDeflate64>(loop, in, win, lit, dist)) return;
     } else if (CarefulStep<kDeflate64>(in, win, lit, dist)) {
       return;
     }
@@ -316,8 +320,10 @@ const TAbDfDecodeHuffmanTree& StaticDistanceTree(bool aDeflate64) {
   return aDeflate64 ? deflate64 : deflate;
 }
 
-void ForceCarefulInflate(bool aCareful) {
-  tCarefulOnly = aCareful;
+bool ForceInflateLoop(TAbInflateLoop aLoop) {
+  if (aLoop == TAbInflateLoop::ilBmi2 && !kHaveBmi2) return false;
+  tInflateLoop = aLoop;
+  return true;
 }
 
 void DecodeData(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow,

@@ -27,9 +27,15 @@ void DecodeData(TAbDfInBitStream& aInStrm, TAbDfOutputWindow& aOutWindow,
 void ReadLitDistCodeLengths(TAbDfInBitStream& aInStrm, const TAbDfDecodeHuffmanTree& aCodeLenTree,
                             std::uint8_t* aCodeLens, int aCount);
 
-// For tests: while on, this thread's decoding takes every symbol one at a time with all
-// checks, as it otherwise does only near the ends of its input and output.
-void ForceCarefulInflate(bool aCareful);
+// The loops that decode symbols. ilChosen takes the fast loop this processor runs best
+// (ilBmi2 where it has those instructions, else ilPlain) and the careful loop only near
+// the ends of the input and the output; ilCareful takes every symbol one at a time with
+// all checks; ilPlain and ilBmi2 name one of the fast loop's two builds.
+enum class TAbInflateLoop { ilChosen, ilCareful, ilPlain, ilBmi2 };
+
+// For tests and fuzz targets: this thread's decoding uses the given loop from now on.
+// Answers false, changing nothing, when this processor cannot run it.
+bool ForceInflateLoop(TAbInflateLoop aLoop);
 
 // The fixed codes, built once and shared; the Deflate64 variants differ in length
 // symbol 285 and in accepting distance symbols 30 and 31.

@@ -64,13 +64,16 @@ void DecodeLzmaItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& 
   std::size_t inputPos = 0;
   std::size_t inputSize = 0;
   std::int64_t remaining = item.UncompressedSize();
+  bool inputEnded = false;
   SRes result = SZ_OK;
   while (true) {
-    if (inputPos == inputSize) {
+    if (inputPos == inputSize && !inputEnded) {
       inputSize =
           static_cast<std::size_t>(source.Read(input.data(), static_cast<std::int64_t>(input.size())));
       inputPos = 0;
-      if (inputSize == 0) break;  // data that ends early is the CRC-32's to judge
+      // The decoder reads the last bytes ahead: a call whose output filled up may have
+      // taken all the data with bytes still to come, so it goes on without input.
+      inputEnded = inputSize == 0;
     }
     SizeT outputSize = output.size();
     ELzmaFinishMode finish = LZMA_FINISH_ANY;
@@ -91,8 +94,14 @@ void DecodeLzmaItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& 
     }
     if (result != SZ_OK || remaining == 0) break;
     // An end marker before the recorded size means the data does not hold the entry.
-    if (status == LZMA_STATUS_FINISHED_WITH_MARK || (inputUsed == 0 && outputSize == 0)) {
+    if (status == LZMA_STATUS_FINISHED_WITH_MARK) {
       result = SZ_ERROR_DATA;
+      break;
+    }
+    if (inputUsed == 0 && outputSize == 0) {
+      // Data that ends early is the CRC-32's to judge; a decoder that takes nothing
+      // from the data it is offered has stalled.
+      if (!inputEnded) result = SZ_ERROR_DATA;
       break;
     }
   }

@@ -12,6 +12,7 @@
 #include "codecs/AbCodecFault.h"
 #include "codecs/AbExtractFailures.h"
 #include "core/Exception.h"
+#include "core/Stream.h"
 
 namespace {
 
@@ -122,11 +123,25 @@ bool WriteWrapper(WavpackContext* context, TStream& dest) {
   return true;
 }
 
-// Whether the header the codec holds is a RIFF file's (RIFF, or RF64 for large files).
-bool HasRiffHeader(WavpackContext* context) {
-  if (WavpackGetWrapperBytes(context) < 4) return false;
-  const std::string_view tag(reinterpret_cast<const char*>(WavpackGetWrapperData(context)), 4);
-  return tag == "RIFF" || tag == "RF64";
+std::uint64_t LittleEndian(const std::uint8_t* bytes, int width) {
+  std::uint64_t value = 0;
+  for (int i = width - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
+}
+
+// The length of the whole file by the size field of the header the codec holds: RIFF's
+// own, or for RF64 (large files) the one in its ds64 chunk. Negative when the header is
+// neither.
+std::int64_t RiffFileLength(WavpackContext* context) {
+  const std::uint32_t size = WavpackGetWrapperBytes(context);
+  const std::uint8_t* header = WavpackGetWrapperData(context);
+  if (size < 8) return -1;
+  const std::string_view tag(reinterpret_cast<const char*>(header), 4);
+  if (tag == "RIFF") return static_cast<std::int64_t>(LittleEndian(header + 4, 4)) + 8;
+  if (tag != "RF64" || size < 28) return -1;
+  if (std::string_view(reinterpret_cast<const char*>(header) + 12, 4) != "ds64") return -1;
+  const std::uint64_t riffSize = LittleEndian(header + 20, 8);
+  return static_cast<std::int64_t>(std::min<std::uint64_t>(riffSize, INT64_MAX - 8)) + 8;
 }
 
 // Little-endian bytes of the given width; 8-bit audio is unsigned.
@@ -151,7 +166,8 @@ void DecodeWavPackItem(TStream& source, TStream& dest) {
   fault.RaiseIfFailed();
   if (!context) throw Exception(u"WavPack decompression failed: " + FromLatin1(error));
 
-  const bool riff = HasRiffHeader(context.get());
+  const std::int64_t riffLength = RiffFileLength(context.get());
+  const std::int64_t headerBytes = WavpackGetWrapperBytes(context.get());
   WriteWrapper(context.get(), dest);
 
   const int channels = WavpackGetNumChannels(context.get());
@@ -183,16 +199,22 @@ void DecodeWavPackItem(TStream& source, TStream& dest) {
     if (frames == 0) break;
   }
 
-  // A RIFF chunk of odd length is followed by a pad byte, which the stream does not hold:
-  // without it the file is not the one that was compressed.
-  if (riff && sampleBytes % 2 != 0) {
-    const std::uint8_t pad = 0;
-    dest.WriteBuffer(&pad, 1);
-  }
-
-  // Trailing chunks: each further block the codec reads may carry some.
-  while (WriteWrapper(context.get(), dest)) {
+  // Trailing chunks: each further block the codec reads may carry some. After sample
+  // data of odd length they are held back until the pad byte is settled.
+  const bool oddRiffData = riffLength >= 0 && sampleBytes % 2 != 0;
+  TMemoryStream trailer;
+  while (WriteWrapper(context.get(), oddRiffData ? static_cast<TStream&>(trailer) : dest)) {
     WavpackUnpackSamples(context.get(), samples.data(), 1);
     fault.RaiseIfFailed();
   }
+  if (!oddRiffData) return;
+
+  // A RIFF chunk of odd length is followed by a pad byte, which the stream does not hold.
+  // Files written without one exist too: the pad goes back exactly when the header's size
+  // counts one byte more than the header, the samples and the trailing chunks.
+  if (riffLength == SaturatingAdd(headerBytes + sampleBytes, trailer.Size()) + 1) {
+    const std::uint8_t pad = 0;
+    dest.WriteBuffer(&pad, 1);
+  }
+  dest.WriteBuffer(trailer.Memory(), trailer.Size());
 }

@@ -20,22 +20,39 @@ struct TOutcome {
   std::int64_t FSourcePosition = 0;
 };
 
-// Switches this thread to the careful loop alone while it lives.
-class TCarefulOnly {
+// Switches this thread to one decoding loop while it lives.
+class TLoopInUse {
  public:
-  explicit TCarefulOnly(bool aOn) { ForceCarefulInflate(aOn); }
-  ~TCarefulOnly() { ForceCarefulInflate(false); }
-  TCarefulOnly(const TCarefulOnly&) = delete;
-  TCarefulOnly& operator=(const TCarefulOnly&) = delete;
+  explicit TLoopInUse(TAbInflateLoop aLoop) {
+    if (!ForceInflateLoop(aLoop)) ADD_FAILURE() << "this processor cannot run the loop asked for";
+  }
+  ~TLoopInUse() { ForceInflateLoop(TAbInflateLoop::ilChosen); }
+  TLoopInUse(const TLoopInUse&) = delete;
+  TLoopInUse& operator=(const TLoopInUse&) = delete;
 };
+
+struct TLoop {
+  TAbInflateLoop FLoop;
+  const char* FName;
+};
+
+// The fast loops this processor runs: the plain build everywhere, so the loop of older
+// processors is tested on every machine, and the BMI2 build where the processor has it.
+// Each is held against the careful loop.
+std::vector<TLoop> FastLoops() {
+  std::vector<TLoop> loops{{TAbInflateLoop::ilPlain, "plain loop"}};
+  if (ForceInflateLoop(TAbInflateLoop::ilBmi2)) loops.push_back({TAbInflateLoop::ilBmi2, "BMI2 loop"});
+  ForceInflateLoop(TAbInflateLoop::ilChosen);
+  return loops;
+}
 
 struct TRunOptions {
   std::uint32_t FOptions = 0;
   std::int64_t FPartSize = 0;
 };
 
-TOutcome Decode(TStream& source, bool careful, const TRunOptions& options = {}) {
-  const TCarefulOnly mode(careful);
+TOutcome Decode(TStream& source, TAbInflateLoop loop, const TRunOptions& options = {}) {
+  const TLoopInUse mode(loop);
   TRecordingStream dest;
   TAbDeflateHelper helper;
   helper.FOptions |= options.FOptions;
@@ -54,11 +71,13 @@ TOutcome Decode(TStream& source, bool careful, const TRunOptions& options = {}) 
   return o;
 }
 
-TOutcome Decode(const Bytes& stream, bool careful, const TRunOptions& options = {},
+TOutcome Decode(const Bytes& stream, TAbInflateLoop loop, const TRunOptions& options = {},
                 std::int64_t chunk = 4096) {
   TChunkedStream source(stream, chunk);
-  return Decode(source, careful, options);
+  return Decode(source, loop, options);
 }
+
+constexpr TAbInflateLoop kCareful = TAbInflateLoop::ilCareful;
 
 std::ptrdiff_t FirstDifference(const Bytes& a, const Bytes& b) {
   const std::size_t n = std::min(a.size(), b.size());
@@ -129,37 +148,49 @@ std::vector<TCase> ValidStreams() {
 
 }  // namespace
 
-// The fast loop and the careful loop give the same bytes, the same writes, checksum,
+// Each fast loop and the careful loop give the same bytes, the same writes, checksum,
 // sizes and source position on every kind of valid stream, and the same place to stop at
-// for a part size; both give the stream's true output.
+// for a part size; all give the stream's true output.
 TEST(InflateLoopsTest, FastAndCarefulLoopsAgreeOnValidStreams) {
+  const std::vector<TLoop> loops = FastLoops();
   for (const TCase& c : ValidStreams()) {
     SCOPED_TRACE(c.FName);
     const TRunOptions variant{c.FDeflate64 ? dfc_UseDeflate64 : 0u, 0};
-    const TOutcome fast = Decode(c.FStream, false, variant);
-    ExpectSame(fast, Decode(c.FStream, true, variant));
-    EXPECT_EQ(fast.FError, "");
-    EXPECT_TRUE(fast.FOutput == c.FOutput)
-        << "first difference at " << FirstDifference(fast.FOutput, c.FOutput);
-    EXPECT_EQ(fast.FChecksum, ZlibCrc(c.FOutput));
+    const TOutcome careful = Decode(c.FStream, kCareful, variant);
+    EXPECT_EQ(careful.FError, "");
+    EXPECT_TRUE(careful.FOutput == c.FOutput)
+        << "first difference at " << FirstDifference(careful.FOutput, c.FOutput);
+    EXPECT_EQ(careful.FChecksum, ZlibCrc(c.FOutput));
+    for (const TLoop& loop : loops) {
+      SCOPED_TRACE(loop.FName);
+      ExpectSame(Decode(c.FStream, loop.FLoop, variant), careful);
+    }
     for (const std::int64_t part : {1, 300, 50001}) {
       SCOPED_TRACE("part size " + std::to_string(part));
       const TRunOptions parted{variant.FOptions, part};
-      ExpectSame(Decode(c.FStream, false, parted), Decode(c.FStream, true, parted));
+      const TOutcome carefulPart = Decode(c.FStream, kCareful, parted);
+      for (const TLoop& loop : loops) {
+        SCOPED_TRACE(loop.FName);
+        ExpectSame(Decode(c.FStream, loop.FLoop, parted), carefulPart);
+      }
     }
   }
   if (CorpusDirectory().empty()) return;
   for (const TCorpusEntry& entry : Deflate64CorpusEntries()) {
     SCOPED_TRACE(entry.FName);
-    const TOutcome fast = Decode(entry.FData, false, {dfc_UseDeflate64, 0});
-    ExpectSame(fast, Decode(entry.FData, true, {dfc_UseDeflate64, 0}));
-    EXPECT_EQ(fast.FChecksum, entry.FCrc);
+    const TOutcome careful = Decode(entry.FData, kCareful, {dfc_UseDeflate64, 0});
+    EXPECT_EQ(careful.FChecksum, entry.FCrc);
+    for (const TLoop& loop : loops) {
+      SCOPED_TRACE(loop.FName);
+      ExpectSame(Decode(entry.FData, loop.FLoop, {dfc_UseDeflate64, 0}), careful);
+    }
   }
 }
 
 // Damaged streams (bytes overwritten, bits flipped, the end cut off) fail or decode the
-// same way in both loops: the same error text, the same bytes written before it.
+// same way in every loop: the same error text, the same bytes written before it.
 TEST(InflateLoopsTest, FastAndCarefulLoopsAgreeOnDamagedStreams) {
+  const std::vector<TLoop> loops = FastLoops();
   std::mt19937 rng(77);
   int failures = 0;
   for (const TCase& c : ValidStreams()) {
@@ -180,16 +211,19 @@ TEST(InflateLoopsTest, FastAndCarefulLoopsAgreeOnDamagedStreams) {
       }
       SCOPED_TRACE(c.FName + " round " + std::to_string(round) + " at " + std::to_string(at));
       const TRunOptions variant{c.FDeflate64 ? dfc_UseDeflate64 : 0u, 0};
-      const TOutcome fast = Decode(damaged, false, variant);
-      ExpectSame(fast, Decode(damaged, true, variant));
-      if (!fast.FError.empty()) ++failures;
+      const TOutcome careful = Decode(damaged, kCareful, variant);
+      for (const TLoop& loop : loops) {
+        SCOPED_TRACE(loop.FName);
+        ExpectSame(Decode(damaged, loop.FLoop, variant), careful);
+      }
+      if (!careful.FError.empty()) ++failures;
     }
   }
   EXPECT_GT(failures, 0) << "no damage was noticed at all";
 }
 
 // Input handed over in pieces of every small size, or in a rotation of them, decodes to
-// the same bytes and the same writes as input read whole, in both loops; stored runs of
+// the same bytes and the same writes as input read whole, in every loop; stored runs of
 // more than 4 KiB meet the reads straight into the window on the way.
 TEST(InflateLoopsTest, EveryInputSplitDecodesTheSame) {
   std::vector<TCase> cases;
@@ -218,16 +252,18 @@ TEST(InflateLoopsTest, EveryInputSplitDecodesTheSame) {
 
   for (const TCase& c : cases) {
     const TRunOptions variant{c.FDeflate64 ? dfc_UseDeflate64 : 0u, 0};
-    const TOutcome whole = Decode(c.FStream, false, variant, 1 << 30);
+    const TOutcome whole = Decode(c.FStream, TAbInflateLoop::ilChosen, variant, 1 << 30);
     ASSERT_TRUE(whole.FOutput == c.FOutput) << c.FName;
-    for (const bool careful : {false, true}) {
+    std::vector<TLoop> loops = FastLoops();
+    loops.push_back({kCareful, "careful loop"});
+    for (const TLoop& loop : loops) {
       for (const std::int64_t piece : {1, 2, 3, 7, 64, 4095, 16385}) {
-        SCOPED_TRACE(c.FName + (careful ? " careful" : " fast") + " pieces of " + std::to_string(piece));
-        ExpectSame(whole, Decode(c.FStream, careful, variant, piece));
+        SCOPED_TRACE(c.FName + " " + loop.FName + " pieces of " + std::to_string(piece));
+        ExpectSame(whole, Decode(c.FStream, loop.FLoop, variant, piece));
       }
-      SCOPED_TRACE(c.FName + (careful ? " careful" : " fast") + " rotating pieces");
+      SCOPED_TRACE(c.FName + " " + loop.FName + " rotating pieces");
       TPatternStream source(c.FStream, {1, 2, 3, 7, 64, 5000, 5});
-      ExpectSame(whole, Decode(source, careful, variant));
+      ExpectSame(whole, Decode(source, loop.FLoop, variant));
     }
   }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codecs/AbDfDecryptStream.h"
+#include "codecs/AbPasswordLoop.h"
 #include "codecs/AbUnzipItem.h"
 #include "core/Crc32.h"
 #include "core/Exception.h"
@@ -44,6 +45,23 @@ std::string Extract(TAbZipArchive& archive, int index) {
   }
 }
 
+// An archive of the entry with a preset password and retry count. With answers, its
+// handler gives them in turn (the last one from then on) and counts the requests.
+std::unique_ptr<TAbZipArchive> AskingArchive(const TTestZipEntry& entry, const std::string& preset,
+                                             int retries, const std::vector<std::string>& answers,
+                                             int& requests) {
+  auto archive = Load({entry});
+  archive->SetPassword(preset);
+  archive->SetPasswordRetries(static_cast<std::uint8_t>(retries));
+  if (!answers.empty()) {
+    archive->OnNeedPassword = [&answers, &requests](TAbZipArchive&, std::string& password) {
+      password = answers.at(std::min<std::size_t>(static_cast<std::size_t>(requests), answers.size() - 1));
+      ++requests;
+    };
+  }
+  return archive;
+}
+
 TEST(PasswordLoop, PasswordsPresetAskedForRetriedAndRefused) {
   struct Case {
     const char* label;
@@ -66,17 +84,8 @@ TEST(PasswordLoop, PasswordsPresetAskedForRetriedAndRefused) {
       {"a later request answered empty", "wrong", 3, {""}, "EAbUserAbort", 1},
   };
   for (const auto& c : cases) {
-    auto archive = Load({Encrypted("a", "data", "secret")});
-    archive->SetPassword(c.preset);
-    archive->SetPasswordRetries(static_cast<std::uint8_t>(c.retries));
     int requests = 0;
-    if (!c.answers.empty()) {
-      archive->OnNeedPassword = [&](TAbZipArchive&, std::string& password) {
-        password =
-            c.answers.at(std::min<std::size_t>(static_cast<std::size_t>(requests), c.answers.size() - 1));
-        ++requests;
-      };
-    }
+    auto archive = AskingArchive(Encrypted("a", "data", "secret"), c.preset, c.retries, c.answers, requests);
     EXPECT_EQ(Extract(*archive, 0), c.expected) << c.label;
     EXPECT_EQ(requests, c.requests) << c.label;
   }
@@ -128,6 +137,62 @@ TEST(PasswordLoop, AWrongPasswordThatPassesTheCheckFailsInDecoding) {
   archive = Load({cut});
   archive->SetPassword("secret");
   EXPECT_EQ(Extract(*archive, 0), "EReadError");
+}
+
+// The entry's data counting the header checks: each reads the encryption header from
+// the start of the data and goes back when it fails.
+class TCheckCountingStream final : public TMemoryStream {
+ public:
+  TCheckCountingStream(const std::string& bytes, int& checks) : FChecks(checks) {
+    WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    SetPosition(0);
+  }
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    if (Position() == 0) ++FChecks;
+    return TMemoryStream::Read(buffer, count);
+  }
+
+ private:
+  int& FChecks;  // outlives the stream, which the loop frees when it gives up
+};
+
+// How often the password is checked against the header before the loop gives up: a
+// request that brings no password counts as a try, a failed check too.
+TEST(PasswordLoop, HeaderChecksBeforeTheLoopGivesUp) {
+  struct Case {
+    const char* label;
+    std::string preset;
+    int retries;
+    std::vector<std::string> answers;  // none: no handler
+    std::string expected;
+    int checks;
+    int requests;
+  };
+  const Case cases[] = {
+      {"a wrong preset, three retries, no handler", "wrong", 3, {}, "EAbZipInvalidPassword", 4, 0},
+      {"a wrong preset, three retries, wrong answers", "wrong", 3, {"wrong"}, "EAbZipInvalidPassword", 4, 3},
+      {"none preset, three retries, wrong answers", "", 3, {"wrong"}, "EAbZipInvalidPassword", 3, 3},
+      {"a wrong preset, the right one on the last retry", "wrong", 3, {"bad", "worse", "secret"}, "ok", 4, 3},
+      {"a wrong preset and no retries", "wrong", 0, {}, "EAbZipInvalidPassword", 1, 0},
+      {"a wrong preset and 255 retries", "wrong", 255, {}, "EAbZipInvalidPassword", 256, 0},
+      {"the right password preset", "secret", 3, {}, "ok", 1, 0},
+  };
+  const TTestZipEntry entry = Encrypted("a", "data", "secret");
+  const std::uint32_t checkValue = Crc32(entry.data.data(), entry.data.size());
+  for (const auto& c : cases) {
+    int requests = 0;
+    auto archive = AskingArchive(entry, c.preset, c.retries, c.answers, requests);
+    int checks = 0;
+    std::string outcome = "ok";
+    try {
+      OpenDecryptedData(*archive, std::make_unique<TCheckCountingStream>(*entry.payload, checks), checkValue);
+    } catch (const Exception& e) {
+      outcome = ToUtf8(e.ClassName());
+    }
+    EXPECT_EQ(outcome, c.expected) << c.label;
+    EXPECT_EQ(checks, c.checks) << c.label;
+    EXPECT_EQ(requests, c.requests) << c.label;
+  }
 }
 
 }  // namespace

@@ -4,25 +4,39 @@
 // leave the file it would have replaced as it was.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "codecs/AbExtractFailures.h"
+#include "codecs/AbLzmaItem.h"
 #include "codecs/AbPpmdItem.h"
 #include "codecs/AbUnzipItem.h"
 #include "codecs/AbWavPackItem.h"
 #include "core/Exception.h"
 #include "support/Corpus.h"
+#include "support/MadeTestData.h"
 #include "support/TempDirectory.h"
 #include "support/ZipWriter.h"
 #include "unzip/AbUnZipper.h"
 #include "zip/AbException.h"
+
+// A failed allocation answers null here, as it does outside the sanitizer, so that the
+// tests of the decoders' memory failures see what users see.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __asan_default_options() {
+  return "allocator_may_return_null=1";
+}
+#endif
 
 namespace {
 
@@ -42,22 +56,39 @@ TTestZipEntry CorpusEntry(const std::string& file, int index) {
           .uncompressedSize = static_cast<std::uint32_t>(item.UncompressedSize())};
 }
 
-// What decoding an entry gave: the exception's class and message, or "crc-mismatch", or
-// "ok" with the CRC-32 matching.
-std::string Outcome(const TTestZipEntry& entry) {
+// What decoding each entry of an archive gave: the exception's class and message, or
+// "crc-mismatch", or "ok" with the CRC-32 matching; with the bytes that came out.
+struct TDecoded {
+  std::string name{};
+  std::string outcome{};
+  std::string bytes{};
+};
+
+std::vector<TDecoded> DecodeAll(const std::string& zip) {
   auto stream = std::make_unique<TMemoryStream>();
-  const std::string zip = TTestZipWriter::Build({entry});
   stream->WriteBuffer(zip.data(), static_cast<std::int64_t>(zip.size()));
   stream->SetPosition(0);
   TAbZipArchive archive(std::move(stream), u"/memory/test.zip");
   archive.Load();
-  try {
-    const std::unique_ptr<TStream> source = OpenItemData(archive, archive.Items(0));
+  std::vector<TDecoded> decoded;
+  for (int i = 0; i < archive.Count(); ++i) {
+    TAbZipItem& item = archive.Items(i);
+    TDecoded& entry = decoded.emplace_back(TDecoded{.name = ToUtf8(item.FileName())});
     TMemoryStream output;
-    return DecodeItemDataChecked(archive, archive.Items(0), *source, output) ? "ok" : "crc-mismatch";
-  } catch (const Exception& e) {
-    return ToUtf8(e.ClassName()) + ": " + e.what();
+    try {
+      const std::unique_ptr<TStream> source = OpenItemData(archive, item);
+      entry.outcome = DecodeItemDataChecked(archive, item, *source, output) ? "ok" : "crc-mismatch";
+    } catch (const Exception& e) {
+      entry.outcome = ToUtf8(e.ClassName()) + ": " + e.what();
+    }
+    entry.bytes.assign(reinterpret_cast<const char*>(output.Memory()),
+                       static_cast<std::size_t>(output.Size()));
   }
+  return decoded;
+}
+
+std::string Outcome(const TTestZipEntry& entry) {
+  return DecodeAll(TTestZipWriter::Build({entry})).at(0).outcome;
 }
 
 std::string Le16(unsigned value) {
@@ -234,6 +265,189 @@ TEST_F(CodecGlueTest, DamagedEntriesFailAloneAndKeepTheOldFiles) {
         << entry.name << " was replaced";
   }
   EXPECT_EQ(failed, damaged);
+}
+
+// Entries made by 7z whose sizes sit at and around the 64 KiB buffers of the LZMA glue:
+// without an end marker the decoder may take the last input while its output buffer
+// fills, and the rest of the entry must still come out. PPMd at the same sizes.
+TEST(MadeEntriesTest, LzmaAndPpmdEntriesAroundTheBufferBoundaries) {
+  REQUIRE_MAKERS("7z");
+  std::vector<std::pair<std::string, std::string>> files;  // 7z stores them in an order of its own
+  for (const std::size_t size : {65535, 65536, 65537, 65600, 131071, 131072, 131073, 131314, 196608, 196609})
+    files.emplace_back("zeros-" + std::to_string(size), testsupport::ZeroBytes(size));
+  for (std::size_t k = 0; k <= 42; ++k)
+    files.emplace_back("text-" + std::to_string(65536 + k), testsupport::TextBytes(65536 + k));
+  for (const char* method : {"-mm=LZMA:eos=off", "-mm=LZMA:eos=on", "-mm=PPMd"}) {
+    const std::vector<TDecoded> decoded = DecodeAll(testsupport::MakeZipWith7z(files, method));
+    ASSERT_EQ(decoded.size(), files.size()) << method;
+    for (const TDecoded& entry : decoded) {
+      const auto file =
+          std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == entry.name; });
+      ASSERT_NE(file, files.end()) << method << " " << entry.name;
+      EXPECT_EQ(entry.outcome, "ok") << method << " " << entry.name;
+      EXPECT_TRUE(entry.bytes == file->second) << method << " " << entry.name << " differs";
+    }
+  }
+}
+
+// A RIFF WAV file of one channel whose data chunk holds an odd number of bytes, with or
+// without the pad byte after it, with or without a LIST chunk behind.
+std::string OddWavFile(int bitsPerSample, std::size_t dataBytes, bool padded, bool withList) {
+  auto le32 = [](std::uint32_t value) { return Le16(value & 0xFFFF) + Le16(value >> 16); };
+  const unsigned blockAlign = static_cast<unsigned>(bitsPerSample) / 8;
+  std::string data(dataBytes, '\0');
+  for (std::size_t i = 0; i < dataBytes; ++i) data[i] = static_cast<char>((i * 37 + 11) & 0xFF);
+  std::string body = "WAVEfmt " + le32(16) + Le16(1) + Le16(1) + le32(8000) + le32(8000 * blockAlign) +
+                     Le16(blockAlign) + Le16(static_cast<unsigned>(bitsPerSample)) + "data" +
+                     le32(static_cast<std::uint32_t>(dataBytes)) + data;
+  if (padded) body += '\0';
+  if (withList) {
+    const std::string info = "INFOISFT" + le32(6) + std::string("maker\0", 6);
+    body += "LIST" + le32(static_cast<std::uint32_t>(info.size())) + info;
+  }
+  return "RIFF" + le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+// The stream holds no pad byte: the glue writes one after odd sample data exactly when
+// the RIFF size counts it, so padded and unpadded files both come back as they were.
+TEST(MadeEntriesTest, WavPackRiffFilesWithAndWithoutThePadByte) {
+  REQUIRE_MAKERS("wavpack", "wvunpack");
+  for (const int bits : {8, 24}) {
+    const std::size_t dataBytes = bits == 8 ? 1001 : 1503;
+    for (const bool padded : {true, false}) {
+      for (const bool withList : {false, true}) {
+        const std::string what = std::to_string(bits) + "-bit" + (padded ? " padded" : " unpadded") +
+                                 (withList ? " with LIST" : "");
+        const std::string wav = OddWavFile(bits, dataBytes, padded, withList);
+        const std::string stream = testsupport::MakeWavPack(wav);
+        // Given an unpadded file with a chunk behind the samples, wavpack takes the
+        // chunk's first byte for the pad and drops it: the stream cannot give the file
+        // back, only what wvunpack makes of it, with a zero pad byte in that place.
+        const std::string expected = padded || !withList ? wav : testsupport::UnpackWavPack(stream);
+        if (!padded && withList) {
+          ASSERT_NE(expected, wav) << what << ": wavpack kept the whole file";
+        }
+        const TTestZipEntry entry{.name = "sound.wav", .data = expected, .payload = stream, .method = 97};
+        const std::vector<TDecoded> decoded = DecodeAll(TTestZipWriter::Build({entry}));
+        EXPECT_EQ(decoded.at(0).outcome, "ok") << what;
+        EXPECT_TRUE(decoded.at(0).bytes == expected) << what << " differs";
+      }
+    }
+  }
+}
+
+// Runs what in a child process whose address space may grow by only room bytes more,
+// and answers what it returned.
+std::string InChildWithRoom(std::size_t room, std::string (*what)(const TTestZipEntry&),
+                            const TTestZipEntry& entry) {
+  int channel[2];
+  if (::pipe(channel) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const auto used = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+    rlimit limit{};
+    ::getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = used + room;
+    std::string result = ::setrlimit(RLIMIT_AS, &limit) == 0 ? what(entry) : "no limit";
+    if (::write(channel[1], result.data(), result.size()) < 0) ::_exit(2);
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  std::string result;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+    result.append(buffer, static_cast<std::size_t>(n));
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    result += " (the child ended with status " + std::to_string(status) + ")";
+  return result;
+}
+
+// A decoder whose dictionary or model cannot be had fails the entry with its own error;
+// given the room, the same entry gets past the allocation to its (damaged) data.
+TEST(DecoderMemoryTest, DecodersWithoutTheirMemoryFailTheEntry) {
+  auto le32 = [](std::uint32_t value) { return Le16(value & 0xFFFF) + Le16(value >> 16); };
+  constexpr std::uint32_t kGiB = 1u << 30;
+  // A dictionary of 1 GiB for an entry of 1 GiB. The data starts with a byte other than
+  // the 0 the decoder wants: given its memory, it refuses the data at once.
+  const TTestZipEntry lzma{
+      .name = "big.bin",
+      .payload = "\x10\x02" + Le16(5) + "\x5D" + le32(kGiB) + std::string("\xFF\0\0\0\0\0", 6),
+      .method = 14,
+      .crc = 0,
+      .uncompressedSize = kGiB};
+  // Order 6, 256 MB of model memory, restoration method 0.
+  const TTestZipEntry ppmd{.name = "big.txt",
+                           .payload = Le16(0x0FF5) + std::string(64, '\x5A'),
+                           .method = 98,
+                           .crc = 0,
+                           .uncompressedSize = 100};
+  struct Case {
+    const char* what;
+    const TTestZipEntry& entry;
+    std::size_t room;
+    std::string expected;
+  };
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  const Case cases[] = {
+      {"LZMA, 64 MiB of room", lzma, 64 * kMiB, "Exception: RINOK(2)"},
+      {"LZMA, 2 GiB of room", lzma, 2048 * kMiB, "Exception: RINOK(1)"},
+      {"PPMd, 64 MiB of room", ppmd, 64 * kMiB,
+       "EAbZipDecoderMemory: Cannot extract file - not enough memory for the decoder"},
+      {"PPMd, 1 GiB of room", ppmd, 1024 * kMiB, "EAbReadError: Error reading archive"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(InChildWithRoom(c.room, &Outcome, c.entry), c.expected) << c.what;
+}
+
+// Takes at most a given number of bytes per write.
+class TShortWriteStream final : public TStream {
+ public:
+  explicit TShortWriteStream(std::int64_t most) : FMost(most) {}
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t count) override {
+    const std::int64_t taken = std::min(count, FMost);
+    FTaken += taken;
+    return taken;
+  }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return FTaken; }
+  void SetSize(std::int64_t) override {}
+
+ private:
+  std::int64_t FMost;
+  std::int64_t FTaken = 0;
+};
+
+// A destination that takes fewer bytes than the LZMA glue writes ends the entry with the
+// codec's write error.
+TEST(MadeEntriesTest, LzmaShortWritesRaiseTheWriteError) {
+  REQUIRE_MAKERS("7z");
+  const std::string zip = testsupport::MakeZipWith7z({{"text", testsupport::TextBytes(200000)}}, "-mm=LZMA");
+  struct Case {
+    const char* what;
+    std::int64_t most;
+  };
+  const Case cases[] = {{"nothing taken", 0}, {"one byte per write", 1}, {"64 KiB less one byte", 65535}};
+  for (const Case& c : cases) {
+    auto stream = std::make_unique<TMemoryStream>();
+    stream->WriteBuffer(zip.data(), static_cast<std::int64_t>(zip.size()));
+    stream->SetPosition(0);
+    TAbZipArchive archive(std::move(stream), u"/memory/test.zip");
+    archive.Load();
+    const std::unique_ptr<TStream> source = OpenItemData(archive, archive.Items(0));
+    TShortWriteStream dest(c.most);
+    std::string outcome = "no error";
+    try {
+      DecodeLzmaItem(archive, archive.Items(0), *source, dest);
+    } catch (const Exception& e) {
+      outcome = ToUtf8(e.ClassName()) + ": " + e.what();
+    }
+    EXPECT_EQ(outcome, "Exception: RINOK(9)") << c.what;
+  }
 }
 
 }  // namespace
