@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "codecs/AbBZip2Item.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbDfHelper.h"
 #include "codecs/AbDfInflate.h"
-#include "codecs/AbExtractFailures.h"
 #include "codecs/AbLzmaItem.h"
 #include "codecs/AbPasswordLoop.h"
 #include "codecs/AbPpmdItem.h"

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "codecs/AbExtractFailures.h"
 #include "codecs/AbPpmdItem.h"
 #include "codecs/AbUnzipItem.h"
 #include "codecs/AbWavPackItem.h"
@@ -21,6 +20,7 @@
 #include "support/Corpus.h"
 #include "support/TempDirectory.h"
 #include "support/ZipWriter.h"
+#include "unzip/AbExtractFailures.h"
 #include "unzip/AbUnZipper.h"
 #include "zip/AbException.h"
 
