@@ -30,6 +30,7 @@
 #include "http/IdHTTP.h"
 #include "support/DiscardStream.h"
 #include "support/PeerServers.h"
+#include "updater/UpdaterHttpClient.h"
 
 extern char** environ;
 
@@ -43,8 +44,7 @@ using testsupport::DiscardStream;
 int RunChild(const std::string& url, const std::string& target) {
   try {
     TIdHTTP http;
-    http.SetReadTimeout(60000);
-    http.SetDeadline(120000);
+    updater::ApplyUpdaterSettings(http);
     std::int64_t received = 0;
     std::uint32_t crc = 0;
     const auto get = [&](TStream& destination) {

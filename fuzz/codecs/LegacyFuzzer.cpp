@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbUnzipHelper.h"
 #include "core/Stream.h"
 #include "support/ChunkedStream.h"

@@ -1,7 +1,7 @@
 #include "codecs/AbBZip2Item.h"
 
 #include "codecs/AbBZip2Stream.h"
-#include "codecs/AbUnzipItem.h"
+#include "codecs/AbCopyStored.h"
 
 void DecodeBzip2Item(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& dest) {
   TBZDecompressionStream bzip2(source);

@@ -6,7 +6,7 @@
 
 #include "Ppmd8.h"
 #include "codecs/AbCodecFault.h"
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbSdkAlloc.h"
 #include "zip/AbException.h"
 

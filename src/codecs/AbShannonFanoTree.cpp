@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <bit>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "zip/AbException.h"
 
 namespace {

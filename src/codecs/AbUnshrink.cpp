@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 
 namespace {
 

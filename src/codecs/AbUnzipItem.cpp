@@ -1,13 +1,12 @@
 #include "codecs/AbUnzipItem.h"
 
-#include <algorithm>
 #include <array>
-#include <vector>
 
 #include "codecs/AbBZip2Item.h"
+#include "codecs/AbCopyStored.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbDfHelper.h"
 #include "codecs/AbDfInflate.h"
-#include "codecs/AbExtractFailures.h"
 #include "codecs/AbLzmaItem.h"
 #include "codecs/AbPasswordLoop.h"
 #include "codecs/AbPpmdItem.h"
@@ -20,7 +19,6 @@
 
 namespace {
 
-constexpr std::int64_t kStoredChunk = 61440;
 constexpr std::int64_t kUnknownSize = 0xFFFFFFFF;
 
 void CheckVersion(const TAbZipItem& item) {
@@ -49,21 +47,6 @@ TAbZipLocalFileHeader ReadLocalHeader(TAbZipArchive& archive, const TAbZipItem& 
   return header;
 }
 
-}  // namespace
-
-void CopyStored(const TAbZipItem& item, TStream& source, TStream& output) {
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(kStoredChunk, item.UncompressedSize())));
-  std::int64_t left = item.UncompressedSize();
-  while (left > 0) {
-    const std::int64_t chunk = std::min(left, kStoredChunk);
-    source.ReadBuffer(buffer.data(), chunk);
-    output.WriteBuffer(buffer.data(), chunk);
-    left -= chunk;
-  }
-}
-
-namespace {
-
 using TMethodDecoder = void (*)(TAbZipArchive&, TAbZipItem&, TStream&, TStream&);
 
 [[noreturn]] void Unsupported(TAbZipArchive&, TAbZipItem&, TStream&, TStream&) {
@@ -83,8 +66,8 @@ void InflateItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& out
   Inflate(source, output, &helper);
 }
 
-// The decoder of every method number; the methods this build cannot decode yet
-// Every number that names no method refuses.
+// The decoder of every method number. A number that names no method, or a method this
+// build has no decoder for, refuses with EAbZipInvalidMethod.
 const std::array<TMethodDecoder, 256>& MethodDecoders() {
   static const std::array<TMethodDecoder, 256> decoders = [] {
     std::array<TMethodDecoder, 256> table{};

@@ -42,8 +42,4 @@ void TestZipItem(TAbZipArchive& archive, TAbZipItem& item, bool crcFailureRaises
 // EAbZipInvalidMethod for a method this build cannot decode.
 void DecodeItemMethod(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& output);
 
-// Copies exactly the entry's uncompressed size from source to output, 60 KB at a time,
-// each piece read in full (stored entries, and decoders that read as a stream).
-void CopyStored(const TAbZipItem& item, TStream& source, TStream& output);
-
 #endif

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbPercent.h"
 #include "core/Crc32.h"
 #include "zip/AbException.h"

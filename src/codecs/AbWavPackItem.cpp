@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "codecs/AbCodecFault.h"
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "core/Exception.h"
 #include "core/Stream.h"
 

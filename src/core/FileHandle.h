@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "core/FileModes.h"
 #include "core/String.h"
-#include "core/Stream.h"
 
 // The operating system's file primitives under TFileStream. A handle is -1 when an
 // open or create failed; LastFileError() then tells the reason.

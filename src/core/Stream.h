@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/FileModes.h"
 #include "core/String.h"
-
-enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // A position plus an offset, held at the ends of the 64-bit range instead of wrapping.
 std::int64_t SaturatingAdd(std::int64_t base, std::int64_t offset);
@@ -59,18 +58,6 @@ class TMemoryStream : public TStream {
   std::vector<std::uint8_t> FData;
   std::int64_t FPosition = 0;
 };
-
-// File open modes: one access mode combined with one sharing mode, or fmCreate.
-inline constexpr std::uint16_t fmOpenRead = 0x0000;
-inline constexpr std::uint16_t fmOpenWrite = 0x0001;
-inline constexpr std::uint16_t fmOpenReadWrite = 0x0002;
-inline constexpr std::uint16_t fmShareCompat = 0x0000;
-inline constexpr std::uint16_t fmShareExclusive = 0x0010;
-inline constexpr std::uint16_t fmShareDenyWrite = 0x0020;
-inline constexpr std::uint16_t fmShareDenyRead = 0x0030;
-inline constexpr std::uint16_t fmShareDenyNone = 0x0040;
-// Creates the file, or empties it when it exists; opened for reading and writing.
-inline constexpr std::uint16_t fmCreate = 0xFF00;
 
 // A named file. Opening raises EFOpenError, creating EFCreateError, each with the
 // file name and the operating system's reason.

@@ -1,8 +1,8 @@
 #include "unzip/AbExtract.h"
 
-#include "codecs/AbExtractFailures.h"
 #include "codecs/AbPercent.h"
 #include "platform/Files.h"
+#include "unzip/AbExtractFailures.h"
 #include "unzip/AbExtractRules.h"
 #include "unzip/AbUnzipToFile.h"
 #include "zip/AbException.h"

@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "codecs/AbExtractFailures.h"
 #include "platform/Files.h"
+#include "unzip/AbExtractFailures.h"
 
 namespace abunzip {
 namespace {

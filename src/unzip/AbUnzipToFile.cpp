@@ -3,10 +3,10 @@
 #include <exception>
 #include <memory>
 
-#include "codecs/AbExtractFailures.h"
 #include "codecs/AbUnzipItem.h"
 #include "core/Exception.h"
 #include "platform/Files.h"
+#include "unzip/AbExtractFailures.h"
 #include "zip/AbException.h"
 
 namespace {

@@ -2,23 +2,28 @@
 
 namespace updater {
 
-void ApplyUpdaterSettings(TIdHTTP& http) {
-  http.SetAllowCookies(true);
-  http.SetHTTPOptions({TIdHTTPOption::hoForceEncodeParams});
+void ApplyClientSettings(TIdHTTP& http, const TUpdaterClientSettings& settings) {
+  http.SetAllowCookies(settings.AllowCookies);
+  http.SetHTTPOptions(settings.HTTPOptions);
   TIdHTTPRequest& request = http.Request();
-  request.SetAccept(u"text/html, */*");
-  request.SetUserAgent(u"Mozilla/3.0 (compatible; Fendrel Updater)");
+  request.SetAccept(settings.Accept);
+  request.SetUserAgent(settings.UserAgent);
   request.SetContentLength(-1);
   request.SetContentRangeStart(-1);
   request.SetContentRangeEnd(-1);
   request.SetContentRangeInstanceLength(-1);
-  request.SetBasicAuthentication(false);
-  request.Ranges().SetUnits(u"bytes");
+  request.SetBasicAuthentication(settings.BasicAuthentication);
+  request.Ranges().SetUnits(settings.RangeUnits);
   request.Ranges().Clear();
-  http.ProxyParams().SetBasicAuthentication(false);
-  http.ProxyParams().SetProxyPort(0);
-  http.SetReadTimeout(UpdaterReadTimeout);
-  http.SetDeadline(UpdaterDeadline);
+  http.ProxyParams().SetBasicAuthentication(settings.ProxyBasicAuthentication);
+  http.ProxyParams().SetProxyPort(settings.ProxyPort);
+  http.SetHandleRedirects(settings.HandleRedirects);
+  http.SetReadTimeout(settings.ReadTimeout);
+  http.SetDeadline(settings.Deadline);
+}
+
+void ApplyUpdaterSettings(TIdHTTP& http) {
+  ApplyClientSettings(http, TUpdaterClientSettings{});
 }
 
 TUpdaterHttpClient::TUpdaterHttpClient() {

@@ -6,16 +6,14 @@
 #include "http/IdHTTP.h"
 #include "net/IdIOHandlerTls.h"
 #include "updater/HttpClient.h"
+#include "updater/UpdaterClientSettings.h"
 
 namespace updater {
 
-// The updater's stored settings of its HTTP client: cookies on, the options, Accept and
-// User-Agent as stored, no ranges, no proxy, no credentials, no event handler. On top of them
-// a read time-out of 60 seconds per receive and a total deadline of 120 seconds for each
-// response head and for the whole version query, so a silent or dripping server cannot hold
-// the window without end.
-inline constexpr int UpdaterReadTimeout = 60000;
-inline constexpr int UpdaterDeadline = 120000;
+// Applies settings to http: their values, a request without length or ranges, and no
+// event handler.
+void ApplyClientSettings(TIdHTTP& http, const TUpdaterClientSettings& settings);
+// The updater's own settings.
 void ApplyUpdaterSettings(TIdHTTP& http);
 
 // IdHTTP1: the real HTTP client with the updater's settings. Its I/O handler is the

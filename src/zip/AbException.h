@@ -1,6 +1,7 @@
 #ifndef FENDREL_ZIP_ABEXCEPTION_H
 #define FENDREL_ZIP_ABEXCEPTION_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -32,11 +33,12 @@ inline constexpr char16_t SAbFullPathRequired[] = u"Full Path Required";
 
 class EAbException : public Exception {
  public:
+  static constexpr char16_t kClassName[] = u"EAbException";
   explicit EAbException(String message, std::int32_t errorCode = 0)
       : Exception(std::move(message)), FErrorCode(errorCode) {}
   std::int32_t ErrorCode() const { return FErrorCode; }
   void SetErrorCode(std::int32_t errorCode) { FErrorCode = errorCode; }
-  String ClassName() const override { return u"EAbException"; }
+  String ClassName() const override { return kClassName; }
 
  private:
   std::int32_t FErrorCode;
@@ -44,19 +46,52 @@ class EAbException : public Exception {
 
 class EAbZipException : public EAbException {
  public:
+  static constexpr char16_t kClassName[] = u"EAbZipException";
   using EAbException::EAbException;
-  String ClassName() const override { return u"EAbZipException"; }
+  String ClassName() const override { return kClassName; }
+};
+
+// A fixed text as a template argument, so that a failure class states its message and its
+// name in its own declaration.
+template <std::size_t N>
+struct TAbFixedText {
+  char16_t Chars[N];
+  constexpr TAbFixedText(const char16_t (&text)[N]) {
+    for (std::size_t i = 0; i < N; ++i) Chars[i] = text[i];
+  }
 };
 
 // A class with a fixed message and code below Parent (EAbException or EAbZipException);
-// every instantiation is a class of its own, caught by its own name.
-template <class Parent, std::int32_t Code, const char16_t* Text, const char16_t* Name>
+// every instantiation is a class of its own, caught by its own name. One declaration says
+// all of a failure:
+//
+//   using EAbZipExample = TAbFixedException<EAbZipException, 199, u"Cannot ...", u"EAbZipExample">;
+//
+// and tables of failures are made from the classes (kAbFailureTable), never written again.
+template <class Parent, std::int32_t Code, TAbFixedText Text, TAbFixedText Name>
 class TAbFixedException : public Parent {
  public:
-  TAbFixedException() : Parent(Text, Code) {}
+  using ParentClass = Parent;
+  static constexpr std::int32_t kErrorCode = Code;
+  static constexpr const char16_t* kMessage = Text.Chars;
+  static constexpr const char16_t* kClassName = Name.Chars;
+  TAbFixedException() : Parent(kMessage, Code) {}
   explicit TAbFixedException(String message) : Parent(std::move(message), Code) {}
-  String ClassName() const override { return Name; }
+  String ClassName() const override { return kClassName; }
 };
+
+// One failure as a tool explains it.
+struct TAbFailureDescription {
+  const char16_t* ClassName;
+  const char16_t* ParentName;
+  std::int32_t ErrorCode;
+  const char16_t* Message;
+};
+
+// The descriptions of the failure classes given, in their order.
+template <class... Failures>
+inline constexpr TAbFailureDescription kAbFailureTable[] = {
+    {Failures::kClassName, Failures::ParentClass::kClassName, Failures::kErrorCode, Failures::kMessage}...};
 
 inline constexpr char16_t NEAbUserAbort[] = u"EAbUserAbort";
 inline constexpr char16_t NEAbArchiveBusy[] = u"EAbArchiveBusy";

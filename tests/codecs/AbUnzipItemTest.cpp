@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbUnzipItem.h"
 #include "codecs/AbUnzipStreams.h"
 #include "core/Crc32.h"

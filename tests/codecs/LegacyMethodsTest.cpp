@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbUnzipHelper.h"
 #include "codecs/AbUnzipItem.h"
 #include "core/Exception.h"

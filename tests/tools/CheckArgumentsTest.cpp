@@ -2,15 +2,23 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/CheckArguments.h"
+#include "updater/UpdaterClientSettings.h"
 
 namespace {
 
 using check::Action;
 using check::Invocation;
 using check::ParseCheckArguments;
+
+// The limits get takes when no option names others: the updater's (pinned in
+// tests/updater/UpdaterClientSettingsTest.cpp), as Describe writes them.
+const std::string kDefaultReceive = " rt=" + std::to_string(updater::TUpdaterClientSettings{}.ReadTimeout);
+const std::string kDefaultDeadline = " dl=" + std::to_string(updater::TUpdaterClientSettings{}.Deadline);
+const std::string kDefaultLimits = kDefaultReceive + kDefaultDeadline;
 
 // A short picture of what was understood, so that a table can say it in one string.
 std::string Describe(const Invocation& invocation) {
@@ -91,31 +99,89 @@ void CheckTable(const std::vector<Case>& cases) {
 
 TEST(CheckArgumentsTest, GetTakesTheUpdatersSettingsUnlessAnOptionNamesOthers) {
   CheckTable({
-      {{"get", "http://h/newest"}, "get <http://h/newest> rt=60000 dl=120000"},
-      {{"get", "http://a/", "b", "c"}, "get <http://a/> <b> <c> rt=60000 dl=120000"},
+      {{"get", "http://h/newest"}, "get <http://h/newest>" + kDefaultLimits},
+      {{"get", "http://a/", "b", "c"}, "get <http://a/> <b> <c>" + kDefaultLimits},
       // Options before, between and after the URLs; values that begin with "-".
-      {{"get", "--read-timeout", "-1", "http://h/"}, "get <http://h/> rt=-1 dl=120000"},
+      {{"get", "--read-timeout", "-1", "http://h/"}, "get <http://h/> rt=-1" + kDefaultDeadline},
       {{"get", "http://h/", "--read-timeout", "0", "--deadline", "0"}, "get <http://h/> rt=0 dl=0"},
-      {{"get", "http://h/", "-o", "-file", "--follow"}, "get <http://h/> o=-file rt=60000 dl=120000 follow"},
+      {{"get", "http://h/", "-o", "-file", "--follow"},
+       "get <http://h/> o=-file" + kDefaultLimits + " follow"},
       {{"get", "--deadline", "0.25", "u1", "--read-timeout", "300", "u2"}, "get <u1> <u2> rt=300 dl=250"},
-      {{"get", "--deadline", "2147483.647", "u"}, "get <u> rt=60000 dl=2147483647"},
-      {{"get", "--read-timeout", "2147483647", "u"}, "get <u> rt=2147483647 dl=120000"},
+      {{"get", "--deadline", "2147483.647", "u"}, "get <u>" + kDefaultReceive + " dl=2147483647"},
+      {{"get", "--read-timeout", "2147483647", "u"}, "get <u> rt=2147483647" + kDefaultDeadline},
       // "--" ends the options; a lone "-" is an argument.
-      {{"get", "--", "--follow"}, "get <--follow> rt=60000 dl=120000"},
-      {{"get", "-"}, "get <-> rt=60000 dl=120000"},
+      {{"get", "--", "--follow"}, "get <--follow>" + kDefaultLimits},
+      {{"get", "-"}, "get <->" + kDefaultLimits},
   });
+}
+
+// Both limits in seconds: --receive-timeout beside --deadline; --read-timeout keeps its
+// milliseconds, and the two spellings of one limit do not mix.
+TEST(CheckArgumentsTest, ReceiveTimeoutTakesSecondsAsTheDeadlineDoes) {
+  CheckTable({
+      {{"get", "u", "--receive-timeout", "30"}, "get <u> rt=30000" + kDefaultDeadline},
+      {{"get", "--receive-timeout", "0.25", "u", "--deadline", "1.5"}, "get <u> rt=250 dl=1500"},
+      {{"get", "u", "--receive-timeout", "0"}, "get <u> rt=0" + kDefaultDeadline},
+      {{"get", "u", "--receive-timeout", "2147483.647"}, "get <u> rt=2147483647" + kDefaultDeadline},
+      {{"get", "u", "--receive-timeout", "-1"}, "usage: --receive-timeout needs seconds"},
+      {{"get", "u", "--receive-timeout", "0.0001"}, "usage: --receive-timeout"},
+      {{"get", "u", "--receive-timeout", "2147484"}, "usage: --receive-timeout"},
+      {{"get", "u", "--receive-timeout", "60s"}, "usage: --receive-timeout"},
+      {{"get", "u", "--receive-timeout", "1", "--read-timeout", "1000"}, "usage: not both"},
+  });
+}
+
+// The tool's defaults and its help come from the updater's settings: other settings give
+// other defaults and another help text, with no second place to change.
+TEST(CheckArgumentsTest, DefaultsAndHelpFollowTheUpdatersSettings) {
+  const updater::TUpdaterClientSettings updaters;
+  const check::GetArguments parsed = ParseCheckArguments({"get", "u"}).Get;
+  EXPECT_EQ(parsed.ReadTimeout, updaters.ReadTimeout);
+  EXPECT_EQ(parsed.DeadlineMs, updaters.Deadline);
+  const std::string help = check::UsageText();
+  EXPECT_NE(help.find("(default " + check::SecondsText(updaters.ReadTimeout) + ",\n"), std::string::npos)
+      << help;
+  EXPECT_NE(help.find("(default " + std::to_string(updaters.ReadTimeout) + "; 0 and -1: none)"),
+            std::string::npos)
+      << help;
+  EXPECT_NE(help.find("(default " + check::SecondsText(updaters.Deadline) + ", as the updater"),
+            std::string::npos)
+      << help;
+
+  updater::TUpdaterClientSettings other;
+  other.ReadTimeout = 45500;
+  other.Deadline = 90000;
+  const check::GetArguments otherParsed = ParseCheckArguments({"get", "u"}, other).Get;
+  EXPECT_EQ(otherParsed.ReadTimeout, 45500);
+  EXPECT_EQ(otherParsed.DeadlineMs, 90000);
+  EXPECT_EQ(ParseCheckArguments({"get", "u", "--deadline", "7"}, other).Get.ReadTimeout, 45500);
+  const std::string otherHelp = check::UsageText(other);
+  for (const char* expected :
+       {"(default 45.5,\n", "(default 45500; 0 and -1: none)", "(default 90, as the updater"}) {
+    EXPECT_NE(otherHelp.find(expected), std::string::npos) << expected << "\n" << otherHelp;
+  }
+  EXPECT_EQ(otherHelp.find("{"), std::string::npos) << otherHelp;
+}
+
+TEST(CheckArgumentsTest, SecondsAreWrittenAsTheOptionsTakeThem) {
+  const std::pair<std::int32_t, std::string> cases[] = {
+      {60000, "60"}, {120000, "120"}, {250, "0.25"}, {1001, "1.001"}, {2147483647, "2147483.647"},
+      {0, "0"},      {-1, "0"},
+  };
+  for (const auto& [milliseconds, text] : cases)
+    EXPECT_EQ(check::SecondsText(milliseconds), text) << milliseconds;
 }
 
 TEST(CheckArgumentsTest, ResolveSplitsHostPortAndAddress) {
   CheckTable({
       {{"get", "u", "--resolve", "a.h.example:8080:127.0.0.1"},
-       "get <u> rt=60000 dl=120000 [a.h.example|8080|127.0.0.1]"},
-      {{"get", "u", "--resolve", "A.example:80:::1"}, "get <u> rt=60000 dl=120000 [A.example|80|::1]"},
-      {{"get", "u", "--resolve", "[::1]:80:[::1]"}, "get <u> rt=60000 dl=120000 [::1|80|::1]"},
+       "get <u>" + kDefaultLimits + " [a.h.example|8080|127.0.0.1]"},
+      {{"get", "u", "--resolve", "A.example:80:::1"}, "get <u>" + kDefaultLimits + " [A.example|80|::1]"},
+      {{"get", "u", "--resolve", "[::1]:80:[::1]"}, "get <u>" + kDefaultLimits + " [::1|80|::1]"},
       {{"get", "u", "--resolve", "[fe80::1]:65535:127.0.0.2"},
-       "get <u> rt=60000 dl=120000 [fe80::1|65535|127.0.0.2]"},
+       "get <u>" + kDefaultLimits + " [fe80::1|65535|127.0.0.2]"},
       {{"get", "--resolve", "a:1:127.0.0.1", "u", "--resolve", "b:2:127.0.0.1"},
-       "get <u> rt=60000 dl=120000 [a|1|127.0.0.1] [b|2|127.0.0.1]"},
+       "get <u>" + kDefaultLimits + " [a|1|127.0.0.1] [b|2|127.0.0.1]"},
       {{"get", "u", "--resolve", "a.example:80:localhost"}, "usage: --resolve needs HOST:PORT:ADDRESS"},
       {{"get", "u", "--resolve", "a.example:0:127.0.0.1"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a.example:65536:127.0.0.1"}, "usage: --resolve"},
@@ -128,7 +194,7 @@ TEST(CheckArgumentsTest, ResolveSplitsHostPortAndAddress) {
       {{"get", "u", "--resolve", "[not-v6]:80:::1"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a.example:80:127.0.0.1:81"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a:80:::ffff:127.0.0.1"},
-       "get <u> rt=60000 dl=120000 [a|80|::ffff:127.0.0.1]"},
+       "get <u>" + kDefaultLimits + " [a|80|::ffff:127.0.0.1]"},
       {{"get", "u", "--resolve", "a:80:127.000.0.1"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a:80:1.2.3.256"}, "usage: --resolve"},
       {{"get", "u", "--resolve", "a:80:1.2.3"}, "usage: --resolve"},
@@ -139,9 +205,9 @@ TEST(CheckArgumentsTest, ResolveSplitsHostPortAndAddress) {
 
 TEST(CheckArgumentsTest, CaFileMayBeGivenMoreThanOnce) {
   CheckTable({
-      {{"get", "u", "--ca-file", "a.pem"}, "get <u> rt=60000 dl=120000 ca=<a.pem>"},
+      {{"get", "u", "--ca-file", "a.pem"}, "get <u>" + kDefaultLimits + " ca=<a.pem>"},
       {{"get", "--ca-file", "-a.pem", "u", "--ca-file", "b.pem"},
-       "get <u> rt=60000 dl=120000 ca=<-a.pem> ca=<b.pem>"},
+       "get <u>" + kDefaultLimits + " ca=<-a.pem> ca=<b.pem>"},
       {{"get", "u", "--ca-file", ""}, "usage: --ca-file needs a file name"},
       {{"get", "u", "--ca-file"}, "usage: --ca-file"},
   });

@@ -195,6 +195,8 @@ TEST(GetCommandTest, FailuresOfTheFetchAreReportedAsTheirClasses) {
   const Case cases[] = {
       {{server.BaseUrl() + "silent", "--read-timeout", "200"},
        "EIdReadTimeout: Zeitüberschreitung beim Lesen.\n"},
+      {{server.BaseUrl() + "silent", "--receive-timeout", "0.2"},
+       "EIdReadTimeout: Zeitüberschreitung beim Lesen.\n"},
       {{server.BaseUrl() + "silent", "--read-timeout", "0", "--deadline", "0.3"},
        "EIdReadTimeout: Zeitüberschreitung beim Lesen.\n"},
       // Following a redirect that never ends stops at the limit, and that is a failure.

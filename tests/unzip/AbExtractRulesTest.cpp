@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "codecs/AbExtractFailures.h"
 #include "codecs/AbPercent.h"
+#include "unzip/AbExtractFailures.h"
 #include "unzip/AbExtractRules.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <functional>
 #include <set>
 
-#include "codecs/AbExtractFailures.h"
 #include "core/Exception.h"
 #include "support/TempDirectory.h"
 #include "unzip/AbExtract.h"
+#include "unzip/AbExtractFailures.h"
 #include "unzip/AbUnzipToFile.h"
 #include "zip/AbException.h"
 

@@ -6,12 +6,12 @@
 #include <functional>
 #include <vector>
 
-#include "codecs/AbExtractFailures.h"
 #include "core/Exception.h"
 #include "platform/Files.h"
 #include "support/TempDirectory.h"
 #include "support/ZipCipher.h"
 #include "support/ZipWriter.h"
+#include "unzip/AbExtractFailures.h"
 #include "unzip/AbUnZipper.h"
 #include "zip/AbException.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/AbExtractFailures.h"
+#include "codecs/AbDecoderFailures.h"
 #include "codecs/AbLzmaItem.h"
 #include "codecs/AbPpmdItem.h"
 #include "codecs/AbUnzipItem.h"
@@ -27,6 +27,7 @@
 #include "support/MadeTestData.h"
 #include "support/TempDirectory.h"
 #include "support/ZipWriter.h"
+#include "unzip/AbExtractFailures.h"
 #include "unzip/AbUnZipper.h"
 #include "zip/AbException.h"
 

@@ -9,13 +9,13 @@
 #include <memory>
 #include <set>
 
-#include "codecs/AbExtractFailures.h"
 #include "codecs/AbUnzipItem.h"
 #include "core/Crc32.h"
 #include "core/Exception.h"
 #include "support/Corpus.h"
 #include "support/ManifestJson.h"
 #include "support/Sha256.h"
+#include "unzip/AbExtractFailures.h"
 #include "unzip/AbExtractRules.h"
 #include "unzip/AbUnZipper.h"
 #include "zip/AbException.h"

@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 #include <map>
+#include <utility>
 
 #include "net/IdStack.h"
 #include "signature/SignatureComment.h"
@@ -29,6 +30,7 @@ const std::vector<CommandSpec>& Commands() {
       {"get",
        Action::Get,
        {{"-o", true, false},
+        {"--receive-timeout", true, false},
         {"--read-timeout", true, false},
         {"--deadline", true, false},
         {"--follow", false, false},
@@ -181,6 +183,11 @@ std::optional<NameOverride> ParseNameOverride(const std::string& text) {
 }  // namespace
 
 Invocation ParseCheckArguments(const std::vector<std::string>& arguments) {
+  return ParseCheckArguments(arguments, updater::TUpdaterClientSettings{});
+}
+
+Invocation ParseCheckArguments(const std::vector<std::string>& arguments,
+                               const updater::TUpdaterClientSettings& settings) {
   Invocation invocation;
   if (arguments.empty()) Fail("no command given");
   if (arguments[0] == "--help") return invocation;
@@ -237,11 +244,23 @@ Invocation ParseCheckArguments(const std::vector<std::string>& arguments) {
   if (command->What == Action::Get) {
     GetArguments& get = invocation.Get;
     get.Urls = positionals;
+    get.ReadTimeout = settings.ReadTimeout;
+    get.DeadlineMs = settings.Deadline;
     if (const std::string* file = value("-o")) {
       if (get.Urls.size() != 1) Fail("-o FILE takes exactly one URL");
       if (file->empty()) Fail("-o needs a file name");
       get.OutputFile = *file;
     }
+    if (value("--receive-timeout") != nullptr && value("--read-timeout") != nullptr) {
+      Fail("give --receive-timeout (seconds) or --read-timeout (milliseconds), not both");
+    }
+    if (const std::string* text = value("--receive-timeout")) {
+      const auto parsed = ParseSeconds(*text);
+      if (!parsed)
+        Fail("--receive-timeout needs seconds (0 or more, up to three decimals), not \"" + *text + "\"");
+      get.ReadTimeout = *parsed;
+    }
+    // The older spelling, in milliseconds.
     if (const std::string* text = value("--read-timeout")) {
       const auto parsed = ParseInteger(*text, -1, std::numeric_limits<std::int32_t>::max());
       if (!parsed) Fail("--read-timeout needs milliseconds (-1, 0 or more), not \"" + *text + "\"");
@@ -304,23 +323,42 @@ Invocation ParseCheckArguments(const std::vector<std::string>& arguments) {
   return invocation;
 }
 
+std::string SecondsText(std::int32_t milliseconds) {
+  if (milliseconds <= 0) return "0";
+  std::string text = std::to_string(milliseconds / 1000);
+  const std::int32_t fraction = milliseconds % 1000;
+  if (fraction == 0) return text;
+  std::string decimals = std::to_string(1000 + fraction).substr(1);
+  while (decimals.back() == '0') decimals.pop_back();
+  return text + "." + decimals;
+}
+
 const char* UsageText() {
-  return R"(Usage: fendrel-check COMMAND ARGUMENTS [OPTIONS]
+  static const std::string text = UsageText(updater::TUpdaterClientSettings{});
+  return text.c_str();
+}
+
+std::string UsageText(const updater::TUpdaterClientSettings& settings) {
+  std::string text = R"(Usage: fendrel-check COMMAND ARGUMENTS [OPTIONS]
 
 Shows an update server and update archives exactly as the updater sees them: with
 the updater's own HTTP client, ZIP reader and settings.
 
 Commands:
-  get URL [URL...] [-o FILE] [--read-timeout MS] [--deadline S] [--follow]
+  get URL [URL...] [-o FILE] [--receive-timeout S] [--deadline S] [--follow]
           [--resolve HOST:PORT:ADDRESS]... [--ca-file FILE]...
       Fetches each URL in turn with one client, as the version query does, and
       writes the texts to standard output in UTF-8 exactly as returned, stopping at
       the first failure. A relative URL after the first is resolved against the one
       before. With -o FILE (one URL only) the body goes into FILE, created or
       emptied first, as the download does.
-        --read-timeout MS  limit of each receive (default 60000; 0 and -1: none)
+        --receive-timeout S
+                           limit of each receive, in seconds (default {receive},
+                           as the updater; 0: none)
+        --read-timeout MS  the same limit in milliseconds, the older spelling
+                           (default {receive-ms}; 0 and -1: none)
         --deadline S       limit of a whole text fetch and of every response head,
-                           in seconds (default 120; 0: none)
+                           in seconds (default {deadline}, as the updater; 0: none)
         --follow           follow redirects (the updater never does); ending on a
                            redirect after the limit is a failure
         --resolve HOST:PORT:ADDRESS
@@ -374,6 +412,14 @@ Exit status:
      written, a malformed key, or an operation that stops as a whole (standard
      error: "CLASS: MESSAGE")
 )";
+  const std::pair<std::string, std::string> defaults[] = {
+      {"{receive}", SecondsText(settings.ReadTimeout)},
+      {"{receive-ms}", std::to_string(settings.ReadTimeout)},
+      {"{deadline}", SecondsText(settings.Deadline)},
+  };
+  for (const auto& [placeholder, value] : defaults)
+    text.replace(text.find(placeholder), placeholder.size(), value);
+  return text;
 }
 
 }  // namespace check

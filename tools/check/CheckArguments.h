@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "updater/UpdaterClientSettings.h"
+
 namespace check {
 
 // A call of the tool that is wrong: the caller prints the text and the usage on
@@ -27,9 +29,10 @@ struct NameOverride {
 struct GetArguments {
   std::vector<std::string> Urls;
   std::optional<std::string> OutputFile;
-  // The updater's own settings unless an option names others.
-  std::int32_t ReadTimeout = 60000;  // milliseconds; 0 and -1 wait without end
-  std::int32_t DeadlineMs = 120000;  // 0: none
+  // The updater's own settings unless an option names others. Milliseconds; 0 and -1 (read
+  // time-out) or 0 (deadline): none.
+  std::int32_t ReadTimeout = updater::TUpdaterClientSettings{}.ReadTimeout;
+  std::int32_t DeadlineMs = updater::TUpdaterClientSettings{}.Deadline;
   bool Follow = false;
   std::vector<NameOverride> Resolve;
   // Certificate files whose authorities are trusted for https in addition to the system's.
@@ -64,10 +67,19 @@ struct Invocation {
 // "--name=value") may stand before or after the other arguments; a value is the next
 // argument as it stands, even when it begins with "-"; "--" ends the options. "--help"
 // anywhere asks for the usage. Throws UsageError for everything else that is wrong.
+// The limits of get default to the updater's settings, or to those given.
 Invocation ParseCheckArguments(const std::vector<std::string>& arguments);
+Invocation ParseCheckArguments(const std::vector<std::string>& arguments,
+                               const updater::TUpdaterClientSettings& settings);
 
-// The usage text, ending with a line break.
+// The usage text, ending with a line break; the defaults it names are the updater's
+// settings, or those given.
 const char* UsageText();
+std::string UsageText(const updater::TUpdaterClientSettings& settings);
+
+// Milliseconds as seconds with at most three decimals, the way the options take them
+// ("60", "0.25").
+std::string SecondsText(std::int32_t milliseconds);
 
 }  // namespace check
 
