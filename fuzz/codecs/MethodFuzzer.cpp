@@ -17,40 +17,22 @@
 #include "core/Exception.h"
 #include "core/Stream.h"
 #include "support/ChunkedStream.h"
+#include "support/ZipBuilder.h"
 #include "zip/AbZipArchive.h"
 #include "zip/AbZipItem.h"
 
 namespace {
 
-void Put16(std::string& out, unsigned value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>((value >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
-
 // A central record for the entry, read as the archive reads its directory.
 void LoadItem(TAbZipItem& item, std::uint16_t method, std::uint32_t compressedSize, std::uint32_t size) {
-  std::string record;
-  Put32(record, 0x02014B50);
-  Put16(record, 0x033F);  // made by
-  Put16(record, 63);      // needed
-  Put16(record, 0);       // flags
-  Put16(record, method);
-  Put32(record, 0x58B1645C);  // time and date
-  Put32(record, 0x12345678);  // CRC-32: a match is not expected
-  Put32(record, compressedSize);
-  Put32(record, size);
-  Put16(record, 1);  // name length
-  Put16(record, 0);
-  Put16(record, 0);
-  Put16(record, 0);
-  Put16(record, 0);
-  Put32(record, 0);
-  Put32(record, 0);
-  record += 'x';
+  const std::string record = ziptest::CentralRecord(ziptest::Entry("x")
+                                                        .VersionMadeBy(0x033F)
+                                                        .VersionNeeded(63)
+                                                        .Method(method)
+                                                        .Crc(0x12345678)  // a match is not expected
+                                                        .CompressedSize(compressedSize)
+                                                        .UncompressedSize(size),
+                                                    0);
   TMemoryStream stream;
   stream.WriteBuffer(record.data(), static_cast<std::int64_t>(record.size()));
   stream.SetPosition(0);

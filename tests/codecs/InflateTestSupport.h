@@ -308,7 +308,7 @@ inline TCraftedStream RandomFixedStream(std::size_t outputSize, bool deflate64, 
   return {w.Finish(), out};
 }
 
-// A Deflate64 entry of the corpus: its data as stored, its CRC-32 and size.
+// A Deflate64 entry of a set of test archives: its data as stored, its CRC-32 and size.
 struct TCorpusEntry {
   std::string FName;
   Bytes FData;
@@ -316,12 +316,10 @@ struct TCorpusEntry {
   std::uint32_t FSize;
 };
 
-// The Deflate64 entries of the corpus's Deflate64 archives, found by walking each
-// archive's local headers; empty when there is no corpus.
-inline std::vector<TCorpusEntry> Deflate64CorpusEntries() {
+// The Deflate64 entries of a set's Deflate64 archives (tests/support/Corpus.h), found by
+// walking each archive's local headers.
+inline std::vector<TCorpusEntry> Deflate64CorpusEntries(const std::filesystem::path& folder) {
   std::vector<TCorpusEntry> entries;
-  const std::filesystem::path folder = CorpusDirectory();
-  if (folder.empty()) return entries;
   const auto read = [](const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -12,6 +12,7 @@
 #include "net/IdIOHandlerTls.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
+#include "support/Needs.h"
 #include "support/StreamBytes.h"
 #include "support/TlsPeer.h"
 
@@ -23,7 +24,7 @@ using Kind = testsupport::TestCertificates::Kind;
 
 #define SKIP_WITHOUT_TLS()                                                       \
   if (!TIdIOHandlerTls::TlsAvailable()) GTEST_SKIP() << "this build has no TLS"; \
-  if (!TestCertificates::Available()) GTEST_SKIP() << "openssl or python3 is not installed"
+  FENDREL_NEEDS(TestCertificates::Available(), "openssl or python3 is not installed")
 
 // A client as the updater has it, trusting the test authority in addition to the system.
 struct TlsClient {

@@ -8,6 +8,7 @@
 #include "net/IdException.h"
 #include "net/IdIOHandlerTls.h"
 #include "net/IdTCPClient.h"
+#include "support/Needs.h"
 #include "support/TlsPeer.h"
 
 namespace {
@@ -17,7 +18,7 @@ using testsupport::TestCertificates;
 
 #define SKIP_WITHOUT_TLS()                                                       \
   if (!TIdIOHandlerTls::TlsAvailable()) GTEST_SKIP() << "this build has no TLS"; \
-  if (!TestCertificates::Available()) GTEST_SKIP() << "openssl or python3 is not installed"
+  FENDREL_NEEDS(TestCertificates::Available(), "openssl or python3 is not installed")
 
 // A protected connection to the server, trusting the test authority.
 struct TlsConnection {

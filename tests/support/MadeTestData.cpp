@@ -35,11 +35,6 @@ std::string MissingMakers(const std::vector<std::string>& programs) {
   return missing;
 }
 
-bool RunningInCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
-
 std::string ZeroBytes(std::size_t size) {
   return std::string(size, '\0');
 }

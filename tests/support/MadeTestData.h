@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/Needs.h"
+
 // Test data made at test time by the real tools (7z, wavpack) in a temporary folder,
 // for entries whose exact shape matters: LZMA streams without an end marker around the
 // 64 KiB buffer boundaries, PPMd at the same sizes, WavPack streams of RIFF files with
@@ -14,8 +16,6 @@ namespace testsupport {
 
 // The named programs that cannot be found; empty when all can.
 std::string MissingMakers(const std::vector<std::string>& programs);
-// Whether the tests run in CI, where a missing maker fails a test instead of skipping it.
-bool RunningInCi();
 
 // A file of the given size: zeros, or text lines that compress less evenly.
 std::string ZeroBytes(std::size_t size);
@@ -36,13 +36,9 @@ std::string UnpackWavPack(const std::string& stream);
 }  // namespace testsupport
 
 // Ends the test when a maker is missing: a failure in CI, a skip elsewhere.
-#define REQUIRE_MAKERS(...)                                                                         \
-  do {                                                                                              \
-    const std::string missingMakers_ = testsupport::MissingMakers({__VA_ARGS__});                   \
-    if (!missingMakers_.empty()) {                                                                  \
-      if (testsupport::RunningInCi()) FAIL() << "test data makers missing: " << missingMakers_;     \
-      GTEST_SKIP() << "test data makers missing (scripts/setup installs them): " << missingMakers_; \
-    }                                                                                               \
-  } while (false)
+#define REQUIRE_MAKERS(...)                                                          \
+  FENDREL_NEEDS(testsupport::MissingMakers({__VA_ARGS__}).empty(),                   \
+                "test data makers missing (scripts/setup installs them): " +         \
+                    testsupport::MissingMakers({__VA_ARGS__}))
 
 #endif

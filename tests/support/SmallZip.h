@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ZipBuilder.h"
+
 namespace testsupport {
 
 // One entry of a small test archive, written as it is given.
@@ -21,8 +23,22 @@ struct ZipFixtureEntry {
 };
 
 // A single-part ZIP archive: local headers with their data, the central directory and
-// the end record, no data descriptors, made on a FAT host.
-std::string MakeZip(const std::vector<ZipFixtureEntry>& entries);
+// the end record, no data descriptors, made on a FAT host; written by the tests' one
+// writer (ZipBuilder.h).
+inline std::string MakeZip(const std::vector<ZipFixtureEntry>& entries) {
+  std::vector<ziptest::Entry> written;
+  for (const ZipFixtureEntry& entry : entries) {
+    ziptest::Entry e(entry.Name, entry.Data);
+    e.Method(entry.Method)
+        .ExternalAttributes(entry.ExternalAttributes)
+        .Time(entry.DosTime)
+        .Date(entry.DosDate);
+    if (entry.UncompressedSize) e.UncompressedSize(*entry.UncompressedSize);
+    if (entry.Crc) e.Crc(*entry.Crc);
+    written.push_back(std::move(e));
+  }
+  return ziptest::BuildZip(written);
+}
 
 }  // namespace testsupport
 

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "core/Crc32.h"
+#include "support/ZipBuilder.h"
 
-// Builds small ZIP archives in memory for tests, with every field open to tampering:
-// each entry's local header, data and central record, then the end record.
+// Small ZIP archives in memory for tests, described by their decoded bytes and, where they
+// differ, the bytes as stored; written by the tests' one writer (ZipBuilder.h).
 struct TTestZipEntry {
   std::string name{};
   std::string data{};                    // the decoded bytes
@@ -37,84 +38,39 @@ struct TTestZipOptions {
 class TTestZipWriter {
  public:
   static std::string Build(const std::vector<TTestZipEntry>& entries, const TTestZipOptions& options = {}) {
-    std::string out;
-    std::string central;
+    std::vector<ziptest::Entry> written;
     for (const auto& e : entries) {
-      const std::string payload = e.payload.value_or(e.data);
-      const std::uint32_t crc = e.crc.value_or(Crc32(e.data.data(), e.data.size()));
-      const std::uint32_t csize = e.compressedSize.value_or(static_cast<std::uint32_t>(payload.size()));
-      const std::uint32_t usize = e.uncompressedSize.value_or(static_cast<std::uint32_t>(e.data.size()));
-      const auto offset = static_cast<std::uint32_t>(out.size());
-      Put32(out, 0x04034B50);
-      Put16(out, e.versionNeeded);
-      Put16(out, e.flags);
-      Put16(out, e.method);
-      Put16(out, e.dosTime);
-      Put16(out, e.dosDate);
-      Put32(out, e.localSizesZero ? 0 : crc);
-      Put32(out, e.localSizesZero ? 0 : csize);
-      Put32(out, e.localSizesZero ? 0 : usize);
-      Put16(out, static_cast<std::uint16_t>(e.name.size()));
-      Put16(out, 0);
-      out += e.name;
-      out += payload;
-
-      Put32(central, 0x02014B50);
-      Put16(central, e.versionMadeBy);
-      Put16(central, e.versionNeeded);
-      Put16(central, e.flags);
-      Put16(central, e.method);
-      Put16(central, e.dosTime);
-      Put16(central, e.dosDate);
-      Put32(central, crc);
-      Put32(central, csize);
-      Put32(central, usize);
-      Put16(central, static_cast<std::uint16_t>(e.name.size()));
-      Put16(central, 0);
-      Put16(central, 0);
-      Put16(central, 0);
-      Put16(central, 0);
-      Put32(central, e.externalAttributes);
-      Put32(central, offset);
-      central += e.name;
+      ziptest::Entry entry(e.name, e.payload.value_or(e.data));
+      entry.Method(e.method)
+          .Flags(e.flags)
+          .VersionMadeBy(e.versionMadeBy)
+          .VersionNeeded(e.versionNeeded)
+          .ExternalAttributes(e.externalAttributes)
+          .Time(e.dosTime)
+          .Date(e.dosDate)
+          .Crc(e.crc.value_or(Crc32(e.data.data(), e.data.size())))
+          .UncompressedSize(e.uncompressedSize.value_or(static_cast<std::uint32_t>(e.data.size())))
+          .LocalSizesZero(e.localSizesZero);
+      if (e.compressedSize) entry.CompressedSize(*e.compressedSize);
+      written.push_back(std::move(entry));
     }
-    const auto directoryOffset = static_cast<std::uint32_t>(out.size());
-    out += central;
-    const auto count = static_cast<std::uint16_t>(entries.size());
-    Put32(out, 0x06054B50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, options.totalEntries.value_or(count));
-    Put16(out, options.totalEntries.value_or(count));
-    Put32(out, static_cast<std::uint32_t>(central.size()));
-    Put32(out, options.directoryOffset.value_or(directoryOffset));
-    Put16(out, static_cast<std::uint16_t>(options.comment.size()));
-    out += options.comment;
-    return out;
+    ziptest::Layout layout;
+    layout.comment = options.comment;
+    layout.directoryOffset = options.directoryOffset;
+    layout.entriesOnDisk = options.totalEntries;
+    layout.totalEntries = options.totalEntries;
+    return ziptest::BuildZip(written, layout);
   }
 
   // Deflate data of one final block that stores its bytes as they are (at most 65,535).
   static std::string StoredDeflate(const std::string& data) {
-    std::string out(1, '\x01');
     const auto n = static_cast<std::uint16_t>(data.size());
-    Put16(out, n);
-    Put16(out, static_cast<std::uint16_t>(~n));
-    return out + data;
+    return std::string(1, '\x01') + ziptest::Le16(n) + ziptest::Le16(static_cast<std::uint16_t>(~n)) + data;
   }
 
   static void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
-  }
-
- private:
-  static void Put16(std::string& out, std::uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-  }
-  static void Put32(std::string& out, std::uint32_t v) {
-    Put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
-    Put16(out, static_cast<std::uint16_t>(v >> 16));
   }
 };
 

@@ -16,6 +16,7 @@
 #include "net/IdIOHandlerTls.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
+#include "support/Needs.h"
 #include "support/TlsPeer.h"
 
 namespace {
@@ -227,7 +228,7 @@ TEST(GetCommandTest, AnUnpairedSurrogateIsWrittenAsTheReplacementCharacter) {
 // https with the test authority trusted through --ca-file; without it the same server is
 // refused, and the failure line names the reason.
 TEST(GetCommandTest, HttpsTrustsTheAuthoritiesOfCaFileInAddition) {
-  if (!testsupport::TestCertificates::Available()) GTEST_SKIP() << "openssl or python3 is not installed";
+  FENDREL_NEEDS(testsupport::TestCertificates::Available(), "openssl or python3 is not installed");
   testsupport::PythonTlsServer::Options options;
   options.Files = {{"newest", "1.5"}};
   testsupport::PythonTlsServer server(options);

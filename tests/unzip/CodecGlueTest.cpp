@@ -1,7 +1,8 @@
-// The bzip2, LZMA, PPMd and WavPack glue beyond what the corpus shows: parameters out of
-// range, headers cut short, end markers and stream ends in the wrong place, and damaged
-// copies of one corpus entry per method, each of which must fail that entry alone and
-// leave the file it would have replaced as it was.
+// The bzip2, LZMA, PPMd and WavPack glue beyond what the test archives show: parameters out
+// of range, headers cut short, end markers and stream ends in the wrong place, and damaged
+// copies of one entry per method, each of which must fail that entry alone and leave the
+// file it would have replaced as it was. Every case runs on the project's own test data
+// and again on the outside corpus when it is present (both have the same archives).
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -41,10 +42,10 @@ extern "C" const char* __asan_default_options() {
 
 namespace {
 
-// An entry of a corpus archive as it is stored: its raw data, method, CRC-32 and size.
-TTestZipEntry CorpusEntry(const std::string& file, int index) {
+// An entry of a test archive as it is stored: its raw data, method, CRC-32 and size.
+TTestZipEntry CorpusEntry(const std::filesystem::path& dataSet, const std::string& file, int index) {
   TAbUnZipper unzipper;
-  unzipper.OpenArchive(FromUtf8((std::filesystem::path(CorpusDirectory()) / file).string()));
+  unzipper.OpenArchive(FromUtf8((dataSet / file).string()));
   TAbZipArchive& archive = *unzipper.ZipArchive();
   TAbZipItem& item = archive.Items(index);
   const std::unique_ptr<TStream> source = OpenItemData(archive, item);
@@ -123,18 +124,25 @@ class TFailingStream final : public TStream {
   std::int64_t FPos = 0;
 };
 
+// The test archives the cases take their entries from.
+const std::vector<std::string> kArchives = {"bzip2/zip-Z-bzip2.zip",  "lzma/7z-eos.zip",
+                                            "lzma/7z-no-eos.zip",     "ppmd/7z-mem1m-o2.zip",
+                                            "ppmd/7z-o16-cutoff.zip", "wavpack/wavpack-set.zip"};
+
 class CodecGlueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (CorpusDirectory().empty())
-      GTEST_SKIP() << "the ZIP corpus is absent: no manifest.json in " << CorpusSearchDescription();
+    std::string missing;
+    FDataSets = ZipDataSets(kArchives, missing);
+    FENDREL_NEEDS(missing.empty(), missing);
   }
+  std::vector<TZipDataSet> FDataSets;
 };
 
-TEST_F(CodecGlueTest, EdgeCasesEndAsTheGlueStates) {
-  const TTestZipEntry bzip2 = CorpusEntry("bzip2/zip-Z-bzip2.zip", 0);
-  const TTestZipEntry lzma = CorpusEntry("lzma/7z-eos.zip", 1);
-  const TTestZipEntry ppmd = CorpusEntry("ppmd/7z-mem1m-o2.zip", 1);
+void EdgeCasesEndAsTheGlueStates(const std::filesystem::path& dataSet) {
+  const TTestZipEntry bzip2 = CorpusEntry(dataSet, "bzip2/zip-Z-bzip2.zip", 0);
+  const TTestZipEntry lzma = CorpusEntry(dataSet, "lzma/7z-eos.zip", 1);
+  const TTestZipEntry ppmd = CorpusEntry(dataSet, "ppmd/7z-mem1m-o2.zip", 1);
   const std::string& lzmaData = *lzma.payload;
   const std::string& ppmdData = *ppmd.payload;
 
@@ -190,17 +198,25 @@ TEST_F(CodecGlueTest, EdgeCasesEndAsTheGlueStates) {
       {"PPMd data ending before the end mark", with(ppmd, ppmdData.substr(0, ppmdData.size() / 2)),
        "EAbReadError: Error reading archive"},
 
-      {"WavPack not a WavPack stream", with(CorpusEntry("wavpack/wavpack-set.zip", 2), std::string(64, 'x')),
+      {"WavPack not a WavPack stream",
+       with(CorpusEntry(dataSet, "wavpack/wavpack-set.zip", 2), std::string(64, 'x')),
        "Exception: WavPack decompression failed: not compatible with this version of WavPack file!"},
   };
   for (const Case& c : cases) EXPECT_EQ(Outcome(c.entry), c.expected) << c.what;
 }
 
+TEST_F(CodecGlueTest, EdgeCasesEndAsTheGlueStates) {
+  for (const TZipDataSet& set : FDataSets) {
+    SCOPED_TRACE(set.Label);
+    EdgeCasesEndAsTheGlueStates(set.Dir);
+  }
+}
+
 // A read that fails inside a codec's input callback comes out as that error once the
 // codec has returned, wherever it happens.
-TEST_F(CodecGlueTest, ReadErrorsInsideTheCodecsComeOutAsThemselves) {
-  const std::string ppmd = *CorpusEntry("ppmd/7z-mem1m-o2.zip", 1).payload;
-  const std::string wavpack = *CorpusEntry("wavpack/wavpack-set.zip", 2).payload;
+void ReadErrorsInsideTheCodecsComeOutAsThemselves(const std::filesystem::path& dataSet) {
+  const std::string ppmd = *CorpusEntry(dataSet, "ppmd/7z-mem1m-o2.zip", 1).payload;
+  const std::string wavpack = *CorpusEntry(dataSet, "wavpack/wavpack-set.zip", 2).payload;
   struct Case {
     const char* what;
     void (*decode)(TStream&, TStream&);
@@ -220,10 +236,17 @@ TEST_F(CodecGlueTest, ReadErrorsInsideTheCodecsComeOutAsThemselves) {
   }
 }
 
-TEST_F(CodecGlueTest, DamagedEntriesFailAloneAndKeepTheOldFiles) {
+TEST_F(CodecGlueTest, ReadErrorsInsideTheCodecsComeOutAsThemselves) {
+  for (const TZipDataSet& set : FDataSets) {
+    SCOPED_TRACE(set.Label);
+    ReadErrorsInsideTheCodecsComeOutAsThemselves(set.Dir);
+  }
+}
+
+void DamagedEntriesFailAloneAndKeepTheOldFiles(const std::filesystem::path& dataSet) {
   const TTestZipEntry originals[] = {
-      CorpusEntry("bzip2/zip-Z-bzip2.zip", 0), CorpusEntry("lzma/7z-no-eos.zip", 1),
-      CorpusEntry("ppmd/7z-o16-cutoff.zip", 0), CorpusEntry("wavpack/wavpack-set.zip", 2)};
+      CorpusEntry(dataSet, "bzip2/zip-Z-bzip2.zip", 0), CorpusEntry(dataSet, "lzma/7z-no-eos.zip", 1),
+      CorpusEntry(dataSet, "ppmd/7z-o16-cutoff.zip", 0), CorpusEntry(dataSet, "wavpack/wavpack-set.zip", 2)};
   std::vector<TTestZipEntry> entries;
   for (const TTestZipEntry& original : originals) {
     const std::string& data = *original.payload;
@@ -266,6 +289,13 @@ TEST_F(CodecGlueTest, DamagedEntriesFailAloneAndKeepTheOldFiles) {
         << entry.name << " was replaced";
   }
   EXPECT_EQ(failed, damaged);
+}
+
+TEST_F(CodecGlueTest, DamagedEntriesFailAloneAndKeepTheOldFiles) {
+  for (const TZipDataSet& set : FDataSets) {
+    SCOPED_TRACE(set.Label);
+    DamagedEntriesFailAloneAndKeepTheOldFiles(set.Dir);
+  }
 }
 
 // Entries made by 7z whose sizes sit at and around the 64 KiB buffers of the LZMA glue:

@@ -20,6 +20,7 @@
 #include "net/IdIOHandlerTls.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
+#include "support/Needs.h"
 #include "support/SigningKeys.h"
 #include "support/SmallZip.h"
 #include "support/TempDirectory.h"
@@ -125,9 +126,7 @@ class InstalledUpdater : public ::testing::Test {
     call.WorkingDirectory = FWorkingDirectory.empty() ? FDir.string() : FWorkingDirectory.string();
     call.Input = answers;
     call.TimeoutMilliseconds = 60000;
-    ProgramRun run = testsupport::RunProgram(call);
-    FWithoutHttpClient = run.Err.find("noch keinen HTTP-Client") != std::string::npos;
-    return run;
+    return testsupport::RunProgram(call);
   }
 
   std::vector<Start> Starts() const {
@@ -203,22 +202,7 @@ class InstalledUpdater : public ::testing::Test {
   fs::path FWorkingDirectory;  // empty: the installation folder
   fs::path FRecord;
   pid_t FApplication = 0;
-  bool FWithoutHttpClient = false;
 };
-
-// Whether the installed updater still carries the stand-in for the unzipper, which
-// fails every installation: its message text is then part of the program.
-bool UpdaterCarriesUnzipperStandIn() {
-  const std::u16string text = u"noch keinen Entpacker";
-  const std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
-  return TTempDirectory::ReadFile(kUpdaterPath).find(bytes) != std::string::npos;
-}
-
-#define SKIP_WITHOUT_HTTP_CLIENT() \
-  if (FWithoutHttpClient) GTEST_SKIP() << "the updater of this build has no HTTP client yet"
-
-#define SKIP_WITHOUT_UNZIPPER() \
-  if (UpdaterCarriesUnzipperStandIn()) GTEST_SKIP() << "the updater of this build has no unzipper yet"
 
 std::map<std::string, RouteResponse> VersionOnly(const std::string& newest) {
   return {{"/newest", HttpResponse(200, "OK", newest)}};
@@ -227,7 +211,6 @@ std::map<std::string, RouteResponse> VersionOnly(const std::string& newest) {
 TEST_F(InstalledUpdater, AnUpToDateApplicationSeesTheThreeStepCountdownAndKeepsRunning) {
   testsupport::HttpRouteServer server(VersionOnly("1.5"));
   const ProgramRun run = RunUpdater(server, "1.5", "");
-  SKIP_WITHOUT_HTTP_CLIENT();
   EXPECT_EQ(run.Out, kStart +
                          "Keine neue Version (3)\nKeine neue Version (2)\nKeine neue Version (1)\n"
                          "Keine neue Version (0)\n");
@@ -240,7 +223,6 @@ TEST_F(InstalledUpdater, AnUpToDateApplicationSeesTheThreeStepCountdownAndKeepsR
 TEST_F(InstalledUpdater, DecliningTheUpdateDownloadsNothing) {
   testsupport::HttpRouteServer server(VersionOnly("1.5"));
   const ProgramRun run = RunUpdater(server, "1.4", "Abbrechen\n");
-  SKIP_WITHOUT_HTTP_CLIENT();
   EXPECT_EQ(run.Out, kStart + kUpdateQuestion + kClosing);
   EXPECT_EQ(run.ExitCode, 0);
   EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /newest HTTP/1.1"});
@@ -253,7 +235,6 @@ TEST_F(InstalledUpdater, DecliningTheUpdateDownloadsNothing) {
 TEST_F(InstalledUpdater, AVersionTextWithALineBreakShowsTheConversionError) {
   testsupport::HttpRouteServer server(VersionOnly("1.5\r\n"));
   const ProgramRun run = RunUpdater(server, "1.4", "");
-  SKIP_WITHOUT_HTTP_CLIENT();
   EXPECT_EQ(run.Out, kStart);
   EXPECT_EQ(run.Err, "[updater] '1.5\r\n' ist kein gültiger Gleitkommawert.\n");
   EXPECT_EQ(run.ExitCode, 0);
@@ -266,7 +247,6 @@ TEST_F(InstalledUpdater, AVersionTextWithALineBreakShowsTheConversionError) {
 TEST_F(InstalledUpdater, AMissingArchiveEndsInTheFixedMessageAndLeavesAnEmptyDownload) {
   testsupport::HttpRouteServer server(VersionOnly("1.5"));
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-  SKIP_WITHOUT_HTTP_CLIENT();
   ExpectFailedDownload(run, server);
   ASSERT_TRUE(fs::exists(FDir / "update.zip"));
   EXPECT_EQ(fs::file_size(FDir / "update.zip"), 0u);
@@ -282,7 +262,6 @@ TEST_F(InstalledUpdater, ADownloadCutShortIsAFailureAndTheApplicationKeepsRunnin
   testsupport::HttpRouteServer server(
       {{"/newest", HttpResponse(200, "OK", "1.5")}, {"/1.5/update.zip", cut}});
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-  SKIP_WITHOUT_HTTP_CLIENT();
   EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kFailure + kClosing);
   EXPECT_EQ(run.ExitCode, 0);
   EXPECT_TRUE(ApplicationRunning());
@@ -321,7 +300,6 @@ TEST_F(InstalledUpdater, TheArchiveRequestCarriesTheCookieTheVersionResponseSet)
       {{"/newest", version},
        {"/1.5/update.zip", HttpResponse(200, "OK", UpdateArchive(false), "application/zip")}});
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-  SKIP_WITHOUT_HTTP_CLIENT();
   EXPECT_EQ(run.Out.substr(0, (kStart + kUpdateQuestion + "Lade neue Version\n").size()),
             kStart + kUpdateQuestion + "Lade neue Version\n");
   const std::string common = " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
@@ -340,8 +318,6 @@ class CompleteUpdate : public InstalledUpdater {
     TTempDirectory::WriteFile(FDir / "data.txt", "alt\n");
     testsupport::HttpRouteServer server(UpdateRoutes(damagedData));
     const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-    SKIP_WITHOUT_HTTP_CLIENT();
-    SKIP_WITHOUT_UNZIPPER();
     ExpectUpdatedTo15(run);
     EXPECT_EQ(server.RequestLines(),
               (std::vector<std::string>{"GET /newest HTTP/1.1", "GET /1.5/update.zip HTTP/1.1"}));
@@ -367,7 +343,7 @@ class HttpsUpdate : public InstalledUpdater {
  protected:
   void SetUp() override {
     if (!TIdIOHandlerTls::TlsAvailable()) GTEST_SKIP() << "this build has no TLS";
-    if (!testsupport::TestCertificates::Available()) GTEST_SKIP() << "openssl or python3 is not installed";
+    FENDREL_NEEDS(testsupport::TestCertificates::Available(), "openssl or python3 is not installed");
     InstalledUpdater::SetUp();
   }
 
@@ -378,7 +354,6 @@ class HttpsUpdate : public InstalledUpdater {
 };
 
 TEST_F(HttpsUpdate, ReplacesTheFilesAndRestartsTheApplication) {
-  SKIP_WITHOUT_UNZIPPER();
   testsupport::PythonTlsServer::Options options;
   options.Files = {{"newest", "1.5"}, {"1.5/update.zip", UpdateArchive(false)}};
   testsupport::PythonTlsServer server(options);
@@ -458,7 +433,6 @@ class SignedUpdate : public InstalledUpdater {
 TEST_F(SignedUpdate, AGoodSignatureInstallsTheUpdate) {
   testsupport::HttpRouteServer server(Routes(Signed()));
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-  SKIP_WITHOUT_HTTP_CLIENT();
   ExpectUpdatedTo15(run);
   EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
 }
@@ -495,7 +469,6 @@ TEST_F(SignedUpdate, AnArchiveWithoutAGoodSignatureFailsTheDownloadAndTheApplica
     SCOPED_TRACE(c.Name);
     testsupport::HttpRouteServer server(Routes(c.Archive));
     const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-    SKIP_WITHOUT_HTTP_CLIENT();
     ExpectFailedDownload(run, server);
     EXPECT_EQ(Starts().size(), 1u);
     EXPECT_EQ(TTempDirectory::ReadFile(FDir / "fendrel.exe"), TTempDirectory::ReadFile(kDemoApplicationPath));
@@ -511,7 +484,6 @@ TEST_F(SignedUpdate, TheArchiveBesideTheExecutableIsCheckedAgainBeforeItIsExtrac
   TTempDirectory::WriteFile(FDir / "update.zip", UpdateArchive(false));
   testsupport::HttpRouteServer server(Routes(Signed()));
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-  SKIP_WITHOUT_HTTP_CLIENT();
   EXPECT_EQ(run.Out, kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion +
                          "Schließe Fendrel!\nEntpacke neue Version\n" + kFailure + kClosing);
   EXPECT_EQ(TTempDirectory::ReadFile(FWorkingDirectory / "update.zip"), Signed());

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "zip/AbExtraField.h"
-#include "zip/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "zip/AbLocateEndRecord.h"
 #include "zip/AbSpanStream.h"
-#include "zip/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 

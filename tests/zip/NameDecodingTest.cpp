@@ -5,7 +5,7 @@
 #include "core/Crc32.h"
 #include "zip/AbNameDecoding.h"
 #include "zip/AbZipItem.h"
-#include "zip/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "core/Exception.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
-#include "zip/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 

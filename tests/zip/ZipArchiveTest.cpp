@@ -14,7 +14,7 @@
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
 #include "zip/AbZipArchive.h"
-#include "zip/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "zip/AbArchiveList.h"
 #include "zip/AbDosDateTime.h"
 #include "zip/AbZipItem.h"
-#include "zip/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 
 namespace {
 
