@@ -67,8 +67,12 @@ TEST(Win32LongPaths, AnArchiveExtractsIntoAFolderWhosePathIs300CharactersLong) {
   }
   ASSERT_GE(base.size(), 300u);
   const std::string archive = (dir.Path() / "update.zip").string();
-  TTempDirectory::WriteFile(archive, testsupport::MakeZip({{.Name = "fendrel.exe", .Data = "new program"},
-                                                           {.Name = "daten/LIESMICH.txt", .Data = "1.5"}}));
+  std::vector<testsupport::ZipFixtureEntry> entries(2);
+  entries[0].Name = "fendrel.exe";
+  entries[0].Data = "new program";
+  entries[1].Name = "daten/LIESMICH.txt";
+  entries[1].Data = "1.5";
+  TTempDirectory::WriteFile(archive, testsupport::MakeZip(entries));
   {
     TAbUnZipper unzipper;
     unzipper.SetExtractOptions({TAbExtractOption::eoCreateDirs, TAbExtractOption::eoRestorePath});
