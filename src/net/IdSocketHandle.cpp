@@ -59,6 +59,7 @@ void TIdSocketHandle::Connect() {
     const std::lock_guard<std::mutex> lock(FConnectionHandle);
     handle = FHandle;
     FConnecting = true;
+    FConnectAbandoned = false;
   }
   // Ends the connect bookkeeping; true when the socket was closed while it was pending.
   auto finish = [this]() {
@@ -71,7 +72,7 @@ void TIdSocketHandle::Connect() {
     return true;
   };
   try {
-    GlobalStack().Connect(handle, FPeerIP, FPeerPort, FIPVersion);
+    GlobalStack().Connect(handle, FPeerIP, FPeerPort, FIPVersion, &FConnectAbandoned);
   } catch (const EIdSocketError&) {
     if (finish()) GlobalStack().RaiseSocketError(Id_WSAENOTSOCK);
     throw;
@@ -113,9 +114,11 @@ void TIdSocketHandle::CloseSocket() {
   if (!FHandleAllocated) return;
   FHandleAllocated = false;
   TIdStack& stack = GlobalStack();
-  // Shutting down also ends a connect that is blocked on the socket.
+  // Shutting down also ends a connect that is blocked on the socket (on POSIX; Windows
+  // refuses to shut down an unconnected socket, its connect watches the abandoned flag).
   stack.WSShutdown(FHandle, 1);
   if (FConnecting) {
+    FConnectAbandoned = true;
     // The connect still uses the number; it releases it when it returns, so the number
     // cannot be handed to another socket meanwhile.
     FCloseDeferred = true;

@@ -1,6 +1,7 @@
 #ifndef FENDREL_NET_IDSOCKETHANDLE_H
 #define FENDREL_NET_IDSOCKETHANDLE_H
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -93,6 +94,9 @@ class TIdSocketHandle {
   // the release of the number to the connect.
   bool FConnecting = false;
   bool FCloseDeferred = false;
+  // Set by a close while a connect is pending, for a system on which only releasing the
+  // number would end it (the stack's Connect watches it).
+  std::atomic<bool> FConnectAbandoned{false};
   TIdStackSocketHandle FDeferredHandle = Id_INVALID_SOCKET;
   bool FUseNagle = true;
 };

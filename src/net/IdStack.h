@@ -2,6 +2,7 @@
 #define FENDREL_NET_IDSTACK_H
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -80,8 +81,13 @@ class TIdStack {
   // EIdInvalidIPv6Address (IPv6) or socket error 10022 (IPv4).
   virtual void Bind(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
                     TIdIPVersion ipVersion = TIdIPVersion::Id_IPv4) = 0;
+  // abandoned, when given, is set by another thread that closes the socket under a pending
+  // connect. Where closing does not end a pending connect (Windows ends it only when the
+  // socket is released, which the binding postpones until the connect has returned), the
+  // connect watches it and then fails with 10038.
   virtual void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
-                       TIdIPVersion ipVersion = TIdIPVersion::Id_IPv4) = 0;
+                       TIdIPVersion ipVersion = TIdIPVersion::Id_IPv4,
+                       const std::atomic<bool>* abandoned = nullptr) = 0;
   // Receives once into the whole array; 0 when the peer has closed.
   virtual int Receive(TIdStackSocketHandle socket, TIdBytes& buffer) = 0;
   // Sends once from offset on, at most size bytes when size is not negative; returns the

@@ -12,6 +12,9 @@ inline constexpr char16_t PathDelim = u'\\';
 inline constexpr char16_t PathDelim = u'/';
 #endif
 
+// Called first at program entry, before anything loads a library: on Windows, libraries are
+// then searched in the system folder only, never in the program's folder. Nothing on POSIX.
+void RestrictLibrarySearch();
 // Records the command line; called once at program entry.
 void InitCommandLine(int argc, char** argv);
 // The argument at index (1 = first argument); empty when there is none.
@@ -29,6 +32,10 @@ String ProgramDir();
 // a bare name (found by a search the program cannot repeat) or an empty word.
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir);
 String CurrentDir();
+
+// The value of the environment variable, empty when it is not set: read as the system keeps
+// the environment (UTF-16 on Windows, whatever the ANSI code page; UTF-8 on POSIX).
+String EnvironmentVariable(const char16_t* name);
 
 // The application title taken from an executable's path: the part after the last
 // delimiter, cut at its first ".", every character after the first in lower case.

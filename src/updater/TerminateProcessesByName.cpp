@@ -16,9 +16,11 @@ bool ExecutableMatches(StringView exeFile, StringView name) {
 
 int TerminateProcessesByName(const String& name) {
   int result = 0;
+  // The updater may carry the application's name; it never ends itself.
+  const std::uint32_t own = platform::CurrentProcessId();
   for (const auto& entry : platform::ProcessSnapshot()) {
-    if (ExecutableMatches(entry.ExeFile, name)) {
-      result = platform::TerminateProcessById(entry.ProcessId, 0) ? 1 : 0;
+    if (entry.ProcessId != own && ExecutableMatches(entry.ExeFile, name)) {
+      result = platform::TerminateProcessById(entry.ProcessId, 0, entry.ExeFile) ? 1 : 0;
     }
   }
   return result;

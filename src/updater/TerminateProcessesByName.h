@@ -10,7 +10,8 @@ namespace updater {
 // name, with only the letters a to z compared without regard to case.
 bool ExecutableMatches(StringView exeFile, StringView name);
 
-// Ends every process whose executable matches the name, at once. Returns the result
+// Ends every process whose executable matches the name, at once, except the calling one,
+// each only while it still runs the executable the process list named. Returns the result
 // of the last attempt (non-zero for success), 0 when nothing matched.
 int TerminateProcessesByName(const String& name);
 

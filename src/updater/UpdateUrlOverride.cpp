@@ -14,9 +14,9 @@ bool IsHttps(StringView url) {
 
 }  // namespace
 
-String ResolveUpdateUrl(StringView builtIn, const char* environmentValue) {
-  if (environmentValue == nullptr || environmentValue[0] == '\0') return String(builtIn);
-  String overridden = FromUtf8(environmentValue);
+String ResolveUpdateUrl(StringView builtIn, StringView environmentValue) {
+  if (environmentValue.empty()) return String(builtIn);
+  String overridden(environmentValue);
   if (IsHttps(builtIn) && !IsHttps(overridden))
     throw Exception(Format(SUpdateUrlDowngradeRefused, {overridden}));
   return overridden;

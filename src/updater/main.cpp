@@ -1,4 +1,3 @@
-#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -22,6 +21,7 @@ constexpr char16_t kBuiltInPublicKey[] = u"" FENDREL_UPDATE_PUBLIC_KEY;
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::RestrictLibrarySearch();
   platform::InitCommandLine(argc, argv);
   const auto ui = platform::ui::CreateUserInterface(argc, argv);
   // When the program's own path cannot be found out, the command line's first word still
@@ -32,8 +32,10 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<updater::TForm1> form;
   try {
-    updater::TUpdaterSettings settings{platform::ParamStr(1), updater::ResolveUpdateUrl(kBuiltInUpdateUrl, std::getenv("FENDREL_UPDATE_URL")), platform::ProgramDir(),
-                                       kBuiltInPublicKey};
+    updater::TUpdaterSettings settings{
+        platform::ParamStr(1),
+        updater::ResolveUpdateUrl(kBuiltInUpdateUrl, platform::EnvironmentVariable(u"FENDREL_UPDATE_URL")),
+        platform::ProgramDir(), kBuiltInPublicKey};
     form = std::make_unique<updater::TForm1>(
         application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
         updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(), std::move(settings));

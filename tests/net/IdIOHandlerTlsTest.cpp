@@ -57,6 +57,25 @@ TEST(IdIOHandlerTlsTest, SessionTicketsAreNeitherInputNorACloseInAPoll) {
   EXPECT_EQ(connection.Handler.ReadLn(), u"HTTP/1.1 200 OK");
 }
 
+// A server that asks for a client certificate the client may leave out: the handshake goes
+// on without one at once (the request comes in the server's first flight, with nothing after
+// it to wait for), in both versions.
+TEST(IdIOHandlerTlsTest, AnOptionalClientCertificateRequestIsAnsweredWithoutOne) {
+  SKIP_WITHOUT_TLS();
+  for (const std::string version : {"1.2", "1.3"}) {
+    SCOPED_TRACE(version);
+    PythonTlsServer::Options options;
+    options.LowestVersion = version;
+    options.HighestVersion = version;
+    options.AskClientCertificate = true;
+    PythonTlsServer server(options);
+    TlsConnection connection(server);
+    EXPECT_EQ(server.NextReport(), "handshake TLSv" + version);
+    connection.Request("/hello");
+    EXPECT_EQ(connection.Handler.ReadLn(), u"HTTP/1.1 200 OK");
+  }
+}
+
 // Decrypted bytes held by the handler count as input although the socket has nothing left.
 TEST(IdIOHandlerTlsTest, DecryptedBytesWaitingCountAsInputWithAnEmptySocket) {
   SKIP_WITHOUT_TLS();

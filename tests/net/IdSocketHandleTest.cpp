@@ -350,7 +350,6 @@ TEST(IdSocketHandleTest, ResetForgetsTheNumberAndTheAddressesWithoutClosing) {
 }
 
 TEST(IdSocketHandleTest, ClosingFromAnotherThreadEndsABlockedConnect) {
-  if (testsupport::RunningUnderWine()) GTEST_SKIP() << testsupport::kWineKeepsClosedConnect;
   // A listener whose single backlog slot is taken leaves further connects pending.
   StackListener listener(Loopback::IPv4, 0);
   ASSERT_TRUE(listener.Ok());

@@ -45,7 +45,7 @@ const char* KindName(TestCertificates::Kind kind) {
 
 constexpr char kTlsServer[] = R"(import itertools, os, socket, ssl, sys, threading
 
-cert, key, low, high, mode, root = sys.argv[1:7]
+cert, key, low, high, mode, root, ask, authority = sys.argv[1:9]
 versions = {'1.0': ssl.TLSVersion.TLSv1, '1.1': ssl.TLSVersion.TLSv1_1,
             '1.2': ssl.TLSVersion.TLSv1_2, '1.3': ssl.TLSVersion.TLSv1_3}
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -55,6 +55,11 @@ if versions[low] < ssl.TLSVersion.TLSv1_2:
 context.minimum_version = versions[low]
 context.maximum_version = versions[high]
 context.load_cert_chain(cert, key)
+if ask == 'optional':
+    # A certificate request in the handshake, for any certificate of the test authority;
+    # the client may send none.
+    context.verify_mode = ssl.CERT_OPTIONAL
+    context.load_verify_locations(authority)
 
 lock = threading.Lock()
 held = []
@@ -213,7 +218,9 @@ PythonTlsServer::PythonTlsServer(const Options& options)
   FProcess = std::make_unique<ChildProcess>(
       std::vector<std::string>{python, script, certificates.CertificateFile(options.Certificate),
                                certificates.KeyFile(options.Certificate), options.LowestVersion,
-                               options.HighestVersion, mode, FFolder->Path() + "/www"},
+                               options.HighestVersion, mode, FFolder->Path() + "/www",
+                               options.AskClientCertificate ? "optional" : "none",
+                               certificates.AuthorityFile()},
       FFolder->Path() + "/stderr.log");
   std::string line;
   if (!FProcess->ReadLine(line, kStartMilliseconds)) {

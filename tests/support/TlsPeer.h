@@ -63,6 +63,8 @@ class PythonTlsServer {
     std::string LowestVersion = "1.2";  // "1.0" to "1.3"
     std::string HighestVersion = "1.3";
     Mode How = Mode::Tls;
+    // The handshake asks for a client certificate, which the client may leave out.
+    bool AskClientCertificate = false;
     // Files to serve: the path below the root ("1.5/update.zip") and the content.
     std::map<std::string, std::string> Files;
     std::set<std::string> CutFiles;

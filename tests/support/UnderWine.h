@@ -23,10 +23,6 @@ inline bool RunningUnderWine() {
 // and POSIX report the reset (10054).
 inline constexpr const char* kWineReadsResetAsClose =
     "Wine reports a connection reset by the peer as an orderly close on receive";
-// Wine leaves a blocking connect running when another thread closes its socket, until the
-// system gives the connect up (about two minutes); Windows ends it at once.
-inline constexpr const char* kWineKeepsClosedConnect =
-    "Wine does not end a blocking connect when another thread closes its socket";
 // Wine lacks code pages that Windows has (EBCDIC, ISO-2022 and others) and decodes some
 // bytes otherwise (0x81 in windows-1252 as U+0081, not as an unmapped byte).
 inline constexpr const char* kWineLacksCodePages =

@@ -165,6 +165,32 @@ TEST_F(RunningCopies, AnEndedCopyThatIsNotReapedYetIsNotEndedAgain) {
   EXPECT_EQ(EndSignal(pid), SIGKILL);
 }
 
+// A process is ended only while it runs the executable the caller names: a number handed to
+// another program since the process list was read is left alone.
+TEST_F(RunningCopies, TerminationByIdChecksTheExecutableItStillRuns) {
+  struct Case {
+    const char16_t* ExeFile;
+    bool Ended;
+  };
+  const Case cases[] = {{u"other.exe", false}, {u"FENDREL.exe", true}};
+  for (const Case& c : cases) {
+    const pid_t pid = Start("fendrel.exe");
+    EXPECT_EQ(platform::TerminateProcessById(static_cast<std::uint32_t>(pid), 0, c.ExeFile), c.Ended)
+        << ToUtf8(c.ExeFile);
+    if (c.Ended)
+      EXPECT_EQ(EndSignal(pid), SIGKILL);
+    else
+      EXPECT_TRUE(StillRunning(pid));
+  }
+}
+
+// An updater deployed under the application's name ends the other copies, never itself.
+TEST(TerminateOwnProcess, TheCallingProcessIsNeverEnded) {
+  const std::string own = fs::read_symlink("/proc/self/exe").filename().string();
+  EXPECT_EQ(updater::TerminateProcessesByName(FromUtf8(own)), 0);
+  EXPECT_EQ(platform::CurrentProcessId(), static_cast<std::uint32_t>(::getpid()));
+}
+
 TEST_F(RunningCopies, NothingRunningReturnsZero) {
   const pid_t other = Start("myfendrel.exe");
   EXPECT_EQ(updater::TerminateProcessesByName(u"fendrel.exe"), 0);

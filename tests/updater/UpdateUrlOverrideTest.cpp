@@ -23,12 +23,13 @@ TEST(UpdateUrlOverrideTest, TheOverrideWinsUnlessItWouldLeaveHttps) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.Environment != nullptr ? c.Environment : "<unset>"));
+    const String environment = c.Environment != nullptr ? FromUtf8(c.Environment) : String();
     if (c.Expected != nullptr) {
-      EXPECT_EQ(ResolveUpdateUrl(c.BuiltIn, c.Environment), c.Expected);
+      EXPECT_EQ(ResolveUpdateUrl(c.BuiltIn, environment), c.Expected);
       continue;
     }
     try {
-      ResolveUpdateUrl(c.BuiltIn, c.Environment);
+      ResolveUpdateUrl(c.BuiltIn, environment);
       ADD_FAILURE() << "the override was taken";
     } catch (const Exception& e) {
       EXPECT_EQ(e.Message(),

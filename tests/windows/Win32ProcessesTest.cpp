@@ -75,4 +75,23 @@ TEST(Win32Processes, EveryCopyIsEndedWithExitCodeZeroWhateverTheLetterCase) {
   EXPECT_EQ(updater::TerminateProcessesByName(u"fendrel"), 0);
 }
 
+// An updater deployed under the application's name ends the other copies, never itself; and a
+// process is ended only while it still runs the executable the process list named.
+TEST(Win32Processes, TheCallerIsSparedAndOnlyTheListedExecutableIsEnded) {
+  const String own = FromWide(OwnPath().c_str());
+  EXPECT_EQ(updater::TerminateProcessesByName(own.substr(own.find_last_of(u"\\/") + 1)), 0);
+
+  TTempDirectory dir;
+  const auto exe = dir.Path() / "Fendrel.exe";
+  ASSERT_TRUE(CopyFileW(OwnPath().c_str(), exe.wstring().c_str(), FALSE));
+  const HANDLE copy = StartCopy(exe);
+  ASSERT_NE(copy, nullptr);
+  const DWORD id = GetProcessId(copy);
+  EXPECT_FALSE(platform::TerminateProcessById(id, 0, u"other.exe"));
+  EXPECT_EQ(WaitForSingleObject(copy, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(platform::TerminateProcessById(id, 0, u"FENDREL.EXE"));
+  EXPECT_EQ(WaitForSingleObject(copy, 20000), WAIT_OBJECT_0);
+  CloseHandle(copy);
+}
+
 }  // namespace

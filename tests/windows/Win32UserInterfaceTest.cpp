@@ -5,12 +5,15 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "core/win32/WideText.h"
 #include "platform/ui/UserInterface.h"
 #include "platform/ui/win32/Dialogs.h"
 #include "platform/ui/win32/StatusWindow.h"
+#include "platform/win32/SystemLibrary.h"
 #include "updater/Form1.h"
 
 namespace {
@@ -68,6 +71,31 @@ TEST(Win32StatusWindow, ClientAreaLabelAndStyleAreAsStored) {
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
 }
 
+// The window's icons are the icon's own images of the system's two sizes, not one image
+// shrunk for the caption.
+TEST(Win32StatusWindow, EachIconSizeIsTheIconsOwnImage) {
+  TStatusWindow window(updater::TForm1::StoredDescription());
+  ASSERT_NE(window.Handle(), nullptr);
+  struct Case {
+    int Index;
+    int Width;
+  };
+  const Case cases[] = {{GCLP_HICON, GetSystemMetrics(SM_CXICON)},
+                        {GCLP_HICONSM, GetSystemMetrics(SM_CXSMICON)}};
+  for (const Case& c : cases) {
+    const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(window.Handle(), c.Index));
+    ASSERT_NE(icon, nullptr) << c.Index;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(bitmap.bmWidth, c.Width) << c.Index;
+  }
+  EXPECT_NE(GetClassLongPtrW(window.Handle(), GCLP_HICON), GetClassLongPtrW(window.Handle(), GCLP_HICONSM));
+}
+
 struct ButtonSearch {
   const wchar_t* Text;
   HWND Found;
@@ -121,6 +149,23 @@ class DialogWatcher {
   std::thread FThread;
 };
 
+// The program's manifest, embedded in this test program as in Updater.exe, brings version 6
+// of the common controls, loaded from the system as the program loads them: the library
+// comes from the side-by-side assembly of version 6 (not the system folder's older one), and
+// the task dialog is there. The assembly's folder is what tells them apart: Wine's version 6
+// reports itself as version 5 to DllGetVersion.
+TEST(Win32Dialogs, TheManifestBringsVersion6OfTheCommonControls) {
+  const HMODULE controls = platform::win32::LoadSystemLibrary(L"comctl32.dll");
+  ASSERT_NE(controls, nullptr);
+  wchar_t path[MAX_PATH * 2] = {};
+  ASSERT_GT(GetModuleFileNameW(controls, path, MAX_PATH * 2), 0u);
+  CharLowerW(path);
+  EXPECT_NE(std::wstring(path).find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+            std::wstring::npos)
+      << ToUtf8(FromWide(path));
+  EXPECT_TRUE(platform::ui::win32::TaskDialogsAvailable());
+}
+
 TEST(Win32Dialogs, TheConfirmationAnswersAsItsButtonsSay) {
   struct Case {
     bool MessageBox;
@@ -132,7 +177,6 @@ TEST(Win32Dialogs, TheConfirmationAnswersAsItsButtonsSay) {
                         {true, L"OK", platform::ui::mrOk},
                         {true, L"Abbrechen", platform::ui::mrCancel}};
   for (const Case& c : cases) {
-    if (!c.MessageBox && !platform::ui::win32::TaskDialogsAvailable()) continue;
     platform::ui::win32::SetPreferMessageBox(c.MessageBox);
     int result = -1;
     bool centred = false;
@@ -147,6 +191,40 @@ TEST(Win32Dialogs, TheConfirmationAnswersAsItsButtonsSay) {
     EXPECT_TRUE(centred) << c.MessageBox;
   }
   platform::ui::win32::SetPreferMessageBox(false);
+}
+
+// The button texts follow the box's type, not the buttons' identifiers: Windows gives the
+// one button of an MB_OK box the identifier IDCANCEL, Wine gives it IDOK.
+TEST(Win32Dialogs, MessageBoxButtonsAreNamedByTheBoxType) {
+  struct Case {
+    UINT Type;
+    std::vector<int> Ids;
+    std::vector<std::wstring> Texts;
+  };
+  const Case cases[] = {
+      {MB_OK, {IDCANCEL}, {L"OK"}},
+      {MB_OK, {IDOK}, {L"OK"}},
+      {MB_OKCANCEL, {IDOK, IDCANCEL}, {L"OK", L"Abbrechen"}},
+      {MB_YESNO, {IDYES, IDNO}, {L"Ja", L"Nein"}},
+  };
+  for (const Case& c : cases) {
+    const HWND box = CreateWindowExW(0, L"#32770", L"Box", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(box, nullptr);
+    std::vector<HWND> buttons;
+    for (std::size_t i = 0; i < c.Ids.size(); ++i)
+      buttons.push_back(CreateWindowExW(0, L"BUTTON", c.Type == MB_YESNO ? c.Texts[i].c_str() : L"?",
+                                        WS_CHILD | BS_PUSHBUTTON, 0, 0, 50, 20, box,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.Ids[i])),
+                                        GetModuleHandleW(nullptr), nullptr));
+    platform::ui::win32::NameMessageBoxButtons(box, c.Type);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      wchar_t text[32] = {};
+      GetWindowTextW(buttons[i], text, 32);
+      EXPECT_EQ(std::wstring(text), c.Texts[i]) << c.Type << " " << c.Ids[i];
+    }
+    DestroyWindow(box);
+  }
 }
 
 TEST(Win32Dialogs, TheMessageBoxIsCentredAndClosedByItsOkButton) {

@@ -10,8 +10,10 @@
 #include "check/CheckCommands.h"
 #include "check/FailureReport.h"
 #include "check/LineEscape.h"
+#include "platform/Program.h"
 
 int main(int argc, char** argv) {
+  platform::RestrictLibrarySearch();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   check::Invocation invocation;
   try {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/SysError.h"
+#include "core/win32/LongPath.h"
 #include "core/win32/WideText.h"
 
 namespace filehandle {
@@ -41,8 +42,8 @@ DWORD Sharing(std::uint16_t mode) {
 }
 
 std::intptr_t OpenWith(const String& fileName, DWORD access, DWORD sharing, DWORD disposition) {
-  const HANDLE handle =
-      CreateFileW(WideText(fileName), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(WideText(SystemFilePath(fileName)), access, sharing, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     lastError = GetLastError();
     return -1;

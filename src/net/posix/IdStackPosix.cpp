@@ -69,8 +69,10 @@ class TIdStackPosix final : public TIdStack {
     if (::bind(Fd(socket), reinterpret_cast<const sockaddr*>(&address), length) == -1) RaiseLastSocketError();
   }
 
-  void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
-               TIdIPVersion ipVersion) override {
+  // The shutdown of a thread that closes the socket ends a pending connect here, so the
+  // abandoned flag is not needed.
+  void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port, TIdIPVersion ipVersion,
+               const std::atomic<bool>*) override {
     socklen_t length = 0;
     const sockaddr_storage address = SocketAddress(*this, ip, port, ipVersion, length);
     const int fd = Fd(socket);

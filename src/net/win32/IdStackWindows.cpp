@@ -19,6 +19,7 @@
 #include "net/IdException.h"
 #include "net/IdSocketAddressing.h"
 #include "net/IdStack.h"
+#include "platform/win32/SystemLibrary.h"
 
 const int Id_SOCK_STREAM = SOCK_STREAM;
 const int Id_SOL_SOCKET = SOL_SOCKET;
@@ -97,6 +98,7 @@ using SelectFunction = int(WINAPI*)(int, fd_set*, fd_set*, fd_set*, const timeva
 using ReceiveFunction = int(WINAPI*)(SOCKET, char*, int, int);
 using SendFunction = int(WINAPI*)(SOCKET, const char*, int, int);
 using ShutdownFunction = int(WINAPI*)(SOCKET, int);
+using ControlFunction = int(WINAPI*)(SOCKET, long, u_long*);
 using CloseFunction = int(WINAPI*)(SOCKET);
 using GetOptionFunction = int(WINAPI*)(SOCKET, int, int, char*, int*);
 using SetOptionFunction = int(WINAPI*)(SOCKET, int, int, const char*, int);
@@ -118,6 +120,7 @@ struct TWinsockFunctions {
   TWinsockFunction<SendFunction> send{"send"};
   TWinsockFunction<ShutdownFunction> shutdown{"shutdown"};
   TWinsockFunction<CloseFunction> closesocket{"closesocket"};
+  TWinsockFunction<ControlFunction> ioctlsocket{"ioctlsocket"};
   TWinsockFunction<GetOptionFunction> getsockopt{"getsockopt"};
   TWinsockFunction<SetOptionFunction> setsockopt{"setsockopt"};
   TWinsockFunction<NameFunction> getsockname{"getsockname"};
@@ -148,14 +151,13 @@ F Lookup(HMODULE module, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// Loads the library (no message box of the system for a missing file) and starts
+// Loads the library from the system folder (no message box of the system for a missing
+// file) and starts
 // version 2.2.
 void StartSocketInterface(TWinsockLibrary& library) {
   if (library.Module == nullptr) {
-    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    library.Module = LoadLibraryW(kLibraryName);
-    const DWORD error = GetLastError();
-    SetErrorMode(previous);
+    DWORD error = 0;
+    library.Module = platform::win32::LoadSystemLibrary(kLibraryName, &error);
     if (library.Module == nullptr)
       RaiseStubError(static_cast<int>(error), Format(SIdWinsockLoadError, {String(kLibraryTitle)}));
   }
@@ -174,7 +176,7 @@ void LoadIPv6Functions(TWinsockLibrary& library) {
   auto getAddrInfo = Lookup<GetAddrInfoFunction>(module, "GetAddrInfoW");
   HMODULE extra = nullptr;
   if (getAddrInfo == nullptr) {
-    extra = LoadLibraryW(L"Wship6.dll");
+    extra = platform::win32::LoadSystemLibrary(L"Wship6.dll");
     if (extra == nullptr) return;
     module = extra;
     getAddrInfo = Lookup<GetAddrInfoFunction>(module, "GetAddrInfoW");
@@ -222,6 +224,12 @@ int MapAddrInfoError(int result) {
 
 SOCKET Native(TIdStackSocketHandle socket) {
   return static_cast<SOCKET>(socket);
+}
+
+// Whether select left the socket in the set (the header's test of a set calls into the
+// library, which is not linked).
+bool InSet(const fd_set& set, SOCKET socket) {
+  return std::find(set.fd_array, set.fd_array + set.fd_count, socket) != set.fd_array + set.fd_count;
 }
 
 class TIdStackWindows final : public TIdStack {
@@ -294,13 +302,58 @@ class TIdStackWindows final : public TIdStack {
       RaiseLastSocketError();
   }
 
-  void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port,
-               TIdIPVersion ipVersion) override {
+  // Windows ends a blocking connect only when the socket is released, not when it is shut
+  // down: the connect runs without blocking and is waited for in short steps, so that an
+  // abandoned one ends at once and the socket's number stays valid until it has returned.
+  void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port, TIdIPVersion ipVersion,
+               const std::atomic<bool>* abandoned) override {
     int length = 0;
     const sockaddr_storage address = SocketAddress(*this, ip, port, ipVersion, length);
+    SetBlocking(socket, false);
     if (Winsock().connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), length) ==
-        SOCKET_ERROR)
-      RaiseLastSocketError();
+        SOCKET_ERROR) {
+      const int error = WSGetLastError();
+      if (error != WSAEWOULDBLOCK) {
+        SetBlocking(socket, true);
+        RaiseSocketError(error);
+      }
+      WaitForConnect(socket, abandoned);
+    }
+    SetBlocking(socket, true);
+  }
+
+  void SetBlocking(TIdStackSocketHandle socket, bool blocking) {
+    u_long nonBlocking = blocking ? 0 : 1;
+    if (Winsock().ioctlsocket(Native(socket), FIONBIO, &nonBlocking) == SOCKET_ERROR) RaiseLastSocketError();
+  }
+
+  // Until the pending connect has succeeded (writable) or failed (its error in the
+  // exception set), or has been abandoned.
+  void WaitForConnect(TIdStackSocketHandle socket, const std::atomic<bool>* abandoned) {
+    constexpr long kStepMicroseconds = 50 * 1000;
+    for (;;) {
+      if (abandoned != nullptr && abandoned->load()) RaiseSocketError(Id_WSAENOTSOCK);
+      fd_set writable;
+      fd_set failed;
+      FD_ZERO(&writable);
+      FD_ZERO(&failed);
+      FD_SET(Native(socket), &writable);
+      FD_SET(Native(socket), &failed);
+      const timeval step{0, kStepMicroseconds};
+      const int ready =
+          Winsock().select(0, nullptr, &writable, &failed, abandoned != nullptr ? &step : nullptr);
+      if (ready == SOCKET_ERROR) RaiseLastSocketError();
+      if (InSet(failed, Native(socket))) {
+        int error = 0;
+        int size = sizeof error;
+        if (Winsock().getsockopt(Native(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                                 &size) == SOCKET_ERROR)
+          RaiseLastSocketError();
+        SetBlocking(socket, true);
+        RaiseSocketError(error != 0 ? error : WSAECONNREFUSED);
+      }
+      if (InSet(writable, Native(socket))) return;
+    }
   }
 
   int Receive(TIdStackSocketHandle socket, TIdBytes& buffer) override {

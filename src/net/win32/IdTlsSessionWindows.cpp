@@ -1,6 +1,9 @@
 // TLS client sessions through the system's TLS (SChannel), over memory buffers: the handler
 // moves the records. The server's certificate is checked here with the system's chain engine
-// and SSL policy; extra authorities live in a memory store the session owns.
+// and SSL policy; extra authorities live in a memory store the session owns. The security
+// and certificate libraries are loaded from the system folder by the first session, not
+// imported: a program that never speaks https never maps them, and no copy in the program's
+// folder is taken in their place.
 
 #include <windows.h>
 // Each of the security headers builds on the ones before it.
@@ -20,8 +23,62 @@
 #include "core/Stream.h"
 #include "net/IdException.h"
 #include "net/IdTlsSession.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace {
+
+using platform::win32::TLibraryFunction;
+
+// The functions of the two libraries, under the names of the system's declarations, which
+// they stand in for in this file.
+TLibraryFunction<decltype(&::AcquireCredentialsHandleW)> AcquireCredentialsHandleW{
+    "AcquireCredentialsHandleW"};
+TLibraryFunction<decltype(&::ApplyControlToken)> ApplyControlToken{"ApplyControlToken"};
+TLibraryFunction<decltype(&::DecryptMessage)> DecryptMessage{"DecryptMessage"};
+TLibraryFunction<decltype(&::DeleteSecurityContext)> DeleteSecurityContext{"DeleteSecurityContext"};
+TLibraryFunction<decltype(&::EncryptMessage)> EncryptMessage{"EncryptMessage"};
+TLibraryFunction<decltype(&::FreeContextBuffer)> FreeContextBuffer{"FreeContextBuffer"};
+TLibraryFunction<decltype(&::FreeCredentialsHandle)> FreeCredentialsHandle{"FreeCredentialsHandle"};
+TLibraryFunction<decltype(&::InitializeSecurityContextW)> InitializeSecurityContextW{
+    "InitializeSecurityContextW"};
+TLibraryFunction<decltype(&::QueryContextAttributesW)> QueryContextAttributesW{"QueryContextAttributesW"};
+TLibraryFunction<decltype(&::CertAddEncodedCertificateToStore)> CertAddEncodedCertificateToStore{
+    "CertAddEncodedCertificateToStore"};
+TLibraryFunction<decltype(&::CertAddStoreToCollection)> CertAddStoreToCollection{"CertAddStoreToCollection"};
+TLibraryFunction<decltype(&::CertCloseStore)> CertCloseStore{"CertCloseStore"};
+TLibraryFunction<decltype(&::CertFindCertificateInStore)> CertFindCertificateInStore{
+    "CertFindCertificateInStore"};
+TLibraryFunction<decltype(&::CertFreeCertificateChain)> CertFreeCertificateChain{"CertFreeCertificateChain"};
+TLibraryFunction<decltype(&::CertFreeCertificateContext)> CertFreeCertificateContext{
+    "CertFreeCertificateContext"};
+TLibraryFunction<decltype(&::CertGetCertificateChain)> CertGetCertificateChain{"CertGetCertificateChain"};
+TLibraryFunction<decltype(&::CertOpenStore)> CertOpenStore{"CertOpenStore"};
+TLibraryFunction<decltype(&::CertVerifyCertificateChainPolicy)> CertVerifyCertificateChainPolicy{
+    "CertVerifyCertificateChainPolicy"};
+TLibraryFunction<decltype(&::CryptStringToBinaryA)> CryptStringToBinaryA{"CryptStringToBinaryA"};
+
+// Loads both libraries once for the process: ERROR_SUCCESS, or the system's error number
+// when a library or one of its functions is missing.
+DWORD LoadTlsLibraries() {
+  static const DWORD result = [] {
+    DWORD error = ERROR_SUCCESS;
+    const HMODULE security = platform::win32::LoadSystemLibrary(L"secur32.dll", &error);
+    if (security == nullptr) return error;
+    const HMODULE certificates = platform::win32::LoadSystemLibrary(L"crypt32.dll", &error);
+    if (certificates == nullptr) return error;
+    const bool found =
+        platform::win32::LoadLibraryFunctions(security, AcquireCredentialsHandleW, ApplyControlToken,
+                                              DecryptMessage, DeleteSecurityContext, EncryptMessage,
+                                              FreeContextBuffer, FreeCredentialsHandle,
+                                              InitializeSecurityContextW, QueryContextAttributesW) &&
+        platform::win32::LoadLibraryFunctions(
+            certificates, CertAddEncodedCertificateToStore, CertAddStoreToCollection, CertCloseStore,
+            CertFindCertificateInStore, CertFreeCertificateChain, CertFreeCertificateContext,
+            CertGetCertificateChain, CertOpenStore, CertVerifyCertificateChainPolicy, CryptStringToBinaryA);
+    return found ? static_cast<DWORD>(ERROR_SUCCESS) : static_cast<DWORD>(ERROR_PROC_NOT_FOUND);
+  }();
+  return result;
+}
 
 // The SSL policy's flag that sets aside an unknown root authority (it comes with the
 // internet headers, which this file does not otherwise need).
@@ -113,7 +170,14 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
       if (FHaveContext && FReceived.empty()) return false;
       const SECURITY_STATUS status = Step();
       if (status == SEC_E_INCOMPLETE_MESSAGE) return false;
-      if (status == SEC_I_CONTINUE_NEEDED || status == SEC_I_INCOMPLETE_CREDENTIALS) continue;
+      if (status == SEC_I_CONTINUE_NEEDED) continue;
+      if (status == SEC_I_INCOMPLETE_CREDENTIALS) {
+        // The server asks for a client certificate, which the updater has none of: the
+        // context is told at once to go on without one (nothing more arrives before it does).
+        if (FUseSuppliedCredentials) throw HandshakeFailure(Format(SIdTLSProtocolFailure, {Code(status)}));
+        FUseSuppliedCredentials = true;
+        continue;
+      }
       if (status == SEC_E_OK) {
         VerifyServerCertificate();
         if (QueryContextAttributesW(&FContext, SECPKG_ATTR_STREAM_SIZES, &FSizes) != SEC_E_OK)
@@ -140,6 +204,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
 
   bool Decrypt(TIdBytes& plain) override {
     while (!FReceived.empty()) {
+      if (FRenegotiating && !Renegotiate()) return false;
+      if (FReceived.empty()) break;
       SecBuffer buffers[4] = {
           {static_cast<unsigned long>(FReceived.size()), SECBUFFER_DATA, FReceived.data()},
           {0, SECBUFFER_EMPTY, nullptr},
@@ -163,14 +229,10 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
           rest.assign(bytes, bytes + buffer.cbBuffer);
       }
       FReceived = std::move(rest);
-      if (status == SEC_I_RENEGOTIATE) {
-        // A handshake message after the handshake (a session ticket, a key update): the
-        // context takes it, and what it answers goes to the peer.
-        const SECURITY_STATUS answer = Step();
-        if (answer == SEC_E_INCOMPLETE_MESSAGE) return false;
-        if (answer != SEC_E_OK && answer != SEC_I_CONTINUE_NEEDED)
-          throw EIdTLSConnectionFailed(Format(SIdTLSConnectionFailed, {FHost, Code(answer)}));
-      }
+      // A handshake message after the handshake (a TLS 1.3 session ticket or key update, a
+      // TLS 1.2 renegotiation): the handshake runs with the records that follow, which are
+      // not application data, until the context is complete again.
+      if (status == SEC_I_RENEGOTIATE) FRenegotiating = true;
     }
     return false;
   }
@@ -203,7 +265,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     SecBufferDesc description{SECBUFFER_VERSION, 1, &token};
     if (ApplyControlToken(&FContext, &description) != SEC_E_OK) return;
     FReceived.clear();
-    Step();
+    // The close notification is produced from no input at all.
+    Step(false);
   }
 
  private:
@@ -233,11 +296,36 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     FHaveCredentials = true;
   }
 
-  // One call of the context with what arrived; its answer goes to the outgoing records, and
-  // the bytes it did not take stay received.
-  SECURITY_STATUS Step() {
-    const DWORD requested = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
-                            ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
+  // The handshake after SEC_I_RENEGOTIATE, as far as the received records allow; true once
+  // the context is complete again (the server's certificate checked anew: a renegotiation
+  // may bring another one).
+  bool Renegotiate() {
+    while (!FReceived.empty()) {
+      const SECURITY_STATUS status = Step();
+      if (status == SEC_E_INCOMPLETE_MESSAGE) return false;
+      if (status == SEC_I_CONTINUE_NEEDED) continue;
+      if (status == SEC_I_INCOMPLETE_CREDENTIALS && !FUseSuppliedCredentials) {
+        FUseSuppliedCredentials = true;
+        continue;
+      }
+      if (status != SEC_E_OK)
+        throw EIdTLSConnectionFailed(Format(SIdTLSConnectionFailed, {FHost, Code(status)}));
+      FRenegotiating = false;
+      VerifyServerCertificate();
+      if (QueryContextAttributesW(&FContext, SECPKG_ATTR_STREAM_SIZES, &FSizes) != SEC_E_OK)
+        throw EIdTLSConnectionFailed(Format(SIdTLSConnectionFailed, {FHost, Code(GetLastError())}));
+      return true;
+    }
+    return false;
+  }
+
+  // One call of the context with what arrived (or, without input, for the close
+  // notification); its answer goes to the outgoing records, and the bytes it did not take
+  // stay received. After SEC_I_INCOMPLETE_CREDENTIALS nothing was taken.
+  SECURITY_STATUS Step(bool withInput = true) {
+    DWORD requested = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
+                      ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
+    if (FUseSuppliedCredentials) requested |= ISC_REQ_USE_SUPPLIED_CREDS;
     SecBuffer input[2] = {{static_cast<unsigned long>(FReceived.size()), SECBUFFER_TOKEN, FReceived.data()},
                           {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc inputDescription{SECBUFFER_VERSION, 2, input};
@@ -247,7 +335,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     String name = FHost;
     const SECURITY_STATUS status = InitializeSecurityContextW(
         &FCredentials, FHaveContext ? &FContext : nullptr, const_cast<wchar_t*>(Wide(name)), requested, 0, 0,
-        FHaveContext ? &inputDescription : nullptr, 0, &FContext, &outputDescription, &attributes, nullptr);
+        FHaveContext && withInput ? &inputDescription : nullptr, 0, &FContext, &outputDescription,
+        &attributes, nullptr);
     const bool first = !FHaveContext;
     if (first && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) FHaveContext = true;
     if (output[0].pvBuffer != nullptr) {
@@ -255,7 +344,8 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
       FOutgoing.insert(FOutgoing.end(), bytes, bytes + output[0].cbBuffer);
       FreeContextBuffer(output[0].pvBuffer);
     }
-    if (status == SEC_E_INCOMPLETE_MESSAGE || first) return status;
+    if (status == SEC_E_INCOMPLETE_MESSAGE || status == SEC_I_INCOMPLETE_CREDENTIALS || first || !withInput)
+      return status;
     if (input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0 &&
         input[1].cbBuffer <= FReceived.size())
       FReceived.erase(FReceived.begin(), FReceived.end() - input[1].cbBuffer);
@@ -387,6 +477,10 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
   bool FHaveCredentials = false;
   CtxtHandle FContext{};
   bool FHaveContext = false;
+  // The server asked for a client certificate: the context goes on without one.
+  bool FUseSuppliedCredentials = false;
+  // A handshake message arrived after the handshake: the records that follow complete it.
+  bool FRenegotiating = false;
   SecPkgContext_StreamSizes FSizes{};
   TIdBytes FReceived;
   TIdBytes FOutgoing;
@@ -399,5 +493,7 @@ bool TlsSessionsAvailable() {
 }
 
 std::unique_ptr<TIdTlsSession> CreateTlsSession(const String& host, const TIdTlsTrust& trust) {
+  if (const DWORD error = LoadTlsLibraries(); error != ERROR_SUCCESS)
+    throw EIdTLSSetupFailed(Format(SIdTLSUnavailable, {Code(static_cast<long>(error))}));
   return std::make_unique<TIdTlsSessionWindows>(host, trust);
 }

@@ -103,10 +103,17 @@ std::vector<ProcessEntry> ProcessSnapshot() {
   return entries;
 }
 
+std::uint32_t CurrentProcessId() {
+  return static_cast<std::uint32_t>(::getpid());
+}
+
 // A signal cannot carry an exit code: the process ends by SIGKILL, at once and
 // without a chance to react, which is what termination means here.
-bool TerminateProcessById(std::uint32_t processId, std::uint32_t) {
+bool TerminateProcessById(std::uint32_t processId, std::uint32_t, const String& exeFile) {
   if (processId == 0 || processId > static_cast<std::uint32_t>(INT_MAX)) return false;
+  if (!exeFile.empty() &&
+      UpperCaseAscii(ExecutableFileName(std::to_string(processId))) != UpperCaseAscii(exeFile))
+    return false;
   return ::kill(static_cast<pid_t>(processId), SIGKILL) == 0;
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,10 +13,17 @@
 
 namespace platform {
 
+void RestrictLibrarySearch() {}
+
 void InitCommandLine(int argc, char** argv) {
   std::vector<String> words;
   for (int i = 0; i < argc; ++i) words.push_back(FromUtf8(argv[i]));
   commandline::Record(std::move(words));
+}
+
+String EnvironmentVariable(const char16_t* name) {
+  const char* value = std::getenv(ToUtf8(name).c_str());
+  return value != nullptr ? FromUtf8(value) : String();
 }
 
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {

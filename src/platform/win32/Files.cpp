@@ -10,6 +10,7 @@
 
 #include "core/Exception.h"
 #include "core/SysError.h"
+#include "core/win32/LongPath.h"
 #include "core/win32/WideText.h"
 
 // The system's header names its wide function DeleteFile; the platform's own is meant here.
@@ -19,7 +20,7 @@ namespace platform {
 namespace {
 
 DWORD AttributesOf(const String& path) {
-  return GetFileAttributesW(WideText(path));
+  return GetFileAttributesW(WideText(SystemFilePath(path)));
 }
 
 [[noreturn]] void RaiseCreateError(const String& target, DWORD error) {
@@ -45,8 +46,9 @@ String RandomSuffix() {
 class TInfoHandle {
  public:
   TInfoHandle(const String& path, DWORD access)
-      : FHandle(CreateFileW(WideText(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+      : FHandle(CreateFileW(WideText(SystemFilePath(path)), access,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
   ~TInfoHandle() {
     if (Valid()) CloseHandle(FHandle);
   }
@@ -123,8 +125,8 @@ void CreatePrivateFile(const String& fileName, std::string_view bytes) {
     RaiseCreateError(fileName, GetLastError());
   }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  const HANDLE handle = CreateFileW(WideText(fileName), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(WideText(SystemFilePath(fileName)), GENERIC_WRITE, 0, &attributes,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD openError = GetLastError();
   LocalFree(descriptor);
   if (handle == INVALID_HANDLE_VALUE) RaiseCreateError(fileName, openError);
@@ -138,7 +140,7 @@ void CreatePrivateFile(const String& fileName, std::string_view bytes) {
   if (error == 0 && !FlushFileBuffers(handle)) error = GetLastError();
   CloseHandle(handle);
   if (error != 0) {
-    DeleteFileW(WideText(fileName));
+    DeleteFileW(WideText(SystemFilePath(fileName)));
     RaiseCreateError(fileName, error);
   }
 }
@@ -178,17 +180,17 @@ bool IsPrivateFile(const String& fileName) {
 }
 
 bool DeleteFile(const String& fileName) {
-  return DeleteFileW(WideText(fileName)) != FALSE;
+  return DeleteFileW(WideText(SystemFilePath(fileName))) != FALSE;
 }
 
 std::int64_t FileSizeOf(const String& fileName) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(WideText(fileName), GetFileExInfoStandard, &data)) return -1;
+  if (!GetFileAttributesExW(WideText(SystemFilePath(fileName)), GetFileExInfoStandard, &data)) return -1;
   return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 bool CreateDir(const String& directory, int* windowsError) {
-  if (CreateDirectoryW(WideText(directory), nullptr)) return true;
+  if (CreateDirectoryW(WideText(SystemFilePath(directory)), nullptr)) return true;
   if (windowsError != nullptr) *windowsError = static_cast<int>(GetLastError());
   return false;
 }
@@ -238,7 +240,7 @@ bool FileSetAttr(const String& fileName, std::uint32_t attributes) {
   DWORD wanted = attributes & (faReadOnly | faHidden | faSysFile | faArchive);
   if ((current & FILE_ATTRIBUTE_DIRECTORY) != 0) wanted &= ~static_cast<DWORD>(faReadOnly);
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
-  return SetFileAttributesW(WideText(fileName), wanted) != FALSE;
+  return SetFileAttributesW(WideText(SystemFilePath(fileName)), wanted) != FALSE;
 }
 
 namespace {
@@ -270,7 +272,7 @@ bool FileSetDate(const String& fileName, TDateTime localTime) {
 
 TDateTime FileGetDate(const String& fileName) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(WideText(fileName), GetFileExInfoStandard, &data)) return 0;
+  if (!GetFileAttributesExW(WideText(SystemFilePath(fileName)), GetFileExInfoStandard, &data)) return 0;
   SYSTEMTIME universal{};
   SYSTEMTIME local{};
   if (!FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
@@ -291,8 +293,8 @@ TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const String name = directory + u".fendrel-" + RandomSuffix() + u".part";
     // Nobody else may open the file while it is written.
-    const HANDLE handle = CreateFileW(WideText(name), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(WideText(SystemFilePath(name)), GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       FHandle = reinterpret_cast<std::intptr_t>(handle);
       FTempName = name;
@@ -319,7 +321,8 @@ void TReplacementFile::Commit() {
     Discard();
     RaiseCreateError(FTarget, error);
   }
-  if (!MoveFileExW(WideText(FTempName), WideText(FTarget), MOVEFILE_REPLACE_EXISTING)) {
+  if (!MoveFileExW(WideText(SystemFilePath(FTempName)), WideText(SystemFilePath(FTarget)),
+                   MOVEFILE_REPLACE_EXISTING)) {
     const DWORD error = GetLastError();
     Discard();
     RaiseCreateError(FTarget, error);
@@ -335,7 +338,7 @@ void TReplacementFile::Discard() noexcept {
     FHandle = -1;
   }
   if (!FTempName.empty()) {
-    DeleteFileW(WideText(FTempName));
+    DeleteFileW(WideText(SystemFilePath(FTempName)));
     FTempName.clear();
   }
 }

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <vector>
+
 #include "core/win32/WideText.h"
 #include "platform/win32/MainWindow.h"
 
@@ -42,6 +44,22 @@ const TToolhelp& Toolhelp() {
   return functions;
 }
 
+// Whether the process's image file has the name, compared as the file system compares names.
+bool RunsExecutable(HANDLE process, const String& exeFile) {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    DWORD length = static_cast<DWORD>(path.size());
+    if (QueryFullProcessImageNameW(process, 0, path.data(), &length)) {
+      std::size_t start = length;
+      while (start > 0 && path[start - 1] != L'\\' && path[start - 1] != L'/') --start;
+      return CompareStringOrdinal(path.data() + start, static_cast<int>(length - start), WideText(exeFile),
+                                  static_cast<int>(exeFile.size()), TRUE) == CSTR_EQUAL;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return false;
+    path.resize(path.size() * 2);
+  }
+}
+
 }  // namespace
 
 std::vector<ProcessEntry> ProcessSnapshot() {
@@ -62,9 +80,18 @@ std::vector<ProcessEntry> ProcessSnapshot() {
   return entries;
 }
 
-bool TerminateProcessById(std::uint32_t processId, std::uint32_t exitCode) {
-  const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+std::uint32_t CurrentProcessId() {
+  return GetCurrentProcessId();
+}
+
+bool TerminateProcessById(std::uint32_t processId, std::uint32_t exitCode, const String& exeFile) {
+  const HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
   if (process == nullptr) return false;
+  // The open handle holds the process: what it runs now is what would be ended.
+  if (!exeFile.empty() && !RunsExecutable(process, exeFile)) {
+    CloseHandle(process);
+    return false;
+  }
   const BOOL terminated = TerminateProcess(process, exitCode);
   CloseHandle(process);
   return terminated != FALSE;

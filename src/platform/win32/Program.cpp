@@ -10,8 +10,13 @@
 #include "core/win32/WideText.h"
 #include "platform/CommandLine.h"
 #include "platform/Files.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace platform {
+
+void RestrictLibrarySearch() {
+  win32::RestrictLibrarySearch();
+}
 
 // The arguments are read from the system's own UTF-16 command line, split by the system's
 // rules, so no character is lost to the ANSI code page of the narrow arguments.
@@ -24,6 +29,19 @@ void InitCommandLine(int, char**) {
     LocalFree(words);
   }
   commandline::Record(std::move(arguments));
+}
+
+String EnvironmentVariable(const char16_t* name) {
+  const auto* wideName = reinterpret_cast<const wchar_t*>(name);
+  std::vector<wchar_t> buffer(256);
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD length = GetEnvironmentVariableW(wideName, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    // Too small: the length asked for counts the terminating zero.
+    if (length < buffer.size()) return FromWide(buffer.data(), length);
+    buffer.resize(length);
+  }
 }
 
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {

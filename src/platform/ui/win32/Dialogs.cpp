@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <vector>
 
 #include "core/win32/WideText.h"
 #include "platform/ui/UserInterface.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace platform::ui::win32 {
 namespace {
@@ -22,7 +24,7 @@ using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int
 // asks for; looked up by name, so the program also runs where they are missing.
 TaskDialogIndirectFunction TaskDialogFunction() {
   static const TaskDialogIndirectFunction function = [] {
-    const HMODULE controls = LoadLibraryW(L"comctl32.dll");
+    const HMODULE controls = platform::win32::LoadSystemLibrary(L"comctl32.dll");
     if (controls == nullptr) return TaskDialogIndirectFunction{nullptr};
     return reinterpret_cast<TaskDialogIndirectFunction>(
         reinterpret_cast<void*>(GetProcAddress(controls, "TaskDialogIndirect")));
@@ -45,9 +47,18 @@ void CentreOnScreen(HWND window) {
   SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+BOOL CALLBACK CollectButton(HWND child, LPARAM parameter) {
+  wchar_t className[16] = {};
+  GetClassNameW(child, className, 16);
+  if (lstrcmpiW(className, L"Button") == 0) reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(child);
+  return TRUE;
+}
+
 // While a message box of this thread opens: centre it on the screen and give its buttons
-// the program's own German texts, whatever the system's language.
+// the program's own German texts, whatever the system's language. The type of the box
+// shown is kept for the hook.
 thread_local HHOOK boxHook = nullptr;
+thread_local UINT boxType = MB_OK;
 
 LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
@@ -56,8 +67,7 @@ LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
     GetClassNameW(box, className, 16);
     if (lstrcmpW(className, L"#32770") == 0) {
       CentreOnScreen(box);
-      SetDlgItemTextW(box, IDOK, L"OK");
-      SetDlgItemTextW(box, IDCANCEL, L"Abbrechen");
+      NameMessageBoxButtons(box, boxType);
       const HHOOK hook = boxHook;
       boxHook = nullptr;
       UnhookWindowsHookEx(hook);
@@ -68,6 +78,7 @@ LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 int MessageBoxCentred(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+  boxType = type;
   boxHook = SetWindowsHookExW(WH_CBT, BoxHook, nullptr, GetCurrentThreadId());
   const int result = MessageBoxW(owner, text, caption, type);
   if (boxHook != nullptr) {
@@ -83,6 +94,20 @@ HRESULT CALLBACK TaskDialogCallback(HWND dialog, UINT notification, WPARAM, LPAR
 }
 
 }  // namespace
+
+void NameMessageBoxButtons(HWND box, UINT type) {
+  if ((type & MB_TYPEMASK) == MB_OKCANCEL) {
+    SetDlgItemTextW(box, IDOK, L"OK");
+    SetDlgItemTextW(box, IDCANCEL, L"Abbrechen");
+    return;
+  }
+  if ((type & MB_TYPEMASK) != MB_OK) return;
+  // Windows gives the one button of an MB_OK box the identifier IDCANCEL (so that Escape
+  // closes it), Wine gives it IDOK: the button is found as the box's only one.
+  std::vector<HWND> buttons;
+  EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&buttons));
+  if (buttons.size() == 1) SetWindowTextW(buttons.front(), L"OK");
+}
 
 bool TaskDialogsAvailable() {
   return TaskDialogFunction() != nullptr;

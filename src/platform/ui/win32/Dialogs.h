@@ -21,6 +21,11 @@ void SetPreferMessageBox(bool prefer);
 // A message box with the caption and text and one "OK"; with the error icon when asked.
 void ShowMessageBox(HWND owner, const String& caption, const String& text, bool errorIcon);
 
+// Gives the buttons of a message box of the type (MB_OK or MB_OKCANCEL) the program's texts:
+// the one button of MB_OK, whatever its identifier, reads "OK"; MB_OKCANCEL reads "OK" and
+// "Abbrechen". Other types are left as the system made them.
+void NameMessageBoxButtons(HWND box, UINT type);
+
 }  // namespace platform::ui::win32
 
 #endif

@@ -6,6 +6,7 @@
 
 #include "platform/ui/win32/Dialogs.h"
 #include "platform/ui/win32/StatusWindow.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace platform::ui {
 namespace {
@@ -13,8 +14,14 @@ namespace {
 class Win32UserInterface final : public IUserInterface {
  public:
   Win32UserInterface() {
+    // The common controls of the version the manifest asks for, loaded as every library is.
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const HMODULE library = platform::win32::LoadSystemLibrary(L"comctl32.dll");
+    const auto init = library != nullptr ? reinterpret_cast<InitFunction>(reinterpret_cast<void*>(
+                                               GetProcAddress(library, "InitCommonControlsEx")))
+                                         : nullptr;
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    if (init != nullptr) init(&controls);
   }
 
   void CreateMainWindow(const FormDescription& form) override {

@@ -1,0 +1,27 @@
+# Fails unless every library the program imports is one the loader takes from the system
+# alone, whatever lies in the program's folder (a "known" library of Windows). The others
+# (Windows Sockets' helpers, the common controls, the TLS libraries) are loaded at run time
+# from the system folder. cmake -DOBJDUMP=<objdump> -DPROGRAM=<exe> -P CheckImports.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll msvcrt.dll)
+execute_process(COMMAND "${OBJDUMP}" -p "${PROGRAM}" OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" entries "${dump}")
+if(NOT entries)
+  message(FATAL_ERROR "no import table found in ${PROGRAM}")
+endif()
+set(refused "")
+foreach(entry IN LISTS entries)
+  string(REGEX REPLACE "^DLL Name: *" "" name "${entry}")
+  string(STRIP "${name}" name)
+  string(TOLOWER "${name}" lower)
+  if(NOT lower IN_LIST allowed)
+    list(APPEND refused "${name}")
+  endif()
+  message(STATUS "imports ${name}")
+endforeach()
+if(refused)
+  message(FATAL_ERROR "${PROGRAM} imports libraries the loader may take from the program's folder: ${refused}")
+endif()
