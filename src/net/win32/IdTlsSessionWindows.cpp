@@ -46,8 +46,9 @@ TLibraryFunction<decltype(&::CertAddEncodedCertificateToStore)> CertAddEncodedCe
     "CertAddEncodedCertificateToStore"};
 TLibraryFunction<decltype(&::CertAddStoreToCollection)> CertAddStoreToCollection{"CertAddStoreToCollection"};
 TLibraryFunction<decltype(&::CertCloseStore)> CertCloseStore{"CertCloseStore"};
-TLibraryFunction<decltype(&::CertFindCertificateInStore)> CertFindCertificateInStore{
-    "CertFindCertificateInStore"};
+TLibraryFunction<decltype(&::CertEnumCertificatesInStore)> CertEnumCertificatesInStore{
+    "CertEnumCertificatesInStore"};
+TLibraryFunction<decltype(&::CertFindExtension)> CertFindExtension{"CertFindExtension"};
 TLibraryFunction<decltype(&::CertFreeCertificateChain)> CertFreeCertificateChain{"CertFreeCertificateChain"};
 TLibraryFunction<decltype(&::CertFreeCertificateContext)> CertFreeCertificateContext{
     "CertFreeCertificateContext"};
@@ -73,7 +74,7 @@ DWORD LoadTlsLibraries() {
                                               InitializeSecurityContextW, QueryContextAttributesW) &&
         platform::win32::LoadLibraryFunctions(
             certificates, CertAddEncodedCertificateToStore, CertAddStoreToCollection, CertCloseStore,
-            CertFindCertificateInStore, CertFreeCertificateChain, CertFreeCertificateContext,
+            CertEnumCertificatesInStore, CertFindExtension, CertFreeCertificateChain, CertFreeCertificateContext,
             CertGetCertificateChain, CertOpenStore, CertVerifyCertificateChainPolicy, CryptStringToBinaryA);
     return found ? static_cast<DWORD>(ERROR_SUCCESS) : static_cast<DWORD>(ERROR_PROC_NOT_FOUND);
   }();
