@@ -1,6 +1,7 @@
-// One entry of the method named by FENDREL_FUZZ_METHOD (12 bzip2, 14 LZMA, 97 WavPack,
-// 98 PPMd) decoded from arbitrary bytes through the method table, the counting output and
-// the CRC-32 check, as extraction does. Input: a control byte (the size of the source's
+// One entry of the method named by FENDREL_FUZZ_METHOD (a method whose decoder is a
+// library, as cmake/codec-libraries lists them: 12 bzip2, 14 LZMA, 97 WavPack, 98 PPMd)
+// decoded from arbitrary bytes through the method table, the counting output and the CRC-32
+// check, as extraction does. Input: a control byte (the size of the source's
 // reads), the entry's uncompressed size (16 bits, in units of 16 bytes, so up to 1 MB),
 // then the entry's data, headers and properties included, so hostile properties come as
 // they are. Every outcome must be a result or an exception of the system, with no more

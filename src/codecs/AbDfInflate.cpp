@@ -471,3 +471,10 @@ std::uint32_t Inflate(TStream& aSource, TStream& aDest, TAbDeflateHelper* aHelpe
   }
   return result;
 }
+
+void InflateItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
+  TAbDeflateHelper helper;
+  if (item.CompressionMethod() == 9) helper.FOptions |= dfc_UseDeflate64;
+  helper.FStreamSize = item.CompressedSize();
+  Inflate(source, output, &helper);
+}

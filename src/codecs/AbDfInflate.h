@@ -7,6 +7,7 @@
 #include "codecs/AbDfHelper.h"
 #include "codecs/AbDfInBitStream.h"
 #include "codecs/AbDfOutputWindow.h"
+#include "codecs/AbMethodRegistration.h"
 #include "core/Stream.h"
 
 // Decodes one Deflate (or, with dfc_UseDeflate64, Deflate64) stream from aSource's
@@ -41,5 +42,12 @@ bool ForceInflateLoop(TAbInflateLoop aLoop);
 // symbol 285 and in accepting distance symbols 30 and 31.
 const TAbDfDecodeHuffmanTree& StaticLiteralTree(bool aDeflate64 = false);
 const TAbDfDecodeHuffmanTree& StaticDistanceTree(bool aDeflate64 = false);
+
+// Deflate (8) and Deflate64 (9) entries. The checksum Inflate answers is not used: the
+// output stream's CRC-32 is the one compared.
+void InflateItem(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& output);
+
+inline constexpr TAbMethodRegistration kAbDeflateMethods{
+    .FirstMethod = 8, .LastMethod = 9, .Decoder = &InflateItem};
 
 #endif

@@ -1,6 +1,7 @@
 #ifndef FENDREL_CODECS_ABLZMAITEM_H
 #define FENDREL_CODECS_ABLZMAITEM_H
 
+#include "codecs/AbMethodRegistration.h"
 #include "core/Stream.h"
 #include "zip/AbZipArchive.h"
 #include "zip/AbZipItem.h"
@@ -12,5 +13,8 @@
 // properties, 9 write); a header cut short raises the stream read error. Data that ends
 // early ends quietly: the CRC-32 comparison reports it.
 void DecodeLzmaItem(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& dest);
+
+inline constexpr TAbMethodRegistration kAbLzmaMethod{
+    .FirstMethod = 14, .LastMethod = 14, .Decoder = &DecodeLzmaItem, .Library = "lzma-sdk"};
 
 #endif

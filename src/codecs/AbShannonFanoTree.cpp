@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "codecs/AbDecoderFailures.h"
+#include "codecs/AbLegacyFailures.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <bit>
 
-#include "codecs/AbDecoderFailures.h"
+#include "codecs/AbLegacyFailures.h"
 #include "zip/AbException.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/AbDecoderFailures.h"
+#include "codecs/AbLegacyFailures.h"
 
 namespace {
 

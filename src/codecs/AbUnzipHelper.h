@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "codecs/AbLegacyFailures.h"
+#include "codecs/AbMethodRegistration.h"
 #include "core/Stream.h"
 #include "zip/AbArchiveTypes.h"
 #include "zip/AbZipArchive.h"
@@ -41,5 +43,13 @@ class TAbUnzipHelper {
 // The method table's entry for methods 1 to 6: sets the helper up from the item (its
 // uncompressed size, method, dictionary size and tree count) and runs it.
 void UnzipLegacyItem(TAbZipArchive& aArchive, TAbZipItem& aItem, TStream& aSource, TStream& aDest);
+
+// Shrink, reduce and implode (methods 1 to 6), with the failures of codecs/AbLegacyFailures.h.
+inline constexpr TAbMethodRegistration kAbLegacyMethods{
+    .FirstMethod = 1,
+    .LastMethod = 6,
+    .Decoder = &UnzipLegacyItem,
+    .Failures = kAbFailureTable<EAbZipBadFollowerCount, EAbZipBadFollowerIndex, EAbZipBadImplodeTree,
+                                EAbZipBadShrinkCode, EAbZipShrinkChainTooLong>};
 
 #endif

@@ -2,17 +2,9 @@
 
 #include <array>
 
-#include "codecs/AbBZip2Item.h"
-#include "codecs/AbCopyStored.h"
-#include "codecs/AbDecoderFailures.h"
-#include "codecs/AbDfHelper.h"
-#include "codecs/AbDfInflate.h"
-#include "codecs/AbLzmaItem.h"
+#include "codecs/AbMethodRegistry.h"
 #include "codecs/AbPasswordLoop.h"
-#include "codecs/AbPpmdItem.h"
-#include "codecs/AbUnzipHelper.h"
 #include "codecs/AbUnzipStreams.h"
-#include "codecs/AbWavPackItem.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
 #include "zip/AbZipFileHeader.h"
@@ -47,52 +39,26 @@ TAbZipLocalFileHeader ReadLocalHeader(TAbZipArchive& archive, const TAbZipItem& 
   return header;
 }
 
-using TMethodDecoder = void (*)(TAbZipArchive&, TAbZipItem&, TStream&, TStream&);
-
-[[noreturn]] void Unsupported(TAbZipArchive&, TAbZipItem&, TStream&, TStream&) {
-  throw EAbZipInvalidMethod();
-}
-
-void Stored(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
-  CopyStored(item, source, output);
-}
-
-// Deflate (8) and Deflate64 (9). The checksum Inflate answers is not used: the
-// output stream's CRC-32 is the one compared.
-void InflateItem(TAbZipArchive&, TAbZipItem& item, TStream& source, TStream& output) {
-  TAbDeflateHelper helper;
-  if (item.CompressionMethod() == 9) helper.FOptions |= dfc_UseDeflate64;
-  helper.FStreamSize = item.CompressedSize();
-  Inflate(source, output, &helper);
-}
-
-// The decoder of every method number. A number that names no method, or a method this
-// build has no decoder for, refuses with EAbZipInvalidMethod.
-const std::array<TMethodDecoder, 256>& MethodDecoders() {
-  static const std::array<TMethodDecoder, 256> decoders = [] {
-    std::array<TMethodDecoder, 256> table{};
-    table.fill(&Unsupported);
-    table[0] = &Stored;
-    for (int method = 1; method <= 6; ++method) table[method] = &UnzipLegacyItem;
-    table[8] = &InflateItem;
-    table[9] = &InflateItem;
-    table[12] = &DecodeBzip2Item;
-    table[14] = &DecodeLzmaItem;
-    table[97] = [](TAbZipArchive&, TAbZipItem&, TStream& source, TStream& output) {
-      DecodeWavPackItem(source, output);
-    };
-    table[98] = [](TAbZipArchive&, TAbZipItem&, TStream& source, TStream& output) {
-      DecodePpmdItem(source, output);
-    };
-    return table;
-  }();
-  return decoders;
-}
+// The decoder of every method number, made from the registrations; null for a number
+// that names no method or a method this build has no decoder for.
+constexpr std::array<TAbMethodDecoder, 256> kMethodDecoders = [] {
+  std::array<TAbMethodDecoder, 256> table{};
+  for (const auto& registration : kAbMethodRegistrations)
+    for (int method = registration.FirstMethod; method <= registration.LastMethod; ++method)
+      table[method] = registration.Decoder;
+  return table;
+}();
 
 }  // namespace
 
+TAbMethodDecoder FindMethodDecoder(std::uint8_t method) {
+  return kMethodDecoders[method];
+}
+
 void DecodeItemMethod(TAbZipArchive& archive, TAbZipItem& item, TStream& source, TStream& output) {
-  MethodDecoders()[item.CompressionMethod()](archive, item, source, output);
+  const TAbMethodDecoder decoder = FindMethodDecoder(item.CompressionMethod());
+  if (decoder == nullptr) throw EAbZipInvalidMethod();
+  decoder(archive, item, source, output);
 }
 
 std::unique_ptr<TStream> OpenItemData(TAbZipArchive& archive, TAbZipItem& item) {

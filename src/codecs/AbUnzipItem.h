@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "codecs/AbMethodRegistration.h"
 #include "core/Stream.h"
 #include "zip/AbZipArchive.h"
 #include "zip/AbZipItem.h"
@@ -37,6 +38,10 @@ void UnzipItemToStream(TAbZipArchive& archive, TAbZipItem& item, TStream* dest);
 // helper). A CRC-32 mismatch goes to the archive's failure event when one is assigned
 // and crcFailureRaises is not set; otherwise it raises EAbZipBadCRC.
 void TestZipItem(TAbZipArchive& archive, TAbZipItem& item, bool crcFailureRaises = false);
+
+// The decoder registered for the method (codecs/AbMethodRegistry.h); null for a method
+// this build cannot decode.
+TAbMethodDecoder FindMethodDecoder(std::uint8_t method);
 
 // Runs the decoder of the entry's method from source into the counting output; raises
 // EAbZipInvalidMethod for a method this build cannot decode.

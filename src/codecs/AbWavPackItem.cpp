@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "codecs/AbCodecFault.h"
-#include "codecs/AbDecoderFailures.h"
 #include "core/Exception.h"
 #include "core/Stream.h"
 

@@ -1,6 +1,7 @@
 #ifndef FENDREL_CODECS_ABWAVPACKITEM_H
 #define FENDREL_CODECS_ABWAVPACKITEM_H
 
+#include "codecs/AbMethodRegistration.h"
 #include "core/Stream.h"
 
 // A WavPack entry (method 97): the audio file that was compressed, rebuilt from the
@@ -11,5 +12,19 @@
 // sample size outside 1-4 bytes raises EAbZipWavPackFormat. Damaged samples are written
 // as the codec gives them: the CRC-32 comparison reports them.
 void DecodeWavPackItem(TStream& source, TStream& dest);
+
+// A WavPack stream has no channels or samples of no size or more than 4 bytes.
+using EAbZipWavPackFormat =
+    TAbFixedException<EAbZipException, 122,
+                      u"Cannot extract file - WavPack channel count or sample size out of range",
+                      u"EAbZipWavPackFormat">;
+
+inline constexpr TAbMethodRegistration kAbWavPackMethod{
+    .FirstMethod = 97,
+    .LastMethod = 97,
+    .Decoder = [](TAbZipArchive&, TAbZipItem&, TStream& source,
+                  TStream& output) { DecodeWavPackItem(source, output); },
+    .Failures = kAbFailureTable<EAbZipWavPackFormat>,
+    .Library = "wavpack"};
 
 #endif

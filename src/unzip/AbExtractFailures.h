@@ -1,7 +1,10 @@
 #ifndef FENDREL_UNZIP_ABEXTRACTFAILURES_H
 #define FENDREL_UNZIP_ABEXTRACTFAILURES_H
 
-#include "codecs/AbDecoderFailures.h"
+#include <algorithm>
+#include <array>
+
+#include "codecs/AbMethodRegistry.h"
 #include "zip/AbException.h"
 
 // Refusals of extraction that protect the user's files: names that cannot be files, paths
@@ -28,11 +31,14 @@ using EAbZipTargetIsArchive =
                       u"EAbZipTargetIsArchive">;
 
 // Every failure of extraction beyond the archive's own (the refusals above and the
-// decoders' failures), made from the classes, for tools that explain them.
-inline constexpr const auto& kAbExtractFailures =
-    kAbFailureTable<EAbZipRefusedName, EAbZipUnsafePath, EAbZipLinkInPath, EAbZipTargetIsArchive,
-                    EAbZipSizeExceeded, EAbZipBadFollowerCount, EAbZipBadFollowerIndex, EAbZipBadImplodeTree,
-                    EAbZipBadShrinkCode, EAbZipShrinkChainTooLong, EAbZipPpmdParameters, EAbZipDecoderMemory,
-                    EAbZipWavPackFormat>;
+// registered decoders' failures), made from the classes, for tools that explain them.
+inline constexpr auto kAbExtractFailures = [] {
+  const auto& refusals =
+      kAbFailureTable<EAbZipRefusedName, EAbZipUnsafePath, EAbZipLinkInPath, EAbZipTargetIsArchive>;
+  std::array<TAbFailureDescription, std::size(refusals) + kAbDecoderFailures.size()> failures{};
+  std::copy(kAbDecoderFailures.begin(), kAbDecoderFailures.end(),
+            std::copy(std::begin(refusals), std::end(refusals), failures.begin()));
+  return failures;
+}();
 
 #endif
