@@ -498,13 +498,13 @@ TEST_F(SignedSequenceTest, AnArchiveRewrittenAfterTheCheckIsNotInstalled) {
     streamsOpened.clear();
     std::filesystem::remove(dir_ / "fendrel.exe");
     beforeUnzipperStep = [&](const std::string& now) {
-      if (now == step) TTempDirectory::WriteFile(dir_ / "update.zip", rewritten);
+      if (now == step) TTempDirectory::WriteFile((dir_ / "update.zip").string(), rewritten);
     };
     const Lines lines = Run(u"1.4");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "status: Update erfolgreich"), lines.end());
     EXPECT_EQ(DownloadContent(), rewritten);
     EXPECT_EQ(streamsOpened, std::vector<std::string>{good});
-    EXPECT_EQ(TTempDirectory::ReadFile(dir_ / "fendrel.exe"), "MZ 1.5");
+    EXPECT_EQ(TTempDirectory::ReadFile((dir_ / "fendrel.exe").string()), "MZ 1.5");
     std::set<std::string> left;
     for (const auto& file : std::filesystem::directory_iterator(dir_)) left.insert(file.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"fendrel.exe", "update.zip"}));
@@ -520,7 +520,7 @@ TEST_F(SignedSequenceTest, AnArchiveChangedAfterTheDownloadIsNotOpened) {
     log = EventLog();
     ui.Closed = false;
     ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
-    system.BeforeTerminate = [&] { TTempDirectory::WriteFile(dir_ / "update.zip", changed); };
+    system.BeforeTerminate = [&] { TTempDirectory::WriteFile((dir_ / "update.zip").string(), changed); };
     const Lines lines = Run(u"1.4");
     const auto unpacking = std::find(lines.begin(), lines.end(), "status: Entpacke neue Version");
     ASSERT_NE(unpacking, lines.end());
