@@ -121,6 +121,12 @@ TFileStream::TFileStream(const String& fileName, std::uint16_t mode) : FFileName
   }
 }
 
+std::unique_ptr<TFileStream> TFileStream::CreatePrivate(const String& directory) {
+  const std::intptr_t handle = filehandle::CreatePrivate(directory);
+  if (handle < 0) throw EFCreateError(Format(SFCreateError, {directory, filehandle::LastErrorMessage()}));
+  return std::unique_ptr<TFileStream>(new TFileStream(handle));
+}
+
 TFileStream::~TFileStream() {
   if (FHandle >= 0) filehandle::Close(FHandle);
 }

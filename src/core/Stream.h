@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/FileModes.h"
@@ -68,6 +69,10 @@ class TFileStream : public TStream {
  public:
   TFileStream(const String& fileName, std::uint16_t mode);
   ~TFileStream() override;
+  // An empty file in the directory that only this stream reaches: no other opener can
+  // open it, and it is gone when the stream is freed (on POSIX also when the process is
+  // killed). Its FileName is empty. Raises EFCreateError with the directory.
+  static std::unique_ptr<TFileStream> CreatePrivate(const String& directory);
 
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
@@ -77,6 +82,8 @@ class TFileStream : public TStream {
   const String& FileName() const { return FFileName; }
 
  private:
+  explicit TFileStream(std::intptr_t handle) : FHandle(handle) {}
+
   String FFileName;
   std::intptr_t FHandle = -1;
 };

@@ -68,9 +68,14 @@ TAbArchiveType DetectStreamArchiveType(TStream& stream) {
 }
 
 TAbArchiveType DetectArchiveType(const String& fileName) {
-  const TAbArchiveType byName = TypeOfExtension(fileName);
-  if (!platform::FileExists(fileName) || platform::FileSizeOf(fileName) <= 0) return byName;
+  if (!platform::FileExists(fileName) || platform::FileSizeOf(fileName) <= 0) return TypeOfExtension(fileName);
   TFileStream stream(platform::NativePath(fileName), fmOpenRead | fmShareDenyNone);
+  return DetectArchiveType(fileName, stream);
+}
+
+TAbArchiveType DetectArchiveType(const String& archiveName, TStream& stream) {
+  const TAbArchiveType byName = TypeOfExtension(archiveName);
+  if (stream.Size() <= 0) return byName;
   switch (byName) {
     case TAbArchiveType::atZip:
       return ProbeZip(stream);

@@ -11,6 +11,8 @@
 
 // By the file's extension, then by its content when it exists and is not empty.
 TAbArchiveType DetectArchiveType(const String& fileName);
+// The same for an archive read from a stream, known by the name archiveName.
+TAbArchiveType DetectArchiveType(const String& archiveName, TStream& stream);
 // atSpannedZip for a file starting with 50 4B 07 08 or an end record on a disk other
 // than 0, atZip for an end record on disk 0, else atUnknown (also on a read error).
 TAbArchiveType ProbeZip(TStream& stream);

@@ -31,29 +31,45 @@ void TAbUnZipper::SetFileName(const String& value) {
     if (platform::FileSizeOf(value) <= 0) throw EAbBadStream();
   }
   FFileName = value;
-  if (FArchive) {
-    try {
-      FArchive->Save();
-    } catch (...) {
-    }
-    FArchive.reset();
-  }
+  DropArchive();
   if (!FFileName.empty() && platform::FileExists(FFileName)) {
-    const TAbArchiveType type = FForceType ? FArchiveType : DetectArchiveType(FFileName);
-    switch (type) {
-      case TAbArchiveType::atZip:
-      case TAbArchiveType::atSpannedZip:
-      case TAbArchiveType::atSelfExtZip:
-        FArchive = std::make_unique<TAbZipArchive>(FFileName, fmOpenRead | fmShareDenyNone);
-        ConfigureArchive(*FArchive);
-        break;
-      default:
-        throw EAbUnhandledType();
-    }
-    FArchive->Load();
-    FArchiveType = type;
+    LoadArchive(FForceType ? FArchiveType : DetectArchiveType(FFileName),
+                [this] { return std::make_unique<TAbZipArchive>(FFileName, fmOpenRead | fmShareDenyNone); });
   }
   NotifyChange();
+}
+
+void TAbUnZipper::OpenArchive(std::unique_ptr<TStream> stream, const String& archiveName) {
+  if (!stream || stream->Size() <= 0) throw EAbBadStream();
+  FFileName = archiveName;
+  DropArchive();
+  LoadArchive(FForceType ? FArchiveType : DetectArchiveType(archiveName, *stream),
+              [&] { return std::make_unique<TAbZipArchive>(std::move(stream), archiveName); });
+  NotifyChange();
+}
+
+void TAbUnZipper::DropArchive() {
+  if (!FArchive) return;
+  try {
+    FArchive->Save();
+  } catch (...) {
+  }
+  FArchive.reset();
+}
+
+void TAbUnZipper::LoadArchive(TAbArchiveType type, const std::function<std::unique_ptr<TAbZipArchive>()>& open) {
+  switch (type) {
+    case TAbArchiveType::atZip:
+    case TAbArchiveType::atSpannedZip:
+    case TAbArchiveType::atSelfExtZip:
+      FArchive = open();
+      ConfigureArchive(*FArchive);
+      break;
+    default:
+      throw EAbUnhandledType();
+  }
+  FArchive->Load();
+  FArchiveType = type;
 }
 
 void TAbUnZipper::ConfigureArchive(TAbZipArchive& archive) {

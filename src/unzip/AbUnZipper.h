@@ -27,8 +27,13 @@ class TAbUnZipper {
 
   // Opening and closing.
   void OpenArchive(const String& fileName) { SetFileName(fileName); }
+  // Closes any open archive, then opens the one the stream holds, which the component
+  // keeps until the archive is closed and reads nothing else; archiveName names the
+  // archive (FileName) and its extension counts as a file's does. Raises EAbBadStream
+  // for an empty stream, EAbUnhandledType for one that is no ZIP archive.
+  void OpenArchive(std::unique_ptr<TStream> stream, const String& archiveName);
   void CloseArchive() {
-    if (!FFileName.empty()) SetFileName(String());
+    if (!FFileName.empty() || FArchive) SetFileName(String());
   }
   const String& FileName() const { return FFileName; }
   // Closes any open archive, then opens the named one (an empty name only closes).
@@ -107,6 +112,10 @@ class TAbUnZipper {
  private:
   TAbZipArchive& RequireArchive() const;
   void ConfigureArchive(TAbZipArchive& archive);
+  // Frees the open archive, if any, without letting a failure out.
+  void DropArchive();
+  // Loads an archive of the type found (EAbUnhandledType when no ZIP) made by open.
+  void LoadArchive(TAbArchiveType type, const std::function<std::unique_ptr<TAbZipArchive>()>& open);
   void NotifyChange();
   void KeepCaught(std::exception_ptr e) { FLastItemException = std::move(e); }
 

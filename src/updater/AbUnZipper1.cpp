@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "unzip/AbUnZipper.h"
 #include "updater/UnZipper.h"
 
@@ -7,9 +9,11 @@ namespace {
 class TAbUnZipperComponent final : public IUnZipper {
  public:
   void OpenArchive(const String& fileName) override { FUnZipper.OpenArchive(fileName); }
+  void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) override {
+    FUnZipper.OpenArchive(std::move(archive), archiveName);
+  }
   void ExtractFiles(const String& fileMask) override { FUnZipper.ExtractFiles(fileMask); }
   void CloseArchive() override { FUnZipper.CloseArchive(); }
-  TStream* ArchiveStream() override { return FUnZipper.Stream(); }
 
  private:
   TAbUnZipper FUnZipper;

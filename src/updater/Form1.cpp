@@ -1,7 +1,6 @@
 #include "updater/Form1.h"
 
 #include <exception>
-#include <optional>
 
 #include "core/Exception.h"
 #include "core/FloatConvert.h"
@@ -19,7 +18,6 @@ constexpr char16_t kApplicationExe[] = u"fendrel.exe";
 constexpr char16_t kRestartParameter[] = u"dontupdate";
 constexpr char16_t kFailure[] = u"unbekannter Fehler :(";
 constexpr char16_t kProgramDirUnknown[] = u"Das Verzeichnis des Programms kann nicht ermittelt werden";
-constexpr char16_t kArchiveNotCheckable[] = u"Das Archiv kann nicht geprüft werden";
 constexpr char16_t kLineBreak[] = u"\n\r";  // line feed first, then carriage return
 
 String Countdown(const char16_t* prefix, int count) {
@@ -162,12 +160,17 @@ void TForm1::Download(const String& newest) {
   if (FPublicKey) signature::VerifyArchiveFile(DownloadFileName(), *FPublicKey, ToUtf8(newest));
 }
 
-void TForm1::CheckOpenArchive(const String& newest) {
-  // The bytes checked are read through the handle the extraction reads, which stays open
-  // until the extraction ends: a file put in the archive's place meanwhile is not read.
-  TStream* archive = AbUnZipper1().ArchiveStream();
-  if (archive == nullptr) throw Exception(kArchiveNotCheckable);
-  signature::VerifyArchiveSignature(*archive, *FPublicKey, ToUtf8(newest));
+std::unique_ptr<TStream> TForm1::CheckedPrivateCopy(const String& newest) const {
+  // In the working directory, where the download was written. Read through one handle
+  // that keeps writers out where the system can; what is checked is then the copy itself.
+  std::unique_ptr<TStream> copy = TFileStream::CreatePrivate(u".");
+  {
+    TFileStream archive(ExtractionFileName(), fmOpenRead | fmShareDenyWrite);
+    copy->CopyFrom(archive, 0);
+  }
+  signature::VerifyArchiveSignature(*copy, *FPublicKey, ToUtf8(newest));
+  copy->SetPosition(0);
+  return copy;
 }
 
 void TForm1::Install(const String& newest) {
@@ -177,19 +180,17 @@ void TForm1::Install(const String& newest) {
   Sleep(1000);
 
   SetStatus(u"Entpacke neue Version");
-  {
-    // With a key, nobody may open the archive for writing from before the check to the
-    // end of the extraction; on Windows it can neither be renamed nor replaced meanwhile.
-    // Closed before the archive is deleted.
-    std::optional<TFileStream> writeGuard;
-    if (FPublicKey) writeGuard.emplace(ExtractionFileName(), fmOpenRead | fmShareDenyWrite);
+  // With a key the archive is checked again before its directory is read: the archive
+  // beside the executable is not the download when the working directory is another one.
+  // What is checked is a private copy, which the component then reads alone, so nothing
+  // written to the archive's file after the check is ever extracted. The copy is gone
+  // when the component closes the archive.
+  if (FPublicKey)
+    AbUnZipper1().OpenArchive(CheckedPrivateCopy(newest), ExtractionFileName());
+  else
     AbUnZipper1().OpenArchive(ExtractionFileName());
-    // Checked again: the archive beside the executable is not the download when the
-    // working directory is another one.
-    if (FPublicKey) CheckOpenArchive(newest);
-    AbUnZipper1().ExtractFiles(u"*");
-    AbUnZipper1().CloseArchive();
-  }
+  AbUnZipper1().ExtractFiles(u"*");
+  AbUnZipper1().CloseArchive();
   ProcessMessages();
   Sleep(1000);
 

@@ -60,9 +60,10 @@ class TForm1 {
   void CountDownAndClose(const char16_t* prefix, int count);
   void Download(const String& newest);
   void Install(const String& newest);
-  // With a public key: the signature of the archive the component has open must be good
-  // and name the version fetched; raises otherwise.
-  void CheckOpenArchive(const String& newest);
+  // With a public key: a copy of the archive that no other opener can reach and that is
+  // gone when freed, positioned at its start, whose signature is good and names the
+  // version fetched; raises otherwise.
+  std::unique_ptr<TStream> CheckedPrivateCopy(const String& newest) const;
 
   platform::ui::TApplication& FApplication;
   platform::IClock& FClock;

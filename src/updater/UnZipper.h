@@ -13,11 +13,11 @@ class IUnZipper {
  public:
   virtual ~IUnZipper() = default;
   virtual void OpenArchive(const String& fileName) = 0;
+  // Opens the archive the stream holds, known by archiveName; the component owns the
+  // stream from now on, reads the archive from it alone and frees it on CloseArchive.
+  virtual void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) = 0;
   virtual void ExtractFiles(const String& fileMask) = 0;
   virtual void CloseArchive() = 0;
-  // The stream through which the open archive is read, from OpenArchive to CloseArchive;
-  // nullptr when no archive is open or the component does not show it.
-  virtual TStream* ArchiveStream() { return nullptr; }
 };
 
 // The real extraction component, a TAbUnZipper with every property at its default

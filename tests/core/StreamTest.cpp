@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
+#include <memory>
+#include <set>
 #include <string>
 
 #include "core/Exception.h"
@@ -187,6 +190,43 @@ TEST_F(FileStreamTest, OpenAndCreateFailuresNameTheFile) {
   }
   // A directory is not a file.
   EXPECT_THROW(TFileStream(FromUtf8(dir_.string()), fmOpenRead), EFOpenError);
+}
+
+// A private file: what is written reads back, no other opener gets at it while it is open
+// (on POSIX it has no name at all, on Windows its name is shared with nobody), two are two
+// files, and nothing of them is left once the streams are freed.
+TEST_F(FileStreamTest, APrivateFileIsReachedByItsStreamAloneAndGoneWhenFreed) {
+  const auto names = [this] {
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) found.insert(entry.path().filename().string());
+    return found;
+  };
+  std::ofstream(dir_ / "other.bin") << "x";
+  const std::set<std::string> before = names();
+  {
+    const std::unique_ptr<TFileStream> file = TFileStream::CreatePrivate(FromUtf8(dir_.string()));
+    const std::unique_ptr<TFileStream> second = TFileStream::CreatePrivate(FromUtf8(dir_.string()));
+    EXPECT_EQ(file->FileName(), u"");
+    EXPECT_EQ(file->Size(), 0);
+    file->WriteBuffer("private", 7);
+    EXPECT_EQ(second->Size(), 0);
+    for (const std::string& name : names()) {
+      if (before.contains(name)) continue;
+      for (const std::uint16_t mode : {fmOpenRead | fmShareDenyNone, fmOpenReadWrite | fmShareDenyNone})
+        EXPECT_THROW(TFileStream(PathOf(name.c_str()), mode), EFOpenError) << name;
+    }
+    file->SetPosition(0);
+    char buffer[7];
+    file->ReadBuffer(buffer, 7);
+    EXPECT_EQ(std::string(buffer, 7), "private");
+  }
+  EXPECT_EQ(names(), before);
+  try {
+    TFileStream::CreatePrivate(PathOf("missing"));
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_NE(e.Message().find(PathOf("missing")), String::npos);
+  }
 }
 
 }  // namespace

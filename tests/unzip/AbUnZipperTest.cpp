@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/Exception.h"
@@ -167,6 +168,48 @@ TEST_F(UnZipperTest, OpeningFailsAsStatedAndWritesNothing) {
     EXPECT_EQ(ToUtf8(e.Message()), "Full Path Required");
   }
   std::filesystem::current_path(previous);
+}
+
+// An archive opened from a stream is read from that stream alone, which the component
+// frees on close; the name only names it. Opening fails as it does for such a file.
+TEST_F(UnZipperTest, AnArchiveOpenedFromAStreamIsReadFromItAlone) {
+  const auto streamOf = [](const std::string& bytes) {
+    auto stream = std::make_unique<TMemoryStream>();
+    stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    return stream;
+  };
+  const String name = FromUtf8(ArchivePath());  // no file of that name exists
+  unzipper.OpenArchive(streamOf(TTestZipWriter::Build({{.name = "app.exe", .data = "MZ new"}})), name);
+  EXPECT_EQ(unzipper.FileName(), name);
+  EXPECT_EQ(unzipper.Count(), 1);
+  EXPECT_EQ(unzipper.ArchiveType(), TAbArchiveType::atZip);
+  unzipper.SetBaseDirectory(FromUtf8(dir.Path().string()));
+  unzipper.ExtractFiles(u"*");
+  EXPECT_EQ(Read("app.exe"), "MZ new");
+  EXPECT_TRUE(failures.empty());
+  unzipper.CloseArchive();
+  EXPECT_EQ(unzipper.Count(), 0);
+  EXPECT_EQ(unzipper.FileName(), u"");
+  EXPECT_FALSE(Exists("update.zip"));
+
+  const struct {
+    const char* Bytes;
+    const char* Name;
+    int Code;
+  } failing[] = {
+      {"", "update.zip", 17},
+      {"this is not an archive at all, just some text", "update.zip", 28},
+  };
+  for (const auto& c : failing) {
+    try {
+      unzipper.OpenArchive(streamOf(c.Bytes), FromUtf8(dir / c.Name));
+      ADD_FAILURE() << c.Bytes << " opened";
+    } catch (const EAbException& e) {
+      EXPECT_EQ(e.ErrorCode(), c.Code) << c.Bytes << ": " << e.what();
+    }
+  }
+  const std::string zip = TTestZipWriter::Build({{.name = "a.txt", .data = "a"}});
+  EXPECT_THROW(unzipper.OpenArchive(streamOf(zip), FromUtf8(dir / "zip.cab")), EAbUnhandledType);
 }
 
 TEST_F(UnZipperTest, AFailedEntryKeepsTheOldFileAndTheOthersAreWritten) {

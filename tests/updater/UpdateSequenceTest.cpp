@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
+#include <vector>
 
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
@@ -17,6 +21,7 @@
 #include "support/RunningExecutable.h"
 #include "support/SigningKeys.h"
 #include "support/SmallZip.h"
+#include "support/TempDirectory.h"
 #include "updater/Form1.h"
 
 namespace {
@@ -58,18 +63,34 @@ class FakeHttp final : public updater::IHttpClient {
 class FakeUnZipper final : public updater::IUnZipper {
  public:
   explicit FakeUnZipper(EventLog& log) : FLog(log) {}
-  std::string FailAt;        // the step that raises: "open archive", "extract" or "close archive"
-  bool ShowsStream = false;  // opens the archive's file and shows it as the real component does
+  std::string FailAt;  // the step that raises: "open archive", "extract" or "close archive"
+  // Runs first at each step, with the step's name.
+  std::function<void(const std::string& step)> BeforeStep;
+  // When set, each step is then done by this component.
+  std::unique_ptr<updater::IUnZipper> Inner;
+  // The bytes of each stream an archive was opened from.
+  std::vector<std::string>* StreamsOpened = nullptr;
   void OpenArchive(const String& fileName) override {
     Step("open archive", fileName, u"Invalid file - not a PKZip file");
-    if (ShowsStream) FStream = std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyNone);
+    if (Inner) Inner->OpenArchive(fileName);
   }
-  void ExtractFiles(const String& mask) override { Step("extract", mask, u"Insufficient disk space"); }
+  void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) override {
+    Step("open archive", archiveName, u"Invalid file - not a PKZip file");
+    if (StreamsOpened) {
+      StreamsOpened->emplace_back(static_cast<std::size_t>(archive->Size() - archive->Position()), '\0');
+      archive->ReadBuffer(StreamsOpened->back().data(), static_cast<std::int64_t>(StreamsOpened->back().size()));
+      archive->SetPosition(0);
+    }
+    if (Inner) Inner->OpenArchive(std::move(archive), archiveName);
+  }
+  void ExtractFiles(const String& mask) override {
+    Step("extract", mask, u"Insufficient disk space");
+    if (Inner) Inner->ExtractFiles(mask);
+  }
   void CloseArchive() override {
-    FStream.reset();
     Step("close archive", {}, u"Error writing file");
+    if (Inner) Inner->CloseArchive();
   }
-  TStream* ArchiveStream() override { return FStream.get(); }
 
  private:
   void Step(const std::string& what, const String& argument, const char16_t* failure) {
@@ -77,17 +98,19 @@ class FakeUnZipper final : public updater::IUnZipper {
       FLog.Add(what);
     else
       FLog.Add(what, argument);
+    if (BeforeStep) BeforeStep(what);
     if (FailAt == what) throw Exception(failure);
   }
 
   EventLog& FLog;
-  std::unique_ptr<TFileStream> FStream;
 };
 
 class FakeSystem final : public updater::IUpdaterSystem {
  public:
   explicit FakeSystem(EventLog& log) : FLog(log) {}
+  std::function<void()> BeforeTerminate;  // runs before each recorded end of the application
   int TerminateProcessesByName(const String& name) override {
+    if (BeforeTerminate) BeforeTerminate();
     FLog.Add("terminate", name);
     return 0;
   }
@@ -125,7 +148,9 @@ class UpdateSequenceTest : public ::testing::Test {
     auto httpOwned = std::make_unique<FakeHttp>(log, http);
     auto unzipOwned = std::make_unique<FakeUnZipper>(log);
     unzipOwned->FailAt = failAt;
-    unzipOwned->ShowsStream = unzipperShowsStream;
+    unzipOwned->BeforeStep = beforeUnzipperStep;
+    if (realUnzipper) unzipOwned->Inner = updater::CreateAbUnZipper();
+    unzipOwned->StreamsOpened = &streamsOpened;
     updater::TForm1 form(application, clock, system, std::move(httpOwned), std::move(unzipOwned),
                          {argument, FromUtf8(kBase), programDir, publicKey});
     ui.CreateMainWindow(updater::TForm1::StoredDescription());
@@ -150,7 +175,9 @@ class UpdateSequenceTest : public ::testing::Test {
   std::string failAt;
   String programDir = u"/opt/fendrel/";
   String publicKey;
-  bool unzipperShowsStream = false;
+  std::function<void(const std::string& step)> beforeUnzipperStep;
+  bool realUnzipper = false;  // the fake's steps are then done by the real component
+  std::vector<std::string> streamsOpened;
   std::filesystem::path previous_;
   std::filesystem::path dir_;
 };
@@ -418,7 +445,7 @@ TEST_F(UpdateSequenceTest, WithoutAProgramDirectoryTheWindowIsNotCreated) {
 namespace {
 
 // A build with a public key: the download is checked before the close question, and the
-// archive the component opened is checked again through the component's own stream.
+// archive is checked again, in a private copy the component then reads.
 class SignedSequenceTest : public UpdateSequenceTest {
  protected:
   void SetUp() override {
@@ -451,24 +478,55 @@ TEST_F(SignedSequenceTest, AnArchiveWithoutAGoodSignatureIsAFailedDownload) {
   }
 }
 
-TEST_F(SignedSequenceTest, TheOpenArchiveIsCheckedAgainThroughTheComponentsStream) {
-  http.Archive = Signed(testsupport::TrustedTestKeys().SecretKey);
-  unzipperShowsStream = true;
-  Lines lines = Run(u"1.4");
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "extract: *"), lines.end());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "status: Update erfolgreich"), lines.end());
+// What the component reads is a private copy of the archive, checked right before the
+// component opens it and read by it alone: an archive file rewritten after that check,
+// before the directory is read or before the entries are, is never installed, and the
+// copy leaves nothing behind.
+TEST_F(SignedSequenceTest, AnArchiveRewrittenAfterTheCheckIsNotInstalled) {
+  const std::string good = Signed(testsupport::TrustedTestKeys().SecretKey);
+  std::vector<testsupport::ZipFixtureEntry> entries(1);
+  entries[0].Name = "fendrel.exe";
+  entries[0].Data = "MZ 6.6";
+  const std::string rewritten = testsupport::MakeZip(entries);
+  http.Archive = good;
+  realUnzipper = true;
+  for (const std::string step : {"open archive", "extract"}) {
+    SCOPED_TRACE(step);
+    log = EventLog();
+    ui.Closed = false;
+    ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+    streamsOpened.clear();
+    std::filesystem::remove(dir_ / "fendrel.exe");
+    beforeUnzipperStep = [&](const std::string& now) {
+      if (now == step) TTempDirectory::WriteFile((dir_ / "update.zip").string(), rewritten);
+    };
+    const Lines lines = Run(u"1.4");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "status: Update erfolgreich"), lines.end());
+    EXPECT_EQ(DownloadContent(), rewritten);
+    EXPECT_EQ(streamsOpened, std::vector<std::string>{good});
+    EXPECT_EQ(TTempDirectory::ReadFile((dir_ / "fendrel.exe").string()), "MZ 1.5");
+    std::set<std::string> left;
+    for (const auto& file : std::filesystem::directory_iterator(dir_)) left.insert(file.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"fendrel.exe", "update.zip"}));
+  }
+}
 
-  // A component that does not show what it opened is never extracted from unchecked.
-  log = EventLog();
-  ui.Closed = false;
-  ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
-  unzipperShowsStream = false;
-  lines = Run(u"1.4");
-  const auto opened = std::find(
-      lines.begin(), lines.end(),
-      "open archive: " + ToUtf8(programDir) + static_cast<char>(platform::PathDelim) + "update.zip");
-  ASSERT_NE(opened, lines.end());
-  EXPECT_EQ(Lines(opened + 1, lines.end()), Join({{kFailure, "activate"}, kCloseCountdown}));
+// An archive changed between the download's check and the installation is checked again
+// before the component opens anything: one that fails is never opened, and the
+// installation fails as an extraction does.
+TEST_F(SignedSequenceTest, AnArchiveChangedAfterTheDownloadIsNotOpened) {
+  http.Archive = Signed(testsupport::TrustedTestKeys().SecretKey);
+  for (const std::string& changed : {Archive(), Signed(testsupport::OtherTestKeys().SecretKey)}) {
+    log = EventLog();
+    ui.Closed = false;
+    ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+    system.BeforeTerminate = [&] { TTempDirectory::WriteFile((dir_ / "update.zip").string(), changed); };
+    const Lines lines = Run(u"1.4");
+    const auto unpacking = std::find(lines.begin(), lines.end(), "status: Entpacke neue Version");
+    ASSERT_NE(unpacking, lines.end());
+    EXPECT_EQ(Lines(unpacking + 1, lines.end()), Join({{kFailure, "activate"}, kCloseCountdown}));
+    EXPECT_TRUE(streamsOpened.empty());
+  }
 }
 
 TEST_F(SignedSequenceTest, AKeyThatIsNotOneStopsTheStart) {

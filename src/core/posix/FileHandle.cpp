@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/SysError.h"
 
@@ -51,6 +53,38 @@ std::intptr_t Open(const String& fileName, std::uint16_t mode) { return OpenWith
 
 std::intptr_t Create(const String& fileName, std::uint16_t) {
   return OpenWith(fileName, O_RDWR | O_CREAT | O_TRUNC);
+}
+
+std::intptr_t CreatePrivate(const String& directory) {
+  const std::string folder = directory.empty() ? std::string(".") : ToUtf8(directory);
+  int fd;
+#ifdef O_TMPFILE
+  // A file that never had a name: nobody can open it, and the system frees it with the
+  // last handle, also when the process is killed.
+  do {
+    fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) return fd;
+  // File systems without unnamed files answer EOPNOTSUPP; kernels that predate them
+  // EISDIR or EINVAL. Any other failure (no such folder, no permission) is final.
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+    lastError = errno;
+    return -1;
+  }
+#endif
+  // Otherwise a fresh name, readable by the owner only, taken away at once.
+  std::string path = folder + "/.fendrel-private-XXXXXX";
+  fd = ::mkostemp(path.data(), O_CLOEXEC);
+  if (fd < 0) {
+    lastError = errno;
+    return -1;
+  }
+  if (::unlink(path.c_str()) != 0) {
+    lastError = errno;
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 std::int64_t Read(std::intptr_t handle, void* buffer, std::int64_t count) {

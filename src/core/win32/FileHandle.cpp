@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "core/SysError.h"
 #include "core/win32/LongPath.h"
@@ -63,6 +64,26 @@ std::intptr_t Open(const String& fileName, std::uint16_t mode) {
 
 std::intptr_t Create(const String& fileName, std::uint16_t mode) {
   return OpenWith(fileName, GENERIC_READ | GENERIC_WRITE, Sharing(mode), CREATE_ALWAYS);
+}
+
+std::intptr_t CreatePrivate(const String& directory) {
+  // A fresh name each try: CREATE_NEW never takes over a file that exists. Shared with
+  // nobody, so no other opener gets at it, and deleted when the handle closes, which the
+  // system does also for a process that was ended.
+  static std::atomic<std::uint32_t> counter{0};
+  const String folder = directory.empty() ? String(u".") : directory;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const String name = folder + u"\\~fendrel-" + IntToStr(GetCurrentProcessId()) + u"-" +
+                        IntToStr(static_cast<std::int64_t>(GetTickCount64())) + u"-" + IntToStr(counter++) +
+                        u".tmp";
+    const HANDLE handle =
+        CreateFileW(WideText(name), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return reinterpret_cast<std::intptr_t>(handle);
+    lastError = GetLastError();
+    if (lastError != ERROR_FILE_EXISTS && lastError != ERROR_ALREADY_EXISTS) return -1;
+  }
+  return -1;
 }
 
 std::int64_t Read(std::intptr_t handle, void* buffer, std::int64_t count) {
