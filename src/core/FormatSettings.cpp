@@ -21,6 +21,10 @@ std::atomic<char16_t>& Separator() {
 
 }  // namespace
 
-char16_t DecimalSeparator() { return Separator().load(); }
+char16_t DecimalSeparator() {
+  return Separator().load();
+}
 
-void SetDecimalSeparator(char16_t separator) { Separator().store(separator); }
+void SetDecimalSeparator(char16_t separator) {
+  Separator().store(separator);
+}

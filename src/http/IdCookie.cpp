@@ -90,7 +90,8 @@ bool TIdCookie::ParseServerCookie(StringView cookieText, const TIdURI& uri, TDat
   if (!parsed.Domain.empty() && !DomainMatches(uri.Host(), parsed.Domain)) return false;
   // A domain without a dot inside ("com", "example") would cover every host below a
   // top-level domain: allowed only as the request host itself.
-  if (!parsed.Domain.empty() && !HasInnerDot(parsed.Domain) && !SameText(uri.Host(), parsed.Domain)) return false;
+  if (!parsed.Domain.empty() && !HasInnerDot(parsed.Domain) && !SameText(uri.Host(), parsed.Domain))
+    return false;
   if (parsed.HttpOnly && !IsWebProtocol(uri.Protocol())) return false;
 
   FCookieName = parsed.Name;

@@ -154,8 +154,8 @@ void TIdBuffer::ExtractToBytes(TIdBytes& bytes, std::int32_t byteCount, bool app
 String TIdBuffer::ExtractToString(std::int32_t byteCount, const TIdTextEncoding* encoding) {
   const std::int32_t count = CheckedCount(byteCount, -1);
   if (count < 1) return String();
-  const String text =
-      EncodingOrDefault(encoding, FByteEncoding).GetString(FBytes.data() + FHeadIndex, static_cast<std::size_t>(count));
+  const String text = EncodingOrDefault(encoding, FByteEncoding)
+                          .GetString(FBytes.data() + FHeadIndex, static_cast<std::size_t>(count));
   Remove(count);
   return text;
 }

@@ -26,7 +26,9 @@ StringView StatusTexts(TIdStatus status) {
   return u"%s";
 }
 
-TIdComponent::TIdComponent() { TIdStack::IncUsage(); }
+TIdComponent::TIdComponent() {
+  TIdStack::IncUsage();
+}
 
 TIdComponent::~TIdComponent() {
   // A watcher may unregister others while it is told; work on a copy.
@@ -82,8 +84,8 @@ TIdWorkScope::~TIdWorkScope() noexcept(false) {
 
 void TIdComponent::NotifyStatus(TIdStatus status, std::initializer_list<FormatArg> arguments) {
   if (!OnStatus) return;
-  const String text =
-      arguments.size() == 0 ? Format(StatusTexts(status), {String()}) : Format(StatusTexts(status), arguments);
+  const String text = arguments.size() == 0 ? Format(StatusTexts(status), {String()})
+                                            : Format(StatusTexts(status), arguments);
   OnStatus(*this, status, text);
 }
 

@@ -36,7 +36,8 @@ class TIdComponent {
  public:
   using TIdStatusEvent = std::function<void(TIdComponent& sender, TIdStatus status, const String& text)>;
   using TWorkEvent = std::function<void(TIdComponent& sender, TWorkMode mode, std::int64_t workCount)>;
-  using TWorkBeginEvent = std::function<void(TIdComponent& sender, TWorkMode mode, std::int64_t workCountMax)>;
+  using TWorkBeginEvent =
+      std::function<void(TIdComponent& sender, TWorkMode mode, std::int64_t workCountMax)>;
   using TWorkEndEvent = std::function<void(TIdComponent& sender, TWorkMode mode)>;
 
   TIdComponent();

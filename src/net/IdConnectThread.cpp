@@ -8,7 +8,9 @@ TIdConnectThread::TIdConnectThread(TIdSocketHandle& binding) : FBinding(binding)
   FThread = std::thread([this] { Execute(); });
 }
 
-TIdConnectThread::~TIdConnectThread() { WaitFor(); }
+TIdConnectThread::~TIdConnectThread() {
+  WaitFor();
+}
 
 void TIdConnectThread::WaitFor() {
   if (FThread.joinable()) FThread.join();

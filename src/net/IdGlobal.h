@@ -78,7 +78,8 @@ enum class TIdEncodingCode { ecDefault = 0, ecASCII = 2, ecUTF8 = 4, ec8Bit = 5 
 // The encoding of a selection code.
 const TIdTextEncoding& EncodingOf(TIdEncodingCode code);
 // The given encoding, else the fallback, else the process default (ASCII).
-const TIdTextEncoding& EncodingOrDefault(const TIdTextEncoding* given, const TIdTextEncoding* fallback = nullptr);
+const TIdTextEncoding& EncodingOrDefault(const TIdTextEncoding* given,
+                                         const TIdTextEncoding* fallback = nullptr);
 // Sets encoding to the encoding of the code when it holds none (nullptr).
 void ResolveEncoding(const TIdTextEncoding*& encoding, TIdEncodingCode code = TIdEncodingCode::ecDefault);
 

@@ -57,11 +57,16 @@ void TIdIOHandler::Close() {
   WriteBufferClear();
 }
 
-bool TIdIOHandler::Connected() { return !InputBufferIsEmpty() || (HasSocket() && FOpened && !FClosedGracefully); }
+bool TIdIOHandler::Connected() {
+  return !InputBufferIsEmpty() || (HasSocket() && FOpened && !FClosedGracefully);
+}
 
-bool TIdIOHandler::Readable(int /*msec*/) { return false; }
+bool TIdIOHandler::Readable(int /*msec*/) {
+  return false;
+}
 
-int TIdIOHandler::FillInputBuffer(bool raiseExceptionIfDisconnected, int timeout, bool raiseExceptionOnTimeout) {
+int TIdIOHandler::FillInputBuffer(bool raiseExceptionIfDisconnected, int timeout,
+                                  bool raiseExceptionOnTimeout) {
   if (timeout == IdTimeoutDefault) {
     timeout = FReadTimeout;
     if (timeout == IdTimeoutDefault || timeout == 0) timeout = IdTimeoutInfinite;
@@ -147,7 +152,8 @@ String TIdIOHandler::ReadLn(const String& terminator, int timeout, int maxLineLe
     }
     // Once more than the limit has been searched without a terminator, the line can only end
     // beyond the limit: give up now instead of buffering an endless line.
-    const bool tooLong = maxLineLength > 0 && (found > maxLineLength || (found < 0 && searchStart > maxLineLength));
+    const bool tooLong =
+        maxLineLength > 0 && (found > maxLineLength || (found < 0 && searchStart > maxLineLength));
     if (tooLong) {
       if (FMaxLineAction == TIdMaxLineAction::maException) throw EIdReadLnMaxLineLengthExceeded();
       FReadLnSplit = true;
@@ -156,7 +162,8 @@ String TIdIOHandler::ReadLn(const String& terminator, int timeout, int maxLineLe
     if (found < 0) {
       CheckForDisconnect(true, true);
       bool timedOut = FillInputBuffer(true, timeout, timeout == IdTimeoutDefault) == -1;
-      if (!timedOut && timeout >= 0) timedOut = static_cast<std::int64_t>(TicksElapsed(startTicks, CurrentTicks())) >= timeout;
+      if (!timedOut && timeout >= 0)
+        timedOut = static_cast<std::int64_t>(TicksElapsed(startTicks, CurrentTicks())) >= timeout;
       if (timedOut) {
         FReadLnTimedOut = true;
         return String();
@@ -294,7 +301,8 @@ void TIdIOHandler::Write(const TIdBytes& buffer, int length, int offset) {
   }
   FWriteBuffer->Write(buffer, length, -1, offset);
   if (FWriteBufferThreshold <= 0) return;
-  while (FWriteBuffer && FWriteBuffer->Size() >= FWriteBufferThreshold) WriteBufferFlush(FWriteBufferThreshold);
+  while (FWriteBuffer && FWriteBuffer->Size() >= FWriteBufferThreshold)
+    WriteBufferFlush(FWriteBufferThreshold);
 }
 
 void TIdIOHandler::Write(const String& out, const TIdTextEncoding* byteEncoding) {

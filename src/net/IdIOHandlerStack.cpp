@@ -37,7 +37,9 @@ bool TIdIOHandlerStack::Readable(int msec) {
   return Binding()->Readable(msec);
 }
 
-int TIdIOHandlerStack::ReceiveChunk(TIdBytes& buffer) { return Binding()->Receive(buffer); }
+int TIdIOHandlerStack::ReceiveChunk(TIdBytes& buffer) {
+  return Binding()->Receive(buffer);
+}
 
 int TIdIOHandlerStack::SendChunk(const TIdBytes& buffer, int offset, int length) {
   return Binding()->Send(buffer, offset, length);
@@ -47,8 +49,8 @@ void TIdIOHandlerStack::EstablishConnection() {
   TIdSocketHandle& binding = *Binding();
   // A fixed address for the host replaces name resolution, and its family decides the socket's.
   String overridden;
-  const bool hasOverride =
-      NameOverrides() != nullptr && NameOverrides()->Find(Host(), static_cast<std::uint16_t>(Port()), overridden);
+  const bool hasOverride = NameOverrides() != nullptr &&
+                           NameOverrides()->Find(Host(), static_cast<std::uint16_t>(Port()), overridden);
   if (hasOverride) SetIPVersion(TIdNameOverrides::VersionOf(overridden));
   DoBeforeBind();
   binding.SetIPVersion(IPVersion());
@@ -114,6 +116,7 @@ void TIdIOHandlerStack::ConnectWithTimeout(int timeout) {
   }
   thread.WaitFor();
   if (!thread.Failed()) return;
-  if (thread.LastSocketError() != 0) throw EIdSocketError(thread.LastSocketError(), thread.ExceptionMessage());
+  if (thread.LastSocketError() != 0)
+    throw EIdSocketError(thread.LastSocketError(), thread.ExceptionMessage());
   throw EIdConnectException(thread.ExceptionMessage());
 }

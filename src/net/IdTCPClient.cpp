@@ -52,7 +52,9 @@ std::unique_ptr<TIdIOHandler> TIdTCPClientCustom::MakeDefaultIOHandler() {
   return std::make_unique<TIdIOHandlerStack>();
 }
 
-void TIdTCPClientCustom::IOHandlerAssigned() { PassSettings(); }
+void TIdTCPClientCustom::IOHandlerAssigned() {
+  PassSettings();
+}
 
 void TIdTCPClientCustom::PassSettings() {
   TIdIOHandler* const handler = IOHandler();
@@ -134,7 +136,9 @@ void TIdTCPClientCustom::SetReuseSocket(TIdReuseSocket reuse) {
   if (Socket() != nullptr) Socket()->SetReuseSocket(reuse);
 }
 
-bool TIdTCPClientCustom::UseNagle() const { return Socket() != nullptr ? Socket()->UseNagle() : FUseNagle; }
+bool TIdTCPClientCustom::UseNagle() const {
+  return Socket() != nullptr ? Socket()->UseNagle() : FUseNagle;
+}
 
 void TIdTCPClientCustom::SetUseNagle(bool useNagle) {
   FUseNagle = useNagle;

@@ -15,7 +15,9 @@ TIdTCPConnection::~TIdTCPConnection() {
   AssignIOHandler(nullptr, nullptr);
 }
 
-bool TIdTCPConnection::Connected() { return FIOHandler != nullptr && FIOHandler->Connected(); }
+bool TIdTCPConnection::Connected() {
+  return FIOHandler != nullptr && FIOHandler->Connected();
+}
 
 void TIdTCPConnection::Disconnect(bool notifyPeer) {
   const auto closeHandler = [this] {
@@ -46,7 +48,9 @@ void TIdTCPConnection::NotifyDisconnected() {
   if (OnDisconnected) OnDisconnected(*this);
 }
 
-void TIdTCPConnection::SetIOHandler(TIdIOHandler* handler) { AssignIOHandler(handler, nullptr); }
+void TIdTCPConnection::SetIOHandler(TIdIOHandler* handler) {
+  AssignIOHandler(handler, nullptr);
+}
 
 void TIdTCPConnection::SetIOHandler(std::unique_ptr<TIdIOHandler> handler) {
   TIdIOHandler* const raw = handler.get();

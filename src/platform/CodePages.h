@@ -24,7 +24,8 @@ bool IsCodePageSupported(std::uint32_t codePage);
 // Decodes bytes of a Windows code page into UTF-16. Bytes that are invalid or
 // incomplete in that page decode to U+FFFD (in 7-bit ASCII, 20127, a byte above 127
 // too); on Windows, in the pages the system decodes, to the page's own default character
-// as the system gives it (U+30FB in 932). Returns false, leaving result empty, when the code page is not supported.
+// as the system gives it (U+30FB in 932). Returns false, leaving result empty, when the code page is not
+// supported.
 bool CodePageToUnicode(std::uint32_t codePage, std::string_view bytes, String& result);
 
 // Encodes UTF-16 text into a Windows code page. A character the page cannot hold, and

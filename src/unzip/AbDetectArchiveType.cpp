@@ -68,7 +68,8 @@ TAbArchiveType DetectStreamArchiveType(TStream& stream) {
 }
 
 TAbArchiveType DetectArchiveType(const String& fileName) {
-  if (!platform::FileExists(fileName) || platform::FileSizeOf(fileName) <= 0) return TypeOfExtension(fileName);
+  if (!platform::FileExists(fileName) || platform::FileSizeOf(fileName) <= 0)
+    return TypeOfExtension(fileName);
   TFileStream stream(platform::NativePath(fileName), fmOpenRead | fmShareDenyNone);
   return DetectArchiveType(fileName, stream);
 }

@@ -57,7 +57,8 @@ void TAbUnZipper::DropArchive() {
   FArchive.reset();
 }
 
-void TAbUnZipper::LoadArchive(TAbArchiveType type, const std::function<std::unique_ptr<TAbZipArchive>()>& open) {
+void TAbUnZipper::LoadArchive(TAbArchiveType type,
+                              const std::function<std::unique_ptr<TAbZipArchive>()>& open) {
   switch (type) {
     case TAbArchiveType::atZip:
     case TAbArchiveType::atSpannedZip:

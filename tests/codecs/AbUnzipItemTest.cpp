@@ -194,10 +194,15 @@ TEST(AbUnzipItem, ACrcMismatchGoesToTheFailureEventOrRaises) {
 // comment, the file's last bytes): it holds what the file still has, and the empty entry
 // behind it extracts.
 TEST(AbUnzipItem, AnEmptyEntryWhoseLocalNameIsCutShortExtracts) {
-  const auto le16 = [](std::uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
-  const auto le32 = [&](std::uint32_t v) { return le16(static_cast<std::uint16_t>(v)) + le16(static_cast<std::uint16_t>(v >> 16)); };
+  const auto le16 = [](std::uint16_t v) {
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+  };
+  const auto le32 = [&](std::uint32_t v) {
+    return le16(static_cast<std::uint16_t>(v)) + le16(static_cast<std::uint16_t>(v >> 16));
+  };
   // version, flags, method, time, date, CRC-32, sizes: a stored empty entry.
-  const std::string common = le16(20) + le16(0) + le16(0) + le16(0) + le16(0x21) + le32(0) + le32(0) + le32(0);
+  const std::string common =
+      le16(20) + le16(0) + le16(0) + le16(0) + le16(0x21) + le32(0) + le32(0) + le32(0);
   const std::string central = std::string("PK\x01\x02", 4) + le16(20) + common + le16(1) + le16(0) + le16(0) +
                               le16(0) + le16(0) + le32(0) + le32(47 + 22) + "a";
   const std::string local = std::string("PK\x03\x04", 4) + common + le16(10) + le16(0) + "abc";

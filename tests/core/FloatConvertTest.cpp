@@ -25,10 +25,10 @@ struct Accepted {
 
 TEST_F(FloatConvertTest, AcceptsTheGrammar) {
   const Accepted cases[] = {
-      {u"1.5", 1.5L},       {u"2", 2.0L},         {u"  2.0  ", 2.0L},   {u"+3.25", 3.25L},
-      {u"-0.5", -0.5L},     {u"1.", 1.0L},        {u".5", 0.5L},        {u".", 0.0L},
-      {u"1e3", 1000.0L},    {u"1E+2", 100.0L},    {u"25e-1", 2.5L},     {u"1.5E", 1.5L},
-      {u"007", 7.0L},       {u"1e-99999", 0.0L},  {u"0e99999", 0.0L},   {u"1.10", 1.1L},
+      {u"1.5", 1.5L},    {u"2", 2.0L},        {u"  2.0  ", 2.0L}, {u"+3.25", 3.25L},
+      {u"-0.5", -0.5L},  {u"1.", 1.0L},       {u".5", 0.5L},      {u".", 0.0L},
+      {u"1e3", 1000.0L}, {u"1E+2", 100.0L},   {u"25e-1", 2.5L},   {u"1.5E", 1.5L},
+      {u"007", 7.0L},    {u"1e-99999", 0.0L}, {u"0e99999", 0.0L}, {u"1.10", 1.1L},
   };
   for (const auto& c : cases) {
     long double value = -1;
@@ -39,9 +39,8 @@ TEST_F(FloatConvertTest, AcceptsTheGrammar) {
 
 TEST_F(FloatConvertTest, RejectsEverythingElse) {
   const char16_t* cases[] = {
-      u"",        u"   ",      u"2.0\r\n", u"\t2.0",  u"2.0\n", u"1,5",  u"+",   u"-",   u"e5",
-      u"+e5",     u"1.5.2",    u"1 .5",    u"1e5e5",  u"abc",   u"++1",  u"1x",  u"0x10", u"1e99999",
-      u"2\u00A0", u"\u0661",
+      u"",      u"   ",  u"2.0\r\n", u"\t2.0", u"2.0\n", u"1,5", u"+",    u"-",       u"e5",      u"+e5",
+      u"1.5.2", u"1 .5", u"1e5e5",   u"abc",   u"++1",   u"1x",  u"0x10", u"1e99999", u"2\u00A0", u"\u0661",
   };
   for (const char16_t* text : cases) {
     long double value = 0;

@@ -198,7 +198,8 @@ TEST_F(FileStreamTest, OpenAndCreateFailuresNameTheFile) {
 TEST_F(FileStreamTest, APrivateFileIsReachedByItsStreamAloneAndGoneWhenFreed) {
   const auto names = [this] {
     std::set<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_)) found.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+      found.insert(entry.path().filename().string());
     return found;
   };
   std::ofstream(dir_ / "other.bin") << "x";

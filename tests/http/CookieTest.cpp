@@ -317,7 +317,7 @@ TEST(CookieTest, StoredAndSentBack) {
        {{"http://intranet:${P}/x", {"a=1; Domain=Intranet"}}},
        "http://intranet:${P}/x",
        "a=1"},
-            {"an address is no host name",
+      {"an address is no host name",
        {{"http://10.1.2.3:${P}/x", {"a=1; Domain=1.2.3"}}},
        "http://10.1.2.3:${P}/x",
        ""},

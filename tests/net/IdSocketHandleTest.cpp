@@ -17,9 +17,9 @@
 namespace {
 
 using stacktest::Loopback;
-using testsupport::ClosedLoopbackPort;
 using stacktest::StackListener;
 using stacktest::StackPeer;
+using testsupport::ClosedLoopbackPort;
 
 constexpr auto Generous = std::chrono::seconds(20);
 

@@ -27,7 +27,6 @@ struct StatusLog {
   }
 };
 
-
 TEST(IdTCPClientTest, HostAndPortAreRequiredAndNoHandlerIsMadeWithoutThem) {
   struct Case {
     const char16_t* host;
@@ -49,7 +48,8 @@ TEST(IdTCPClientTest, HostAndPortAreRequiredAndNoHandlerIsMadeWithoutThem) {
 }
 
 TEST(IdTCPClientTest, ConnectReportsItsStepsAndDisconnectTwiceIsHarmless) {
-  LoopbackServer server({step::Send("hello\r\n"), step::ReceiveUntilClosed()}, LoopbackServer::Family::IPv4, 2);
+  LoopbackServer server({step::Send("hello\r\n"), step::ReceiveUntilClosed()}, LoopbackServer::Family::IPv4,
+                        2);
   TIdTCPClient client;
   StatusLog log;
   log.Attach(client);
@@ -72,8 +72,8 @@ TEST(IdTCPClientTest, ConnectReportsItsStepsAndDisconnectTwiceIsHarmless) {
   EXPECT_FALSE(client.Connected());
   EXPECT_EQ(connected, 1);
   EXPECT_EQ(disconnected, 1);
-  const std::vector<std::string> expected{"Verbinden mit 127.0.0.1.", "Verbunden.", "Verbindung wird getrennt.",
-                                          "Verbindung getrennt."};
+  const std::vector<std::string> expected{"Verbinden mit 127.0.0.1.", "Verbunden.",
+                                          "Verbindung wird getrennt.", "Verbindung getrennt."};
   EXPECT_EQ(log.Lines, expected);
 
   // The handler is kept and opened again by the next connect.

@@ -6,6 +6,8 @@
 
 // The updater's own stored description, so the backend's tests check the window the
 // program really shows.
-inline platform::ui::FormDescription StatusWindowDescription() { return updater::TForm1::StoredDescription(); }
+inline platform::ui::FormDescription StatusWindowDescription() {
+  return updater::TForm1::StoredDescription();
+}
 
 #endif

@@ -53,7 +53,9 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   std::vector<Dialog> Messages;
   std::vector<Dialog> Errors;
 
-  void CreateMainWindow(const platform::ui::FormDescription& form) override { FLog.Add("window", form.Caption); }
+  void CreateMainWindow(const platform::ui::FormDescription& form) override {
+    FLog.Add("window", form.Caption);
+  }
   void SetStatusText(const String& text) override { FLog.Add("status", text); }
   void ProcessMessages() override { FLog.Add("process"); }
   int ConfirmationDialog(const String& text) override {

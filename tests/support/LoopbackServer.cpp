@@ -10,15 +10,33 @@
 namespace testsupport {
 
 namespace step {
-ServerStep Send(std::string bytes) { return {ServerStep::Kind::Send, std::move(bytes), 0}; }
-ServerStep Pause(std::size_t milliseconds) { return {ServerStep::Kind::Pause, {}, milliseconds}; }
-ServerStep WaitSignal() { return {ServerStep::Kind::WaitSignal, {}, 0}; }
-ServerStep Receive(std::size_t count) { return {ServerStep::Kind::Receive, {}, count}; }
-ServerStep ReceiveUntil(std::string marker) { return {ServerStep::Kind::ReceiveUntil, std::move(marker), 0}; }
-ServerStep ReceiveUntilClosed() { return {ServerStep::Kind::ReceiveUntilClosed, {}, 0}; }
-ServerStep Close() { return {ServerStep::Kind::Close, {}, 0}; }
-ServerStep Reset() { return {ServerStep::Kind::Reset, {}, 0}; }
-ServerStep Hold() { return {ServerStep::Kind::Hold, {}, 0}; }
+ServerStep Send(std::string bytes) {
+  return {ServerStep::Kind::Send, std::move(bytes), 0};
+}
+ServerStep Pause(std::size_t milliseconds) {
+  return {ServerStep::Kind::Pause, {}, milliseconds};
+}
+ServerStep WaitSignal() {
+  return {ServerStep::Kind::WaitSignal, {}, 0};
+}
+ServerStep Receive(std::size_t count) {
+  return {ServerStep::Kind::Receive, {}, count};
+}
+ServerStep ReceiveUntil(std::string marker) {
+  return {ServerStep::Kind::ReceiveUntil, std::move(marker), 0};
+}
+ServerStep ReceiveUntilClosed() {
+  return {ServerStep::Kind::ReceiveUntilClosed, {}, 0};
+}
+ServerStep Close() {
+  return {ServerStep::Kind::Close, {}, 0};
+}
+ServerStep Reset() {
+  return {ServerStep::Kind::Reset, {}, 0};
+}
+ServerStep Hold() {
+  return {ServerStep::Kind::Hold, {}, 0};
+}
 }  // namespace step
 
 namespace {
@@ -61,7 +79,9 @@ LoopbackServer::~LoopbackServer() {
   if (FListener != kNoSocket) CloseSocket(FListener);
 }
 
-String LoopbackServer::Host() const { return FFamily == Family::IPv6 ? u"::1" : u"127.0.0.1"; }
+String LoopbackServer::Host() const {
+  return FFamily == Family::IPv6 ? u"::1" : u"127.0.0.1";
+}
 
 void LoopbackServer::Signal() {
   {

@@ -42,7 +42,9 @@ ClosedLoopbackPort::ClosedLoopbackPort() : FSocket(BindLoopbackSocket(LoopbackFa
   FPort = LocalPort(FSocket);
 }
 
-ClosedLoopbackPort::~ClosedLoopbackPort() { CloseSocket(FSocket); }
+ClosedLoopbackPort::~ClosedLoopbackPort() {
+  CloseSocket(FSocket);
+}
 
 std::uint16_t UnusedLoopbackPort() {
   const ClosedLoopbackPort probe;

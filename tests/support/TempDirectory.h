@@ -19,7 +19,8 @@ class TTempDirectory {
     // No mkdtemp here: a random name, taken only when it is new.
     std::random_device random;
     for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
-      const auto candidate = std::filesystem::temp_directory_path() / ("fendrel-test-" + std::to_string(random()));
+      const auto candidate =
+          std::filesystem::temp_directory_path() / ("fendrel-test-" + std::to_string(random()));
       std::error_code failed;
       if (std::filesystem::create_directory(candidate, failed)) FPath = candidate;
     }
@@ -41,8 +42,12 @@ class TTempDirectory {
   TTempDirectory(const TTempDirectory&) = delete;
   TTempDirectory& operator=(const TTempDirectory&) = delete;
 
-  const std::filesystem::path& Path() const { return FPath; }
-  std::string operator/(const std::string& name) const { return (FPath / name).string(); }
+  const std::filesystem::path& Path() const {
+    return FPath;
+  }
+  std::string operator/(const std::string& name) const {
+    return (FPath / name).string();
+  }
 
   static void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

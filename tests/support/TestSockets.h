@@ -161,7 +161,9 @@ inline void SetIntegerOption(SocketNumber s, int level, int name, int value) {
   ::setsockopt(s, level, name, reinterpret_cast<const char*>(&value), sizeof value);
 }
 
-inline void SetNoDelay(SocketNumber s) { SetIntegerOption(s, IPPROTO_TCP, TCP_NODELAY, 1); }
+inline void SetNoDelay(SocketNumber s) {
+  SetIntegerOption(s, IPPROTO_TCP, TCP_NODELAY, 1);
+}
 
 // The sending side ends: the peer reads the end of the stream.
 inline void ShutdownSending(SocketNumber s) {

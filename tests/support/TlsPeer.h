@@ -18,10 +18,10 @@ namespace testsupport {
 class TestCertificates {
  public:
   enum class Kind {
-    Good,       // signed by the test authority
-    WrongName,  // signed by the test authority, for "other.example" only
-    Expired,    // signed by the test authority, no longer valid
-    Untrusted,  // signed by another authority that nobody trusts
+    Good,            // signed by the test authority
+    WrongName,       // signed by the test authority, for "other.example" only
+    Expired,         // signed by the test authority, no longer valid
+    Untrusted,       // signed by another authority that nobody trusts
     CommonNameOnly,  // signed by the test authority, "good.test" as its common name and no other name
   };
 

@@ -117,9 +117,10 @@ TEST(GetCommandTest, OutputToADeviceOrAPipeStreamsTheBody) {
     chunked += size.str() + "\r\n" + piece + "\r\n";
   }
   chunked += "0\r\n\r\n";
-  HttpRouteServer server({{"/moved", Raw("HTTP/1.1 302 Found\r\nLocation: /counted\r\nContent-Length: 5\r\n\r\nmoved")},
-                          {"/counted", HttpResponse(200, "OK", body)},
-                          {"/chunked", Raw(chunked)}});
+  HttpRouteServer server(
+      {{"/moved", Raw("HTTP/1.1 302 Found\r\nLocation: /counted\r\nContent-Length: 5\r\n\r\nmoved")},
+       {"/counted", HttpResponse(200, "OK", body)},
+       {"/chunked", Raw(chunked)}});
   const fs::path dir = fs::temp_directory_path() / ("fendrel-check-stream-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::string fifo = (dir / "fifo").string();

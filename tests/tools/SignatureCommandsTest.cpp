@@ -112,9 +112,11 @@ TEST_F(SignatureCommands, ASecretKeyThatOthersMayAccessIsRefused) {
     }
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err,
-              "EFOpenError: Datei k kann nicht ge\xc3\xb6" "ffnet werden. Andere d\xc3\xbcrfen den geheimen "
-              "Schl\xc3\xbcssel lesen oder \xc3\xa4ndern; nur sein Eigent\xc3\xbcmer darf die Datei lesen.\n");
+    EXPECT_EQ(
+        run.Err,
+        "EFOpenError: Datei k kann nicht ge\xc3\xb6"
+        "ffnet werden. Andere d\xc3\xbcrfen den geheimen "
+        "Schl\xc3\xbcssel lesen oder \xc3\xa4ndern; nur sein Eigent\xc3\xbcmer darf die Datei lesen.\n");
     EXPECT_EQ(Read("a.zip"), Archive());
   }
 }

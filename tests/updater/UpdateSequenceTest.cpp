@@ -78,7 +78,8 @@ class FakeUnZipper final : public updater::IUnZipper {
     Step("open archive", archiveName, u"Invalid file - not a PKZip file");
     if (StreamsOpened) {
       StreamsOpened->emplace_back(static_cast<std::size_t>(archive->Size() - archive->Position()), '\0');
-      archive->ReadBuffer(StreamsOpened->back().data(), static_cast<std::int64_t>(StreamsOpened->back().size()));
+      archive->ReadBuffer(StreamsOpened->back().data(),
+                          static_cast<std::int64_t>(StreamsOpened->back().size()));
       archive->SetPosition(0);
     }
     if (Inner) Inner->OpenArchive(std::move(archive), archiveName);
@@ -203,11 +204,11 @@ const std::string kCloseQuestion = "confirm: Fendrel! muss geschlossen werden\n\
 const std::string kFailure = "message Updater: unbekannter Fehler :(";
 
 // From 1.4: the update agreed to, the download of 1.5 failed, the closing countdown.
-const Lines kFailedDownload =
-    Join({kStart,
-          {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate", "status: Lade neue Version",
-           "process", "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
-          kCloseCountdown});
+const Lines kFailedDownload = Join(
+    {kStart,
+     {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate", "status: Lade neue Version",
+      "process", "get to stream: http://updates.test/fendrel/1.5/update.zip", kFailure, "activate"},
+     kCloseCountdown});
 
 TEST_F(UpdateSequenceTest, WithoutArgumentAsksToStartThroughTheApplication) {
   http.Newest = u"1.5";
@@ -506,7 +507,8 @@ TEST_F(SignedSequenceTest, AnArchiveRewrittenAfterTheCheckIsNotInstalled) {
     EXPECT_EQ(streamsOpened, std::vector<std::string>{good});
     EXPECT_EQ(TTempDirectory::ReadFile((dir_ / "fendrel.exe").string()), "MZ 1.5");
     std::set<std::string> left;
-    for (const auto& file : std::filesystem::directory_iterator(dir_)) left.insert(file.path().filename().string());
+    for (const auto& file : std::filesystem::directory_iterator(dir_))
+      left.insert(file.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"fendrel.exe", "update.zip"}));
   }
 }

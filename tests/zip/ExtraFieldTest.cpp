@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "zip/AbExtraField.h"
 #include "support/ZipBuilder.h"
+#include "zip/AbExtraField.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "support/ZipBuilder.h"
 #include "zip/AbLocateEndRecord.h"
 #include "zip/AbSpanStream.h"
-#include "support/ZipBuilder.h"
 
 namespace {
 

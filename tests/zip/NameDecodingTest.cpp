@@ -3,9 +3,9 @@
 #include <string>
 
 #include "core/Crc32.h"
+#include "support/ZipBuilder.h"
 #include "zip/AbNameDecoding.h"
 #include "zip/AbZipItem.h"
-#include "support/ZipBuilder.h"
 
 namespace {
 

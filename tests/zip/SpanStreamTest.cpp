@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/Exception.h"
+#include "support/ZipBuilder.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
-#include "support/ZipBuilder.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "platform/Program.h"
 #include "support/Raised.h"
 #include "support/TempDirectory.h"
+#include "support/ZipBuilder.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
 #include "zip/AbZipArchive.h"
-#include "support/ZipBuilder.h"
 
 namespace {
 

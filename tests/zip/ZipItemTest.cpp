@@ -4,10 +4,10 @@
 
 #include "core/Exception.h"
 #include "support/Raised.h"
+#include "support/ZipBuilder.h"
 #include "zip/AbArchiveList.h"
 #include "zip/AbDosDateTime.h"
 #include "zip/AbZipItem.h"
-#include "support/ZipBuilder.h"
 
 namespace {
 

@@ -54,7 +54,8 @@ int RunGet(const GetArguments& arguments) {
       // device or a pipe (/dev/null, /dev/stdout, a FIFO) is opened for writing only, and
       // every output is written in order, never sized or positioned.
       const String name = FromUtf8(*arguments.OutputFile);
-      TFileStream file(name, platform::IsStreamOnly(name) ? fmOpenWrite | fmShareDenyNone : fmCreate | fmShareDenyNone);
+      TFileStream file(
+          name, platform::IsStreamOnly(name) ? fmOpenWrite | fmShareDenyNone : fmCreate | fmShareDenyNone);
       TForwardOnlyStream output(file);
       http.Get(FromUtf8(arguments.Urls.front()), output);
       if (arguments.Follow) RequireNoRedirectLeft(http);

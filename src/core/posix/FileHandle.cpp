@@ -49,7 +49,9 @@ std::intptr_t OpenWith(const String& fileName, int flags) {
 
 // Sharing modes are not enforced: POSIX has only advisory locks, which other
 // programs need not honour, so every file is opened as if shared with everyone.
-std::intptr_t Open(const String& fileName, std::uint16_t mode) { return OpenWith(fileName, AccessFlags(mode)); }
+std::intptr_t Open(const String& fileName, std::uint16_t mode) {
+  return OpenWith(fileName, AccessFlags(mode));
+}
 
 std::intptr_t Create(const String& fileName, std::uint16_t) {
   return OpenWith(fileName, O_RDWR | O_CREAT | O_TRUNC);
@@ -119,7 +121,9 @@ std::int64_t Write(std::intptr_t handle, const void* buffer, std::int64_t count)
 }
 
 std::int64_t Seek(std::intptr_t handle, std::int64_t offset, TSeekOrigin origin) {
-  const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET : origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+  const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
+                     : origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                        : SEEK_END;
   const off_t result = ::lseek(static_cast<int>(handle), static_cast<off_t>(offset), whence);
   if (result < 0) lastError = errno;
   return result;
@@ -131,8 +135,12 @@ bool Truncate(std::intptr_t handle, std::int64_t size) {
   return false;
 }
 
-void Close(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
+void Close(std::intptr_t handle) {
+  ::close(static_cast<int>(handle));
+}
 
-String LastErrorMessage() { return SysErrorMessage(lastError); }
+String LastErrorMessage() {
+  return SysErrorMessage(lastError);
+}
 
 }  // namespace filehandle

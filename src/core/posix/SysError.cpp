@@ -17,7 +17,8 @@ String SysErrorMessage(int error) {
       return u"Zugriff verweigert";
     case EBUSY:
     case ETXTBSY:
-      return u"Der Prozess kann nicht auf die Datei zugreifen, da sie von einem anderen Prozess verwendet wird";
+      return u"Der Prozess kann nicht auf die Datei zugreifen, da sie von einem anderen Prozess verwendet "
+             u"wird";
     case ENOSPC:
       return u"Auf dem Datenträger ist nicht genügend Speicherplatz vorhanden";
     case ENAMETOOLONG:

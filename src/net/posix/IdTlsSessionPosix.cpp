@@ -100,7 +100,8 @@ class TIdTlsSessionOpenSSL final : public TIdTlsSession {
     X509_VERIFY_PARAM* const parameters = Api().SSL_get0_param(ssl);
     if (Api().X509_VERIFY_PARAM_set1_ip_asc(parameters, name.c_str()) != 1) {
       Api().ERR_clear_error();
-      Api().SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS | X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
+      Api().SSL_set_hostflags(ssl,
+                              X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS | X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
       if (Api().SSL_set1_host(ssl, name.c_str()) != 1 ||
           Api().SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
                          const_cast<char*>(name.c_str())) != 1)

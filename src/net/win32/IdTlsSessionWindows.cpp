@@ -67,15 +67,15 @@ DWORD LoadTlsLibraries() {
     if (security == nullptr) return error;
     const HMODULE certificates = platform::win32::LoadSystemLibrary(L"crypt32.dll", &error);
     if (certificates == nullptr) return error;
-    const bool found =
-        platform::win32::LoadLibraryFunctions(security, AcquireCredentialsHandleW, ApplyControlToken,
-                                              DecryptMessage, DeleteSecurityContext, EncryptMessage,
-                                              FreeContextBuffer, FreeCredentialsHandle,
-                                              InitializeSecurityContextW, QueryContextAttributesW) &&
-        platform::win32::LoadLibraryFunctions(
-            certificates, CertAddEncodedCertificateToStore, CertAddStoreToCollection, CertCloseStore,
-            CertEnumCertificatesInStore, CertFindExtension, CertFreeCertificateChain, CertFreeCertificateContext,
-            CertGetCertificateChain, CertOpenStore, CertVerifyCertificateChainPolicy, CryptStringToBinaryA);
+    const bool found = platform::win32::LoadLibraryFunctions(
+                           security, AcquireCredentialsHandleW, ApplyControlToken, DecryptMessage,
+                           DeleteSecurityContext, EncryptMessage, FreeContextBuffer, FreeCredentialsHandle,
+                           InitializeSecurityContextW, QueryContextAttributesW) &&
+                       platform::win32::LoadLibraryFunctions(
+                           certificates, CertAddEncodedCertificateToStore, CertAddStoreToCollection,
+                           CertCloseStore, CertEnumCertificatesInStore, CertFindExtension,
+                           CertFreeCertificateChain, CertFreeCertificateContext, CertGetCertificateChain,
+                           CertOpenStore, CertVerifyCertificateChainPolicy, CryptStringToBinaryA);
     return found ? static_cast<DWORD>(ERROR_SUCCESS) : static_cast<DWORD>(ERROR_PROC_NOT_FOUND);
   }();
   return result;

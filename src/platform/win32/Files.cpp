@@ -1,8 +1,8 @@
 #include "platform/Files.h"
 
 #include <windows.h>
+// After windows.h, which they need.
 #include <aclapi.h>
-// After windows.h, which it needs.
 #include <sddl.h>
 
 #include <random>
