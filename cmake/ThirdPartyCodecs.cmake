@@ -117,3 +117,12 @@ foreach(line IN LISTS FENDREL_CODEC_LINES)
     set_property(GLOBAL APPEND PROPERTY FENDREL_CODEC_METHODS ${method}:${name})
   endforeach()
 endforeach()
+
+# Hands the methods whose decoder is a library to a test program, as the definition
+# FENDREL_CODEC_LIBRARY_METHODS (NUMBER:NAME:LIBRARY separated by commas), for the test that
+# the codecs' registrations name the libraries of cmake/codec-libraries.
+function(fendrel_pass_codec_library_methods target)
+  get_property(methods GLOBAL PROPERTY FENDREL_CODEC_METHODS)
+  list(JOIN methods "," methods)
+  target_compile_definitions(${target} PRIVATE FENDREL_CODEC_LIBRARY_METHODS="${methods}")
+endfunction()
