@@ -452,6 +452,20 @@ class TIdTlsSessionWindows final : public TIdTlsSession {
     result.cbSize = sizeof result;
     if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, held.Chain, &policy, &result))
       throw HandshakeFailure(Format(SIdTLSProtocolFailure, {Code(GetLastError())}));
+    if (static_cast<HRESULT>(result.dwError) == CERT_E_REVOCATION_FAILURE) {
+      // Some policy implementations report a revocation status they could not find out in
+      // spite of the flag and check nothing after it. The chain's findings above already
+      // refused a revoked certificate, so the policy runs again on the chain without
+      // revocation, where it checks the names and the rest.
+      PCCERT_CHAIN_CONTEXT plain = nullptr;
+      if (!CertGetCertificateChain(nullptr, remote, nullptr, held.Collection, &chainParameters, 0, nullptr,
+                                   &plain))
+        throw HandshakeFailure(Format(SIdTLSProtocolFailure, {Code(GetLastError())}));
+      const BOOL verified = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, plain, &policy, &result);
+      const DWORD error = GetLastError();
+      CertFreeCertificateChain(plain);
+      if (!verified) throw HandshakeFailure(Format(SIdTLSProtocolFailure, {Code(error)}));
+    }
     switch (static_cast<HRESULT>(result.dwError)) {
       case 0:
         return;
