@@ -18,7 +18,7 @@ void TIdConnectThread::WaitFor() {
 
 void TIdConnectThread::Execute() {
   try {
-    FBinding.Connect();
+    FBinding.Connect(true);
   } catch (const EIdSocketError& e) {
     // Closed under the pending connect: the caller gave up and reports that itself.
     if (e.LastError() != Id_WSAENOTSOCK && e.LastError() != Id_WSAEBADF) {

@@ -53,7 +53,7 @@ void TIdSocketHandle::Bind() {
       Format(SIdCanNotBindPortInRange, {std::int64_t(FClientPortMin), std::int64_t(FClientPortMax)}));
 }
 
-void TIdSocketHandle::Connect() {
+void TIdSocketHandle::Connect(bool abandonable) {
   TIdStackSocketHandle handle = Id_INVALID_SOCKET;
   {
     const std::lock_guard<std::mutex> lock(FConnectionHandle);
@@ -72,7 +72,7 @@ void TIdSocketHandle::Connect() {
     return true;
   };
   try {
-    GlobalStack().Connect(handle, FPeerIP, FPeerPort, FIPVersion, &FConnectAbandoned);
+    GlobalStack().Connect(handle, FPeerIP, FPeerPort, FIPVersion, abandonable ? &FConnectAbandoned : nullptr);
   } catch (const EIdSocketError&) {
     if (finish()) GlobalStack().RaiseSocketError(Id_WSAENOTSOCK);
     throw;

@@ -28,8 +28,9 @@ class TIdSocketHandle {
   // Binds to IP and Port; with Port 0 and a client port range, tries the range from the
   // top down. Raises EIdCouldNotBindSocket, EIdInvalidPortRange or EIdCanNotBindPortInRange.
   void Bind();
-  // Connects to PeerIP / PeerPort, then reads back both addresses.
-  void Connect();
+  // Connects to PeerIP / PeerPort, then reads back both addresses. An abandonable connect
+  // (one run with a time limit) can be ended by closing the handle from another thread.
+  void Connect(bool abandonable = false);
   // Receives once into the whole array; 0 when the peer has closed.
   int Receive(TIdBytes& buffer);
   // Sends once: what the array holds from offset on, at most size bytes when size is

@@ -303,12 +303,19 @@ class TIdStackWindows final : public TIdStack {
   }
 
   // Windows ends a blocking connect only when the socket is released, not when it is shut
-  // down: the connect runs without blocking and is waited for in short steps, so that an
-  // abandoned one ends at once and the socket's number stays valid until it has returned.
+  // down: a connect that may be abandoned (one with a time limit) runs without blocking and
+  // is waited for in short steps, so that it ends at once and the socket's number stays
+  // valid until it has returned. Every other connect blocks, as it always has.
   void Connect(TIdStackSocketHandle socket, const String& ip, std::uint16_t port, TIdIPVersion ipVersion,
                const std::atomic<bool>* abandoned) override {
     int length = 0;
     const sockaddr_storage address = SocketAddress(*this, ip, port, ipVersion, length);
+    if (abandoned == nullptr) {
+      if (Winsock().connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), length) ==
+          SOCKET_ERROR)
+        RaiseLastSocketError();
+      return;
+    }
     SetBlocking(socket, false);
     if (Winsock().connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), length) ==
         SOCKET_ERROR) {
