@@ -358,7 +358,8 @@ TEST(IdSocketHandleTest, ClosingFromAnotherThreadEndsABlockedConnect) {
     auto filler = std::make_unique<TIdSocketHandle>();
     filler->AllocateSocket();
     filler->SetPeer(u"127.0.0.1", listener.Port());
-    auto done = std::async(std::launch::async, [&filler] { filler->Connect(); });
+    // Abandonable, as a connect with a time limit is.
+    auto done = std::async(std::launch::async, [&filler] { filler->Connect(true); });
     if (done.wait_for(std::chrono::milliseconds(500)) != std::future_status::ready) {
       // This one is blocked: it is the connect to end.
       filler->CloseSocket();
