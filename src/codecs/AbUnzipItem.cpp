@@ -5,6 +5,7 @@
 #include "codecs/AbMethodRegistry.h"
 #include "codecs/AbPasswordLoop.h"
 #include "codecs/AbUnzipStreams.h"
+#include "zip/AbDirectoryFailures.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
 #include "zip/AbZipFileHeader.h"
@@ -12,6 +13,11 @@
 namespace {
 
 constexpr std::int64_t kUnknownSize = 0xFFFFFFFF;
+
+// An entry whose bytes lie over another's is refused before anything of it is read.
+void CheckOwnRange(const TAbZipItem& item) {
+  if (item.Overlapping()) throw EAbZipOverlappingEntry();
+}
 
 void CheckVersion(const TAbZipItem& item) {
   if ((item.VersionNeededToExtract() & 0xFF) >= 64) throw EAbZipVersion();
@@ -62,6 +68,7 @@ void DecodeItemMethod(TAbZipArchive& archive, TAbZipItem& item, TStream& source,
 }
 
 std::unique_ptr<TStream> OpenItemData(TAbZipArchive& archive, TAbZipItem& item) {
+  CheckOwnRange(item);
   CheckVersion(item);
   SwitchDisk(archive, item, false);
   const TAbZipLocalFileHeader local = ReadLocalHeader(archive, item);
@@ -99,6 +106,7 @@ void UnzipItemToStream(TAbZipArchive& archive, TAbZipItem& item, TStream* dest) 
 }
 
 void TestZipItem(TAbZipArchive& archive, TAbZipItem& item, bool crcFailureRaises) {
+  CheckOwnRange(item);
   CheckVersion(item);
   SwitchDisk(archive, item, true);
   TAbDiscardStream discard;

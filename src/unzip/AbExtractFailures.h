@@ -5,6 +5,7 @@
 #include <array>
 
 #include "codecs/AbMethodRegistry.h"
+#include "zip/AbDirectoryFailures.h"
 #include "zip/AbException.h"
 
 // Refusals of extraction that protect the user's files: names that cannot be files, paths
@@ -30,11 +31,12 @@ using EAbZipTargetIsArchive =
     TAbFixedException<EAbZipException, 104, u"Cannot extract file - target is the archive itself",
                       u"EAbZipTargetIsArchive">;
 
-// Every failure of extraction beyond the archive's own (the refusals above and the
-// registered decoders' failures), made from the classes, for tools that explain them.
+// Every failure of extraction beyond the archive's own (the refusals above, the
+// directory's (zip/AbDirectoryFailures.h) and the registered decoders' failures), made from
+// the classes, for tools that explain them.
 inline constexpr auto kAbExtractFailures = [] {
-  const auto& refusals =
-      kAbFailureTable<EAbZipRefusedName, EAbZipUnsafePath, EAbZipLinkInPath, EAbZipTargetIsArchive>;
+  const auto& refusals = kAbFailureTable<EAbZipRefusedName, EAbZipUnsafePath, EAbZipLinkInPath,
+                                         EAbZipTargetIsArchive, EAbZipOverlappingEntry>;
   std::array<TAbFailureDescription, std::size(refusals) + kAbDecoderFailures.size()> failures{};
   std::copy(kAbDecoderFailures.begin(), kAbDecoderFailures.end(),
             std::copy(std::begin(refusals), std::end(refusals), failures.begin()));
