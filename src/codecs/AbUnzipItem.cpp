@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr std::int64_t kUnknownSize = 0xFFFFFFFF;
-
 // An entry whose bytes lie over another's is refused before anything of it is read.
 void CheckOwnRange(const TAbZipItem& item) {
   if (item.Overlapping()) throw EAbZipOverlappingEntry();
@@ -86,7 +84,8 @@ bool DecodeItemDataChecked(TAbZipArchive& archive, TAbZipItem& item, TStream& so
   if (item.UncompressedSize() == 0) return item.CRC32() == 0;
   TAbUnzipOutputStream output(dest);
   output.SetUncompressedSize(item.UncompressedSize());
-  if (item.UncompressedSize() != kUnknownSize) output.SetSizeLimit(item.UncompressedSize());
+  // Every declared size is a limit, FFFFFFFF as well: without ZIP64 it is a size like any other.
+  output.SetSizeLimit(item.UncompressedSize());
   output.SetOnProgress(archive.OnProgress);
   DecodeItemMethod(archive, item, source, output);
   return output.CRC32() == item.CRC32();
