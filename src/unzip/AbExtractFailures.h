@@ -13,7 +13,8 @@
 // failure, declared once with its class, parent, code and text.
 
 // A control character, an empty, "." or ".." bare name, a device name (CON, PRN, AUX,
-// NUL, COM0-9, LPT0-9, with or without extension) or a step ending in a dot or blank.
+// NUL, COM0-9, LPT0-9, COM¹-COM³, LPT¹-LPT³, with or without extension) or a step ending in a
+// dot or blank.
 using EAbZipRefusedName =
     TAbFixedException<EAbZipException, 101, u"Cannot extract file - name cannot be a file",
                       u"EAbZipRefusedName">;
