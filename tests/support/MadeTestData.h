@@ -36,9 +36,11 @@ std::string UnpackWavPack(const std::string& stream);
 }  // namespace testsupport
 
 // Ends the test when a maker is missing: a failure in CI, a skip elsewhere.
-#define REQUIRE_MAKERS(...)                                                  \
-  FENDREL_NEEDS(testsupport::MissingMakers({__VA_ARGS__}).empty(),           \
-                "test data makers missing (scripts/setup installs them): " + \
-                    testsupport::MissingMakers({__VA_ARGS__}))
+#define REQUIRE_MAKERS(...)                                                                    \
+  do {                                                                                         \
+    const std::string missingMakers = testsupport::MissingMakers({__VA_ARGS__});               \
+    FENDREL_NEEDS(missingMakers.empty(),                                                       \
+                  "test data makers missing (scripts/setup installs them): " + missingMakers); \
+  } while (false)
 
 #endif
