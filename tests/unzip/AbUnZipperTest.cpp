@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -494,6 +495,25 @@ TEST_F(UnZipperTest, EntriesOfOneTargetEndAsIfWrittenOneAfterTheOther) {
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].name, "x/ro.txt");
   EXPECT_EQ(failures[0].exceptionClass, "EFCreateError");
+  EXPECT_EQ(LeftOvers(), 0);
+}
+
+// The files kept between the phases hold no handles: an extraction of many more entries
+// than the process may have files open completes.
+TEST_F(UnZipperTest, KeptFilesHoldNoHandles) {
+  std::vector<TTestZipEntry> entries;
+  for (int i = 0; i < 300; ++i)
+    entries.push_back({.name = "f" + std::to_string(i), .data = std::to_string(i)});
+  Open(entries);
+  rlimit previous{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &previous), 0);
+  rlimit few = previous;
+  few.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+  unzipper.ExtractFiles(u"*");
+  ::setrlimit(RLIMIT_NOFILE, &previous);
+  EXPECT_TRUE(failures.empty());
+  EXPECT_EQ(Read("f299"), "299");
   EXPECT_EQ(LeftOvers(), 0);
 }
 
