@@ -150,6 +150,12 @@ class TStagedExtraction {
       for (auto& k : kept) k.File->SetDataOnDisk();
     // Every file is on the disk before the first one takes its place.
     for (auto& k : kept) Guarded(FArchive, FArchive.Items(k.Tag), caught, [&] { k.File->MakeDurable(); });
+    // The old files are released after the renames, not inside each: the time in which
+    // old and new files stand side by side stays short.
+    std::vector<String> targets;
+    for (const auto& k : kept)
+      if (!k.File->TemporaryName().empty()) targets.push_back(k.File->Target());
+    const platform::TReplacedFilesHold held(targets);
     for (auto& k : kept) {
       if (k.File->TemporaryName().empty()) continue;
       Guarded(FArchive, FArchive.Items(k.Tag), caught, [&] { k.File->Commit(false); });

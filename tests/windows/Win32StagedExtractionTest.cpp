@@ -33,10 +33,11 @@ TEST(Win32StagedExtraction, TargetsChangeOnlyAfterEveryEntryAndAHeldOneFailsAlon
   for (const char* name : {"a.dll", "fendrel.exe", "c.txt"}) TTempDirectory::WriteFile(dir / name, "old");
   TTempDirectory::WriteFile(dir / ".fendrel-0123456789ab.part", "left by a killed run");
   TTempDirectory::WriteFile(dir / ".fendrel-keep.part", "not of that pattern");
-  TTestZipWriter::WriteFile(dir / "update.zip", TTestZipWriter::Build({{.name = "a.dll", .data = "new a"},
-                                                                       {.name = "fendrel.exe", .data = "new exe"},
-                                                                       {.name = "bad.txt", .data = "x", .crc = 1},
-                                                                       {.name = "c.txt", .data = "new c"}}));
+  TTestZipWriter::WriteFile(dir / "update.zip",
+                            TTestZipWriter::Build({{.name = "a.dll", .data = "new a"},
+                                                   {.name = "fendrel.exe", .data = "new exe"},
+                                                   {.name = "bad.txt", .data = "x", .crc = 1},
+                                                   {.name = "c.txt", .data = "new c"}}));
   // A running program's image is open for reading and may not be replaced.
   const HANDLE running = CreateFileW(WideText(FromUtf8(dir / "fendrel.exe")), GENERIC_READ, FILE_SHARE_READ,
                                      nullptr, OPEN_EXISTING, 0, nullptr);

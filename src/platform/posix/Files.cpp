@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -366,6 +367,26 @@ void TReplacementFile::Commit(bool flushFolder) {
   }
   FTempName.clear();
   if (FDurable && flushFolder) FlushFolders({FromUtf8(DirectoryPart(target))});
+}
+
+TReplacedFilesHold::TReplacedFilesHold(const std::vector<String>& paths) {
+  rlimit limit{};
+  std::size_t most = 512;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0)
+    most = limit.rlim_cur == RLIM_INFINITY ? 65536 : static_cast<std::size_t>(limit.rlim_cur / 2);
+  for (const String& path : paths) {
+    if (FHandles.size() >= most) break;
+#ifdef O_PATH
+    const int fd = ::open(Native(path).c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+#else
+    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+#endif
+    if (fd >= 0) FHandles.push_back(fd);
+  }
+}
+
+TReplacedFilesHold::~TReplacedFilesHold() {
+  for (const std::intptr_t fd : FHandles) ::close(static_cast<int>(fd));
 }
 
 bool SyncFileSystems(const std::vector<String>& paths) {

@@ -366,6 +366,10 @@ void TReplacementFile::Commit(bool) {
   if (FHasDateAndAttributes) FileSetAttr(FTarget, FAttributes);
 }
 
+TReplacedFilesHold::TReplacedFilesHold(const std::vector<String>&) {}
+
+TReplacedFilesHold::~TReplacedFilesHold() = default;
+
 // No call syncs a whole volume for a program without administrator rights: each file
 // is flushed on its own.
 bool SyncFileSystems(const std::vector<String>&) {
