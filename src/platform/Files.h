@@ -2,7 +2,10 @@
 #define FENDREL_PLATFORM_FILES_H
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "core/DateTime.h"
 #include "core/Stream.h"
@@ -87,7 +90,13 @@ bool IsPrivateFile(const String& fileName);
 // replaced, never written through) and keeps the permission bits of a file that
 // stood there. Until then the target is untouched; a file that is not committed is
 // deleted when the object ends. A process killed meanwhile leaves at most a file
-// whose name starts with ".fendrel-" beside the target.
+// whose name is ".fendrel-", twelve hexadecimal digits and ".part" beside the target
+// (RemoveLeftoverReplacements removes such files).
+//
+// A durable file (the default) has its data on the disk before it takes the target's
+// place, and Commit flushes the folder after the rename (Windows: the move is written
+// through), so that a power cut never shows an empty or partly written file under the
+// target's name.
 class TReplacementFile final : public TStream {
  public:
   // Raises EFCreateError naming the target when the file cannot be created.
@@ -110,9 +119,29 @@ class TReplacementFile final : public TStream {
     FAttributes = attributes;
     FHasDateAndAttributes = true;
   }
-  // Puts the file in the target's place; raises EFCreateError naming the target when
-  // that fails (the file is then deleted and the target untouched).
-  void Commit();
+  // Whether the data must reach the disk before the rename (default true).
+  void SetDurable(bool durable) { FDurable = durable; }
+  bool Durable() const { return FDurable; }
+  // Whether the file will be read-only once it stands at the target.
+  bool ReadOnlyOnceCommitted() const { return FHasDateAndAttributes && (FAttributes & faReadOnly) != 0; }
+
+  // Ends the writing: gives the open file its date and permission bits, starts writing
+  // its data to the disk (durable files; nothing waits for it here) and closes it, so
+  // that many finished files hold no handles. Raises EFCreateError naming the target
+  // when the file cannot be closed (the file is then deleted).
+  void Finish();
+  // Waits until the finished file's data is on the disk (durable files; nothing
+  // otherwise). Raises EFCreateError naming the target when the system reports that it
+  // could not be written (the file is then deleted).
+  void MakeDurable();
+  // Tells the file that its data is on the disk already (its file system was synced
+  // after Finish): MakeDurable and Commit do not sync it again.
+  void SetDataOnDisk() { FDataOnDisk = true; }
+  // Puts the file in the target's place (finishing it and making it durable first when
+  // that was not done); raises EFCreateError naming the target when that fails (the
+  // file is then deleted and the target untouched). flushFolder false leaves the
+  // flushing of the target's folder to the caller (FlushFolders), for many files at once.
+  void Commit(bool flushFolder = true);
   // Closes and deletes the file; never raises.
   void Discard() noexcept;
 
@@ -127,7 +156,59 @@ class TReplacementFile final : public TStream {
   TDateTime FDate = 0;
   std::uint32_t FAttributes = 0;
   bool FHasDateAndAttributes = false;
+  bool FDurable = true;
+  bool FDataOnDisk = false;
 };
+
+// Finished replacement files that wait to be committed together, each under the
+// caller's number for it, in the order they were kept. Files not committed are deleted
+// when the set ends.
+class TReplacementSet {
+ public:
+  struct TKept {
+    int Tag;
+    std::unique_ptr<TReplacementFile> File;
+  };
+  void Keep(std::unique_ptr<TReplacementFile> file, int tag);
+  // The file kept last for that target, or null.
+  const TReplacementFile* Find(const String& target) const;
+  std::vector<TKept>& Files() { return FFiles; }
+  bool Empty() const { return FFiles.empty(); }
+
+ private:
+  std::vector<TKept> FFiles;
+  std::unordered_map<String, std::size_t> FLastByTarget;
+};
+
+// Keeps the files that stand at the paths (links not followed) from being released while
+// the object lives. Renaming a new file over an old one otherwise waits inside the rename
+// until the file system has released the old file's space, a millisecond or more per
+// file; held, that happens when the object ends, after the renames. POSIX: a path handle
+// per file, at most for half as many files as the process may have open; nothing on
+// Windows, where a move does not wait for that.
+class TReplacedFilesHold {
+ public:
+  explicit TReplacedFilesHold(const std::vector<String>& paths);
+  ~TReplacedFilesHold();
+  TReplacedFilesHold(const TReplacedFilesHold&) = delete;
+  TReplacedFilesHold& operator=(const TReplacedFilesHold&) = delete;
+
+ private:
+  std::vector<std::intptr_t> FHandles;
+};
+
+// Syncs every file system that holds one of the paths, each once, and waits for it:
+// the data of every file written there is then on the disk. False when a sync failed
+// or the system has no such call (Windows); the files must then be made durable one
+// by one.
+bool SyncFileSystems(const std::vector<String>& paths);
+// Flushes the folders' own entries (names created, renamed or removed) to the disk
+// (POSIX; nothing to do on Windows, where every move is written through). Failures are
+// ignored: the files themselves are in place.
+void FlushFolders(const std::vector<String>& folders);
+// Removes the replacement files that an earlier process, killed before it committed
+// them, left in the folder (names of the pattern TReplacementFile uses, nothing else).
+void RemoveLeftoverReplacements(const String& folder);
 
 }  // namespace platform
 

@@ -1,5 +1,5 @@
-// The stream side of a replacement file, the same on every platform; creating,
-// committing and discarding it are the platform's.
+// The stream side of a replacement file and the set of files committed together, the
+// same on every platform; creating, committing and discarding a file are the platform's.
 #include "core/Exception.h"
 #include "core/FileHandle.h"
 #include "platform/Files.h"
@@ -30,6 +30,16 @@ std::int64_t TReplacementFile::Seek(std::int64_t offset, TSeekOrigin origin) {
 
 void TReplacementFile::SetSize(std::int64_t newSize) {
   if (FHandle < 0 || !filehandle::Truncate(FHandle, newSize)) throw EStreamError(SWriteError);
+}
+
+void TReplacementSet::Keep(std::unique_ptr<TReplacementFile> file, int tag) {
+  FLastByTarget[file->Target()] = FFiles.size();
+  FFiles.push_back(TKept{tag, std::move(file)});
+}
+
+const TReplacementFile* TReplacementSet::Find(const String& target) const {
+  const auto found = FLastByTarget.find(target);
+  return found == FLastByTarget.end() ? nullptr : FFiles[found->second].File.get();
 }
 
 }  // namespace platform

@@ -1,5 +1,8 @@
 #include "unzip/AbExtract.h"
 
+#include <set>
+#include <vector>
+
 #include "codecs/AbPercent.h"
 #include "platform/Files.h"
 #include "unzip/AbExtractFailures.h"
@@ -64,7 +67,8 @@ void CheckNoLinkBelow(const String& baseDirectory, const String& relative, bool 
 }
 
 // Finds the target of an entry. False skips the entry silently. A name that cannot be
-// used is kept in refusal, to fail inside the entry's guard.
+// used is kept in refusal, to fail inside the entry's guard. A file that an earlier
+// entry of a staged extraction will put at the target counts as standing there.
 bool ResolveTarget(TAbZipArchive& archive, TAbZipItem& item, const String& newName, String& target,
                    std::exception_ptr& refusal) {
   const TAbExtractOptions options = archive.ExtractOptions();
@@ -92,7 +96,8 @@ bool ResolveTarget(TAbZipArchive& archive, TAbZipItem& item, const String& newNa
     if (!createDirs) throw EAbNoSuchDirectory();
     ForceDirectoryPath(directory);
   }
-  if (!isDirectory && platform::FileExists(target)) {
+  const platform::TReplacementSet* staging = archive.Staging();
+  if (!isDirectory && (platform::FileExists(target) || (staging != nullptr && staging->Find(target)))) {
     bool confirm = true;
     archive.ConfirmOverwrite(target, confirm);
     if (!confirm) return false;
@@ -104,6 +109,104 @@ bool Confirmed(TAbArchive& archive, TAbArchiveItem& item) {
   bool confirm = true;
   archive.ConfirmProcessItem(item, TAbProcessType::ptExtract, confirm);
   return confirm;
+}
+
+// A multi-entry extraction in two phases. In the first, every selected entry is decoded
+// into its new file beside its target, with every check, and the file is kept (closed)
+// in the staging set; an entry that fails there fails as a single extraction does and
+// leaves nothing behind. In the second (Commit), the kept files' data is put on the
+// disk, then each takes its target's place in directory order, then the folders are
+// flushed. A process killed before the first rename leaves every target as it was; the
+// files it left beside them are removed by the next extraction into their folders.
+class TStagedExtraction {
+ public:
+  explicit TStagedExtraction(TAbZipArchive& archive) : FArchive(archive) { archive.SetStaging(&FSet); }
+  ~TStagedExtraction() { FArchive.SetStaging(nullptr); }
+  TStagedExtraction(const TStagedExtraction&) = delete;
+  TStagedExtraction& operator=(const TStagedExtraction&) = delete;
+
+  // Called before an entry writes into the target's folder: the first time a folder is
+  // met, what a killed earlier run left there is removed.
+  void Meet(const String& target) {
+    const String folder = DirectoryPartOf(target);
+    if (FFolders.insert(folder).second) platform::RemoveLeftoverReplacements(folder);
+  }
+
+  // The second phase. A file whose data cannot be put on the disk, or whose rename
+  // fails, fails its entry alone (its target keeps its old content); no progress or
+  // abort answer can stop the renames half-way.
+  void Commit(const TAbCaughtEvent& caught) {
+    FArchive.SetStaging(nullptr);
+    std::vector<platform::TReplacementSet::TKept>& kept = FSet.Files();
+    if (kept.empty()) return;
+    std::vector<String> folders;
+    std::set<String> seen;
+    for (const auto& k : kept) {
+      const String folder = DirectoryPartOf(k.File->Target());
+      if (seen.insert(folder).second) folders.push_back(folder);
+    }
+    const bool durable = FArchive.DurableExtraction();
+    if (durable && platform::SyncFileSystems(folders))
+      for (auto& k : kept) k.File->SetDataOnDisk();
+    // Every file is on the disk before the first one takes its place.
+    for (auto& k : kept) Guarded(FArchive, FArchive.Items(k.Tag), caught, [&] { k.File->MakeDurable(); });
+    // The old files are released after the renames, not inside each: the time in which
+    // old and new files stand side by side stays short.
+    std::vector<String> targets;
+    for (const auto& k : kept)
+      if (!k.File->TemporaryName().empty()) targets.push_back(k.File->Target());
+    const platform::TReplacedFilesHold held(targets);
+    for (auto& k : kept) {
+      if (k.File->TemporaryName().empty()) continue;
+      Guarded(FArchive, FArchive.Items(k.Tag), caught, [&] { k.File->Commit(false); });
+    }
+    if (durable) platform::FlushFolders(folders);
+  }
+
+ private:
+  TAbZipArchive& FArchive;
+  platform::TReplacementSet FSet;
+  std::set<String> FFolders;
+};
+
+// One entry; in a staged extraction its file is kept for the second phase.
+void ExtractOne(TAbZipArchive& archive, int index, const String& newName, const TAbCaughtEvent& caught,
+                TStagedExtraction* stage) {
+  RequireUsable(archive);
+  TAbZipItem& item = archive.Items(index);
+  if (item.Action() != TAbArchiveAction::aaNone) archive.Save();
+  if (!Confirmed(archive, item)) return;
+  String target;
+  std::exception_ptr refusal;
+  if (!ResolveTarget(archive, item, newName, target, refusal)) return;
+  if (stage != nullptr && !refusal && !item.IsDirectory()) stage->Meet(target);
+  archive.SetCurrentItem(&item);
+  Guarded(archive, item, caught, [&] {
+    if (refusal) std::rethrow_exception(refusal);
+    archive.ExtractEntryAt(index, target);
+  });
+}
+
+// Runs the first phase over the entries `selected` takes, reporting progress after
+// each entry, then the second. An operation that stops as a whole commits what it
+// finished before it stopped, as a single extraction per entry would have left it.
+template <class Selected>
+void ExtractStaged(TAbZipArchive& archive, const TAbCaughtEvent& caught, Selected&& selected) {
+  RequireUsable(archive);
+  const int count = archive.Count();
+  if (count == 0) return;
+  TStagedExtraction stage(archive);
+  try {
+    for (int i = 0; i < count; ++i) {
+      if (selected(archive.Items(i))) ExtractOne(archive, i, String(), caught, &stage);
+      ReportProgressOf(archive, i + 1, count);
+    }
+  } catch (...) {
+    stage.Commit(caught);
+    throw;
+  }
+  stage.Commit(caught);
+  ReportDone(archive);
 }
 
 }  // namespace
@@ -129,46 +232,21 @@ void ClassifyException(const Exception& e, TAbErrorClass& errorClass, std::int32
 }
 
 void ExtractAt(TAbZipArchive& archive, int index, const String& newName, const TAbCaughtEvent& caught) {
-  RequireUsable(archive);
-  TAbZipItem& item = archive.Items(index);
-  if (item.Action() != TAbArchiveAction::aaNone) archive.Save();
-  if (!Confirmed(archive, item)) return;
-  String target;
-  std::exception_ptr refusal;
-  if (!ResolveTarget(archive, item, newName, target, refusal)) return;
-  archive.SetCurrentItem(&item);
-  Guarded(archive, item, caught, [&] {
-    if (refusal) std::rethrow_exception(refusal);
-    archive.ExtractEntryAt(index, target);
-  });
+  ExtractOne(archive, index, newName, caught, nullptr);
 }
 
 void ExtractFilesEx(TAbZipArchive& archive, const String& mask, const String& exclusionMask,
                     const TAbCaughtEvent& caught) {
-  RequireUsable(archive);
-  const int count = archive.Count();
-  if (count == 0) return;
   const bool createDirs = archive.ExtractOptions().Contains(TAbExtractOption::eoCreateDirs);
-  for (int i = 0; i < count; ++i) {
-    TAbZipItem& item = archive.Items(i);
+  ExtractStaged(archive, caught, [&](TAbZipItem& item) {
     const bool isDirectory = item.IsDirectory();
-    if (MatchesStoredNameEx(item.FileName(), isDirectory, mask) &&
-        !MatchesStoredNameEx(item.FileName(), isDirectory, exclusionMask) && (createDirs || !isDirectory))
-      ExtractAt(archive, i, String(), caught);
-    ReportProgressOf(archive, i + 1, count);
-  }
-  ReportDone(archive);
+    return MatchesStoredNameEx(item.FileName(), isDirectory, mask) &&
+           !MatchesStoredNameEx(item.FileName(), isDirectory, exclusionMask) && (createDirs || !isDirectory);
+  });
 }
 
 void ExtractTaggedItems(TAbZipArchive& archive, const TAbCaughtEvent& caught) {
-  RequireUsable(archive);
-  const int count = archive.Count();
-  if (count == 0) return;
-  for (int i = 0; i < count; ++i) {
-    if (archive.Items(i).Tagged()) ExtractAt(archive, i, String(), caught);
-    ReportProgressOf(archive, i + 1, count);
-  }
-  ReportDone(archive);
+  ExtractStaged(archive, caught, [](TAbZipItem& item) { return item.Tagged(); });
 }
 
 void ExtractToStream(TAbZipArchive& archive, const String& fileName, TStream& stream,

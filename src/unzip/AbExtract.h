@@ -24,11 +24,17 @@ void ClassifyException(const Exception& e, TAbErrorClass& errorClass, std::int32
 
 // Every entry that matches mask and not exclusionMask, in directory order; folder
 // entries only with eoCreateDirs. Archive progress after every entry; an abort answer
-// raises EAbUserAbort.
+// raises EAbUserAbort. The installation is staged: every entry is first decoded into a
+// new file beside its target (failures of that phase are reported in directory order);
+// then the new files are put on the disk and take their targets' places in directory
+// order (an entry whose file cannot take its place fails then, alone, and its target
+// keeps its old content). Until the first rename every target is as it was.
 void ExtractFilesEx(TAbZipArchive& archive, const String& mask, const String& exclusionMask,
                     const TAbCaughtEvent& caught = {});
-// One entry; an empty newName derives the target from the entry.
+// One entry, put in its target's place at once; an empty newName derives the target
+// from the entry.
 void ExtractAt(TAbZipArchive& archive, int index, const String& newName, const TAbCaughtEvent& caught = {});
+// The tagged entries, staged as ExtractFilesEx stages them.
 void ExtractTaggedItems(TAbZipArchive& archive, const TAbCaughtEvent& caught = {});
 // The entry of that name (ASCII case ignored) into stream; nothing when there is none.
 void ExtractToStream(TAbZipArchive& archive, const String& fileName, TStream& stream,

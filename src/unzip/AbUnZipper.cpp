@@ -105,6 +105,7 @@ void TAbUnZipper::ConfigureArchive(TAbZipArchive& archive) {
   archive.OnRequestNthDisk = OnRequestNthDisk;
 
   archive.SetExtractOptions(FExtractOptions);
+  archive.SetDurableExtraction(FDurableExtraction);
   archive.SetPasswordRetries(FPasswordRetries);
   archive.OnConfirmOverwrite = [this](String& name, bool& confirm) {
     if (OnConfirmOverwrite) OnConfirmOverwrite(name, confirm);
@@ -147,6 +148,11 @@ void TAbUnZipper::SetBaseDirectory(const String& value) {
 void TAbUnZipper::SetExtractOptions(TAbExtractOptions value) {
   FExtractOptions = value;
   if (FArchive) FArchive->SetExtractOptions(value);
+}
+
+void TAbUnZipper::SetDurableExtraction(bool value) {
+  FDurableExtraction = value;
+  if (FArchive) FArchive->SetDurableExtraction(value);
 }
 
 void TAbUnZipper::SetPasswordRetries(std::uint8_t value) {

@@ -90,6 +90,10 @@ class TAbUnZipper {
   void SetLogFile(const String& value);
   bool Logging() const { return FLogging; }
   void SetLogging(bool value);
+  // Whether extracted files reach the disk before they take their targets' places
+  // (default true; false only for scratch copies, where a power cut may lose them).
+  bool DurableExtraction() const { return FDurableExtraction; }
+  void SetDurableExtraction(bool value);
   std::int32_t SpanningThreshold() const { return FSpanningThreshold; }
   bool TarAutoHandle() const { return FTarAutoHandle; }
   void SetTarAutoHandle(bool value) { FTarAutoHandle = value; }
@@ -135,6 +139,7 @@ class TAbUnZipper {
   bool FTarAutoHandle = false;
   TAbExtractOptions FExtractOptions{TAbExtractOption::eoCreateDirs};
   std::uint8_t FPasswordRetries = 3;
+  bool FDurableExtraction = true;
   std::exception_ptr FLastItemException;
 };
 

@@ -66,19 +66,25 @@ void UnzipItemToFile(TAbZipArchive& archive, TAbZipItem& item, const String& tar
   }
 
   std::unique_ptr<TStream> source = OpenItemData(archive, item);
+  platform::TReplacementSet* staging = archive.Staging();
+  // A file kept for the same target by an earlier entry of this extraction stands
+  // there as far as the later entries are concerned.
+  const platform::TReplacementFile* staged = staging != nullptr ? staging->Find(target) : nullptr;
   // Nothing at the target (the usual case) needs no further look at it.
   const platform::TPathKind kind = platform::PathKindOf(target);
   if (kind != platform::TPathKind::pkMissing && platform::SameFile(target, archive.ArchiveName()))
     throw EAbZipTargetIsArchive();
   if (kind == platform::TPathKind::pkDirectory || kind == platform::TPathKind::pkOther ||
-      (kind == platform::TPathKind::pkFile && platform::IsReadOnlyFile(target)))
+      (kind == platform::TPathKind::pkFile && platform::IsReadOnlyFile(target)) ||
+      (staged != nullptr && staged->ReadOnlyOnceCommitted()))
     RaiseCannotCreate(target);
 
-  platform::TReplacementFile file(target);
-  file.SetExecuteBits(UnixExecuteBits(item));
+  auto file = std::make_unique<platform::TReplacementFile>(target);
+  file->SetDurable(archive.DurableExtraction());
+  file->SetExecuteBits(UnixExecuteBits(item));
   bool crcMatched = false;
   try {
-    crcMatched = DecodeItemDataChecked(archive, item, *source, file);
+    crcMatched = DecodeItemDataChecked(archive, item, *source, *file);
   } catch (const EAbUserAbort&) {
     archive.SetStatus(TAbArchiveStatus::asInvalid);
     throw;
@@ -89,10 +95,15 @@ void UnzipItemToFile(TAbZipArchive& archive, TAbZipItem& item, const String& tar
   // read still gets its complete file, without date and attributes, and then fails.
   std::exception_ptr dateError;
   try {
-    file.SetDateAndAttributes(item.LastModTimeAsDateTime(), item.NativeFileAttributes());
+    file->SetDateAndAttributes(item.LastModTimeAsDateTime(), item.NativeFileAttributes());
   } catch (...) {
     dateError = std::current_exception();
   }
-  file.Commit();
+  if (staging != nullptr) {
+    file->Finish();
+    staging->Keep(std::move(file), archive.FindItem(&item));
+  } else {
+    file->Commit();
+  }
   if (dateError) std::rethrow_exception(dateError);
 }

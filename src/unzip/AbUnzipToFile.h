@@ -9,7 +9,10 @@
 // its folder. A file is decoded into a new file beside the target, which takes the
 // target's place only when the entry decoded completely and its CRC-32 matched; then
 // the entry's date and attributes are applied. On every failure the old file stays as
-// it was and no new file is left behind.
+// it was and no new file is left behind. While the archive has a staging set, the
+// finished file (closed, its data on its way to the disk) is kept in that set instead,
+// and the caller commits it; an earlier file kept there for the same target counts as
+// standing at the target.
 //
 // Refused as a failure of this entry: the open archive as target (EAbZipTargetIsArchive),
 // a read-only file or a folder at the target (EFCreateError, as a file that cannot be

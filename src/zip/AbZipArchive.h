@@ -8,6 +8,7 @@
 
 #include "core/Stream.h"
 #include "core/String.h"
+#include "platform/Files.h"
 #include "zip/AbArchive.h"
 #include "zip/AbZipDirectoryFileFooter.h"
 #include "zip/AbZipItem.h"
@@ -79,6 +80,16 @@ class TAbZipArchive : public TAbArchive {
   TAbRequestNthDiskEvent OnRequestNthDisk;
   TAbRequestDiskEvent OnRequestBlankDisk;
 
+  // While a set is given, the extract helper leaves every file it finished in it (under
+  // the entry's index), for the caller to commit with the others, instead of putting
+  // it in its target's place at once. The set is the caller's.
+  platform::TReplacementSet* Staging() const { return FStaging; }
+  void SetStaging(platform::TReplacementSet* staging) { FStaging = staging; }
+  // Whether every extracted file's data is on the disk before the file takes its
+  // target's place (default true).
+  bool DurableExtraction() const { return FDurableExtraction; }
+  void SetDurableExtraction(bool durable) { FDurableExtraction = durable; }
+
   // The code pages names are decoded with (the system's ANSI and OEM pages unless set).
   void SetNameCodePages(std::uint32_t ansiCodePage, std::uint32_t oemCodePage);
 
@@ -108,6 +119,8 @@ class TAbZipArchive : public TAbArchive {
   bool FAutoGen = false;
   std::uint32_t FAnsiCodePage;
   std::uint32_t FOemCodePage;
+  platform::TReplacementSet* FStaging = nullptr;
+  bool FDurableExtraction = true;
 };
 
 #endif

@@ -66,6 +66,7 @@ std::string Describe(const Invocation& invocation) {
   if (!archive.Directory.empty()) out << " <" << archive.Directory << ">";
   if (archive.Password) out << " pw=<" << *archive.Password << ">";
   if (archive.RestorePaths) out << " restore";
+  if (archive.NoSync) out << " nosync";
   return out.str();
 }
 
@@ -221,6 +222,8 @@ TEST(CheckArgumentsTest, ArchiveCommandsTakeTheirArgumentsInAnyOrder) {
       {{"extract", "a.zip", "out", "--restore-paths"}, "extract <a.zip> <out> restore"},
       {{"extract", "--restore-paths", "a.zip", "--password", "p w", "out"},
        "extract <a.zip> <out> pw=<p w> restore"},
+      {{"extract", "--no-sync", "a.zip", "out", "--restore-paths"}, "extract <a.zip> <out> restore nosync"},
+      {{"list", "a.zip", "--no-sync"}, "usage: unknown option"},
   });
 }
 

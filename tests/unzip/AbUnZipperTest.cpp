@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -454,6 +455,118 @@ TEST_F(UnZipperTest, AnAbortAnswerEndsTheOperation) {
   EXPECT_EQ(progress, std::vector<int>{50});
   EXPECT_TRUE(Exists("a"));
   EXPECT_FALSE(Exists("b"));
+}
+
+// The installation is staged: while the entries are decoded (each progress report of
+// the first phase) every target still holds its old content; afterwards all hold the
+// new one, and nothing is left beside them.
+TEST_F(UnZipperTest, NoTargetChangesBeforeEveryEntryIsWritten) {
+  for (const char* name : {"a", "b", "c"}) Write(name, "old");
+  Open({{.name = "a", .data = "new a"},
+        {.name = "method.txt", .data = "m", .method = 99},
+        {.name = "b", .data = "new b"},
+        {.name = "c", .data = "new c"}});
+  std::vector<int> progress;
+  std::vector<std::string> seen;
+  unzipper.OnArchiveProgress = [&](TAbArchive&, std::uint8_t percent, bool&) {
+    progress.push_back(percent);
+    seen.push_back(Read("a") + Read("b") + Read("c") + std::to_string(LeftOvers()) + "|" +
+                   std::to_string(failures.size()));
+  };
+  unzipper.ExtractFiles(u"*");
+  EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 100, 100}));
+  // Each phase-one report: old targets, one more new file kept beside them; the failed
+  // entry left nothing and was reported at once. The last report follows the renames.
+  EXPECT_EQ(seen, (std::vector<std::string>{"oldoldold1|0", "oldoldold1|1", "oldoldold2|1", "oldoldold3|1",
+                                            "new anew bnew c0|1"}));
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].name, "method.txt");
+}
+
+// A file that cannot take its target's place (here a folder put there between the two
+// phases) fails alone, after the failures of the first phase; the others are replaced.
+TEST_F(UnZipperTest, AFileThatCannotTakeItsPlaceFailsAloneAfterTheFirstPhase) {
+  for (const char* name : {"a", "b", "c"}) Write(name, "old");
+  Open({{.name = "a", .data = "new a"},
+        {.name = "b", .data = "new b"},
+        {.name = "bad", .data = "x", .crc = 1},
+        {.name = "c", .data = "new c"}});
+  unzipper.OnArchiveProgress = [&](TAbArchive&, std::uint8_t percent, bool&) {
+    if (percent != 100 || Exists("b/inside")) return;
+    std::filesystem::remove(dir.Path() / "b");
+    std::filesystem::create_directory(dir.Path() / "b");
+    Write("b/inside", "kept");
+  };
+  unzipper.ExtractFiles(u"*");
+  EXPECT_EQ(Read("a"), "new a");
+  EXPECT_EQ(Read("b/inside"), "kept");
+  EXPECT_EQ(Read("c"), "new c");
+  EXPECT_FALSE(Exists("bad"));
+  EXPECT_EQ(LeftOvers(), 0);
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_EQ(failures[0].name, "bad");
+  EXPECT_EQ(failures[1].name, "b");
+  EXPECT_EQ(failures[1].errorClass, TAbErrorClass::ecFileCreateError);
+  EXPECT_EQ(failures[1].exceptionClass, "EFCreateError");
+}
+
+// What a killed run left beside its targets (its own name pattern only) is removed when
+// the next extraction into that folder starts; files of other names stay.
+TEST_F(UnZipperTest, FilesLeftByAKilledRunAreRemovedByTheNextExtraction) {
+  unzipper.SetExtractOptions(kRestorePaths);
+  std::filesystem::create_directories(dir.Path() / "sub");
+  std::filesystem::create_directories(dir.Path() / "untouched");
+  const std::vector<std::string> ours{".fendrel-0123456789ab.part", "sub/.fendrel-00000000000f.part"};
+  const std::vector<std::string> others{".fendrel-0123456789AB.part", ".fendrel-notmine.part",
+                                        ".fendrel-0123456789ab.partial",
+                                        "untouched/.fendrel-0123456789ab.part"};
+  for (const auto& name : ours) Write(name, "half");
+  for (const auto& name : others) Write(name, "mine");
+  Open({{.name = "top.txt", .data = "t"}, {.name = "sub/x.txt", .data = "x"}});
+  unzipper.ExtractFiles(u"*");
+  for (const auto& name : ours) EXPECT_FALSE(Exists(name)) << name;
+  for (const auto& name : others) EXPECT_EQ(Read(name), "mine") << name;
+  EXPECT_EQ(Read("sub/x.txt"), "x");
+}
+
+// Two entries of one target in one extraction end as if written one after the other:
+// the second is asked to overwrite and wins; after a read-only first one it fails.
+TEST_F(UnZipperTest, EntriesOfOneTargetEndAsIfWrittenOneAfterTheOther) {
+  Open({{.name = "a/readme.txt", .data = "first"},
+        {.name = "b/readme.txt", .data = "second"},
+        {.name = "ro.txt", .data = "r1", .versionMadeBy = 0x031E, .externalAttributes = 0x81240000u},
+        {.name = "x/ro.txt", .data = "r2"}});
+  std::vector<std::string> asked;
+  unzipper.OnConfirmOverwrite = [&](String& name, bool&) { asked.push_back(ToUtf8(name)); };
+  unzipper.ExtractFiles(u"*");
+  EXPECT_EQ(Read("readme.txt"), "second");
+  EXPECT_EQ(Read("ro.txt"), "r1");
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_TRUE(asked[0].ends_with("readme.txt"));
+  EXPECT_TRUE(asked[1].ends_with("ro.txt"));
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].name, "x/ro.txt");
+  EXPECT_EQ(failures[0].exceptionClass, "EFCreateError");
+  EXPECT_EQ(LeftOvers(), 0);
+}
+
+// The files kept between the phases hold no handles: an extraction of many more entries
+// than the process may have files open completes.
+TEST_F(UnZipperTest, KeptFilesHoldNoHandles) {
+  std::vector<TTestZipEntry> entries;
+  for (int i = 0; i < 300; ++i)
+    entries.push_back({.name = "f" + std::to_string(i), .data = std::to_string(i)});
+  Open(entries);
+  rlimit previous{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &previous), 0);
+  rlimit few = previous;
+  few.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+  unzipper.ExtractFiles(u"*");
+  ::setrlimit(RLIMIT_NOFILE, &previous);
+  EXPECT_TRUE(failures.empty());
+  EXPECT_EQ(Read("f299"), "299");
+  EXPECT_EQ(LeftOvers(), 0);
 }
 
 TEST_F(UnZipperTest, OperationsWithoutAnArchiveRaise) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -335,6 +336,59 @@ TEST_F(CompleteUpdate, ReplacesTheFilesAndRestartsTheApplication) {
 
 TEST_F(CompleteUpdate, ADamagedEntryKeepsItsOldFileWhileTheOthersAreReplaced) {
   Run(true);
+}
+
+// The updater killed (SIGKILL) while it installs, at the sync that puts the new files on
+// the disk and before its second and third renames: every file is its old or its new version (all
+// old before the first rename), and the next run of the updater installs the new version
+// completely and leaves nothing beside the files.
+TEST_F(InstalledUpdater, AnUpdaterKilledWhileItInstallsLeavesOldOrNewFilesAndTheNextRunCompletes) {
+  const std::string oldExe = TTempDirectory::ReadFile(kDemoApplicationPath);
+  const std::string newExe = TTempDirectory::ReadFile(kNextDemoApplicationPath);
+  const std::map<std::string, std::pair<std::string, std::string>> files{
+      {"fendrel.exe", {oldExe, newExe}},
+      {"data.txt", {"alt\n", "neu\n"}},
+      {"LIESMICH.txt", {"", "Fendrel! 1.5\n"}}};
+  const auto killedAt = [](const std::string& call, int at) {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    return std::vector<std::pair<std::string, std::string>>{
+        {"LD_PRELOAD", FENDREL_KILL_SHIM},
+        {"FENDREL_KILL_CALL", call},
+        {"FENDREL_KILL_AT", std::to_string(at)},
+        {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0"}};
+  };
+  const auto reinstall = [&] {
+    for (const auto& [name, versions] : files) {
+      fs::remove(FDir / name);
+      if (!versions.first.empty()) TTempDirectory::WriteFile(FDir / name, versions.first);
+    }
+    fs::permissions(FDir / "fendrel.exe", fs::perms::owner_exec, fs::perm_options::add);
+  };
+  const std::vector<std::pair<std::string, int>> points{{"syncfs", 1}, {"rename", 2}, {"rename", 3}};
+  for (const auto& [call, at] : points) {
+    const std::string point = call + " #" + std::to_string(at);
+    reinstall();
+    testsupport::HttpRouteServer server(UpdateRoutes(false));
+    const ProgramRun killed = RunUpdaterAt(server.BaseUrl(), "1.4", "\n\n", killedAt(call, at));
+    ASSERT_EQ(killed.Signal, SIGKILL) << point << ": " << killed.Out << killed.Err;
+    ASSERT_TRUE(killed.Out.ends_with("Entpacke neue Version\n")) << point << ": " << killed.Out;
+    int fresh = 0;
+    for (const auto& [name, versions] : files) {
+      const std::string now = fs::exists(FDir / name) ? TTempDirectory::ReadFile(FDir / name) : "";
+      EXPECT_TRUE(now == versions.first || now == versions.second) << point << ": " << name;
+      if (now == versions.second) ++fresh;
+    }
+    EXPECT_EQ(fresh, call == "rename" ? at - 1 : 0) << point;
+
+    const ProgramRun next = RunUpdater(server, "1.4", "\n\n");
+    EXPECT_EQ(next.ExitCode, 0) << point;
+    EXPECT_TRUE(next.Out.find(kInstallation) != std::string::npos) << point << ": " << next.Out;
+    for (const auto& [name, versions] : files)
+      EXPECT_TRUE(TTempDirectory::ReadFile(FDir / name) == versions.second) << point << ": " << name;
+    for (const auto& e : fs::directory_iterator(FDir))
+      EXPECT_FALSE(e.path().filename().string().starts_with(".fendrel-")) << point << ": " << e.path();
+    if (HasFailure()) return;
+  }
 }
 
 // The update over https: the server's certificate comes from the test authority, which the

@@ -142,6 +142,7 @@ int RunExtract(const ArchiveArguments& arguments) {
     const String directory = AbsolutePath(arguments.Directory);
     ForceDirectoryPath(directory);
     unzipper.SetBaseDirectory(directory);
+    unzipper.SetDurableExtraction(!arguments.NoSync);
     if (arguments.RestorePaths) {
       unzipper.SetExtractOptions(
           TAbExtractOptions{TAbExtractOption::eoCreateDirs, TAbExtractOption::eoRestorePath});

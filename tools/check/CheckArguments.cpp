@@ -40,7 +40,11 @@ const std::vector<CommandSpec>& Commands() {
        std::numeric_limits<std::size_t>::max()},
       {"list", Action::List, {}, 1, 1},
       {"test", Action::Test, {{"--password", true, false}}, 1, 1},
-      {"extract", Action::Extract, {{"--password", true, false}, {"--restore-paths", false, false}}, 2, 2},
+      {"extract",
+       Action::Extract,
+       {{"--password", true, false}, {"--restore-paths", false, false}, {"--no-sync", false, false}},
+       2,
+       2},
       {"keygen", Action::Keygen, {}, 2, 2},
       {"sign", Action::Sign, {}, 3, 3},
       {"verify", Action::Verify, {}, 2, 3},
@@ -320,6 +324,7 @@ Invocation ParseCheckArguments(const std::vector<std::string>& arguments,
   }
   if (const std::string* password = value("--password")) archive.Password = *password;
   archive.RestorePaths = value("--restore-paths") != nullptr;
+  archive.NoSync = value("--no-sync") != nullptr;
   return invocation;
 }
 
@@ -376,11 +381,16 @@ Commands:
       Tests each entry on its own: "ok NAME" or "fail NAME CLASS: MESSAGE". An entry
       written with a data descriptor fails the test ("Invalid Local File Header
       entry") although extraction handles it.
-  extract ARCHIVE DIR [--password P] [--restore-paths]
+  extract ARCHIVE DIR [--password P] [--restore-paths] [--no-sync]
       Extracts as the updater does (bare names, no folders) into DIR, created when
-      missing; --restore-paths keeps the folders. One line per entry: "ok NAME"
-      (with "date: ..." or "attributes: ..." when those could not be applied),
-      "skip NAME" for an entry no rule selects, or "fail NAME CLASS: MESSAGE".
+      missing; --restore-paths keeps the folders. Every entry is first written
+      beside its target; the new files reach the disk and then take their places
+      together. One line per entry: "ok NAME" (with "date: ..." or "attributes:
+      ..." when those could not be applied), "skip NAME" for an entry no rule
+      selects, or "fail NAME CLASS: MESSAGE".
+        --no-sync          do not wait for the new files to reach the disk before
+                           they take their places (for scratch copies; a power cut
+                           may then leave empty files; the updater always waits)
   keygen SECRET PUBLIC
       Writes a new key pair for signed update archives: SECRET (readable by its
       owner only; keep it away from the update server) and PUBLIC, one line with the

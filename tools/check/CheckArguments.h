@@ -44,6 +44,7 @@ struct ArchiveArguments {
   std::string Directory;  // extract only
   std::optional<std::string> Password;
   bool RestorePaths = false;  // extract only
+  bool NoSync = false;        // extract only: the new files are not synced before their renames
 };
 
 // keygen SECRET PUBLIC, sign ARCHIVE SECRET VERSION, verify ARCHIVE PUBLIC [VERSION].

@@ -1,12 +1,15 @@
 #include "platform/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <random>
+#include <set>
 
 #include "core/Exception.h"
 #include "core/FileHandle.h"
@@ -248,8 +251,59 @@ TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
   RaiseCreateError(target, EEXIST);
 }
 
-void TReplacementFile::Commit() {
-  if (FHandle < 0) RaiseCreateError(FTarget, EBADF);
+namespace {
+
+// Files at least this large start their way to the disk as soon as they are finished;
+// smaller ones are left to the one sync of their file system, which writes a great
+// many small files faster than starting each on its own.
+constexpr off_t kEarlyWritebackBytes = 1 << 20;
+
+void StartWriteback(int fd, off_t size) {
+#ifdef __linux__
+  if (size >= kEarlyWritebackBytes) ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+  (void)fd;
+  (void)size;
+#endif
+}
+
+// A folder's name as the system takes it ("." for the current one).
+std::string NativeFolder(const String& folder) {
+  std::string native = Native(folder);
+  return native.empty() ? std::string(".") : native;
+}
+
+int OpenFolder(const String& folder) {
+  int fd;
+  do {
+    fd = ::open(NativeFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+// Whether a name is one that TReplacementFile gives its files.
+bool IsReplacementName(std::string_view name) {
+  constexpr std::string_view kPrefix = ".fendrel-";
+  constexpr std::string_view kSuffix = ".part";
+  if (name.size() != kPrefix.size() + 12 + kSuffix.size()) return false;
+  if (name.substr(0, kPrefix.size()) != kPrefix || name.substr(name.size() - kSuffix.size()) != kSuffix)
+    return false;
+  for (char c : name.substr(kPrefix.size(), 12))
+    if (!IsHexDigit(c)) return false;
+  return true;
+}
+
+}  // namespace
+
+void TReplacementFile::Finish() {
+  if (FHandle < 0) {
+    if (FTempName.empty()) RaiseCreateError(FTarget, EBADF);
+    return;
+  }
   const int fd = static_cast<int>(FHandle);
   const std::string target = Native(FTarget);
   // The mode is worked out once and set on the open file, the date too: the file
@@ -267,6 +321,7 @@ void TReplacementFile::Commit() {
     }
     if (FHasDateAndAttributes) mode = ModeWithAttributes(mode, false, FAttributes);
     if (mode != (created.st_mode & 0777)) ::fchmod(fd, mode);
+    if (FDurable) StartWriteback(fd, created.st_size);
   }
   if (FHasDateAndAttributes) {
     timespec times[2]{};
@@ -280,12 +335,103 @@ void TReplacementFile::Commit() {
     Discard();
     RaiseCreateError(FTarget, closeError);
   }
+}
+
+void TReplacementFile::MakeDurable() {
+  if (FTempName.empty()) RaiseCreateError(FTarget, EBADF);
+  if (!FDurable || FDataOnDisk) return;
+  int error = 0;
+  if (FHandle >= 0) {
+    if (::fdatasync(static_cast<int>(FHandle)) != 0) error = errno;
+  } else {
+    // Reopened by its name: the finished file holds no handle.
+    const int fd = ::open(ToUtf8(FTempName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 || ::fdatasync(fd) != 0) error = errno;
+    if (fd >= 0) ::close(fd);
+  }
+  if (error != 0) {
+    Discard();
+    RaiseCreateError(FTarget, error);
+  }
+  FDataOnDisk = true;
+}
+
+void TReplacementFile::Commit(bool flushFolder) {
+  Finish();
+  MakeDurable();
+  const std::string target = Native(FTarget);
   if (::rename(ToUtf8(FTempName).c_str(), target.c_str()) != 0) {
     const int error = errno;
     Discard();
     RaiseCreateError(FTarget, error);
   }
   FTempName.clear();
+  if (FDurable && flushFolder) FlushFolders({FromUtf8(DirectoryPart(target))});
+}
+
+TReplacedFilesHold::TReplacedFilesHold(const std::vector<String>& paths) {
+  rlimit limit{};
+  std::size_t most = 512;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0)
+    most = limit.rlim_cur == RLIM_INFINITY ? 65536 : static_cast<std::size_t>(limit.rlim_cur / 2);
+  for (const String& path : paths) {
+    if (FHandles.size() >= most) break;
+#ifdef O_PATH
+    const int fd = ::open(Native(path).c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+#else
+    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+#endif
+    if (fd >= 0) FHandles.push_back(fd);
+  }
+}
+
+TReplacedFilesHold::~TReplacedFilesHold() {
+  for (const std::intptr_t fd : FHandles) ::close(static_cast<int>(fd));
+}
+
+bool SyncFileSystems(const std::vector<String>& paths) {
+#ifdef __linux__
+  std::set<dev_t> synced;
+  bool allSynced = true;
+  for (const String& path : paths) {
+    const int fd = OpenFolder(path);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+      allSynced = false;
+    } else if (synced.insert(st.st_dev).second && ::syncfs(fd) != 0) {
+      allSynced = false;
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  return allSynced;
+#else
+  (void)paths;
+  return false;
+#endif
+}
+
+void FlushFolders(const std::vector<String>& folders) {
+  for (const String& folder : folders) {
+    const int fd = OpenFolder(folder);
+    if (fd < 0) continue;
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+void RemoveLeftoverReplacements(const String& folder) {
+  const int fd = OpenFolder(folder);
+  if (fd < 0) return;
+  DIR* listing = ::fdopendir(fd);
+  if (listing == nullptr) {
+    ::close(fd);
+    return;
+  }
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = ::readdir(listing))
+    if (IsReplacementName(entry->d_name)) leftovers.emplace_back(entry->d_name);
+  for (const std::string& name : leftovers) ::unlinkat(::dirfd(listing), name.c_str(), 0);
+  ::closedir(listing);
 }
 
 void TReplacementFile::Discard() noexcept {

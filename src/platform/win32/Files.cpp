@@ -306,11 +306,11 @@ TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
   RaiseCreateError(target, ERROR_FILE_EXISTS);
 }
 
-// The rename replaces a file standing at the target, or a link itself (never what it
-// points to). A target that a running program holds open, or that is read-only, is not
-// replaced: the move fails and the target stays as it was.
-void TReplacementFile::Commit() {
-  if (FHandle < 0) RaiseCreateError(FTarget, ERROR_INVALID_HANDLE);
+void TReplacementFile::Finish() {
+  if (FHandle < 0) {
+    if (FTempName.empty()) RaiseCreateError(FTarget, ERROR_INVALID_HANDLE);
+    return;
+  }
   FILETIME written{};
   if (FHasDateAndAttributes && FileTimeOf(FDate, written))
     SetFileTime(reinterpret_cast<HANDLE>(FHandle), nullptr, nullptr, &written);
@@ -321,8 +321,42 @@ void TReplacementFile::Commit() {
     Discard();
     RaiseCreateError(FTarget, error);
   }
-  if (!MoveFileExW(WideText(SystemFilePath(FTempName)), WideText(SystemFilePath(FTarget)),
-                   MOVEFILE_REPLACE_EXISTING)) {
+}
+
+// The finished file is opened again by its name and its buffers are flushed: the system
+// has no way to start that early and wait for it later.
+void TReplacementFile::MakeDurable() {
+  if (FTempName.empty()) RaiseCreateError(FTarget, ERROR_INVALID_HANDLE);
+  if (!FDurable || FDataOnDisk) return;
+  DWORD error = ERROR_SUCCESS;
+  if (FHandle >= 0) {
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(FHandle))) error = GetLastError();
+  } else {
+    const HANDLE handle = CreateFileW(WideText(SystemFilePath(FTempName)), GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      error = GetLastError();
+    } else {
+      if (!FlushFileBuffers(handle)) error = GetLastError();
+      CloseHandle(handle);
+    }
+  }
+  if (error != ERROR_SUCCESS) {
+    Discard();
+    RaiseCreateError(FTarget, error);
+  }
+  FDataOnDisk = true;
+}
+
+// The rename replaces a file standing at the target, or a link itself (never what it
+// points to). A target that a running program holds open, or that is read-only, is not
+// replaced: the move fails and the target stays as it was. A durable file's move is
+// written through, so that the folder's entry is on the disk when the call returns.
+void TReplacementFile::Commit(bool) {
+  Finish();
+  MakeDurable();
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | (FDurable ? MOVEFILE_WRITE_THROUGH : 0);
+  if (!MoveFileExW(WideText(SystemFilePath(FTempName)), WideText(SystemFilePath(FTarget)), flags)) {
     const DWORD error = GetLastError();
     Discard();
     RaiseCreateError(FTarget, error);
@@ -330,6 +364,36 @@ void TReplacementFile::Commit() {
   FTempName.clear();
   // A read-only attribute is given only once the file stands at its place.
   if (FHasDateAndAttributes) FileSetAttr(FTarget, FAttributes);
+}
+
+TReplacedFilesHold::TReplacedFilesHold(const std::vector<String>&) {}
+
+TReplacedFilesHold::~TReplacedFilesHold() = default;
+
+// No call syncs a whole volume for a program without administrator rights: each file
+// is flushed on its own.
+bool SyncFileSystems(const std::vector<String>&) {
+  return false;
+}
+
+void FlushFolders(const std::vector<String>&) {}
+
+void RemoveLeftoverReplacements(const String& folder) {
+  String prefix = folder;
+  if (!prefix.empty() && !IsPathSeparator(prefix.back()) && prefix.back() != u':') prefix += u'\\';
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(WideText(SystemFilePath(prefix + u".fendrel-*.part")), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  std::vector<String> leftovers;
+  do {
+    const String name = FromWide(found.cFileName);
+    bool ours = name.size() == 9 + 12 + 5 && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    for (size_t i = 9; ours && i < 21; ++i)
+      ours = (name[i] >= u'0' && name[i] <= u'9') || (name[i] >= u'a' && name[i] <= u'f');
+    if (ours) leftovers.push_back(prefix + name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  for (const String& name : leftovers) DeleteFileW(WideText(SystemFilePath(name)));
 }
 
 void TReplacementFile::Discard() noexcept {
