@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/ui/CloseHold.h"
 #include "platform/ui/UserInterface.h"
 
 // Everything the fakes see, in order, as readable lines ("status: ...", "sleep 1000").
@@ -66,10 +67,7 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
 
   // Closing the window as its user does: held while closing is held, else it closes.
   void UserCloses() {
-    if (FCloseHeld) {
-      FCloseRequested = true;
-      return;
-    }
+    if (!FCloseHold.MayClose()) return;
     FLog.Add("closed by the user");
     Closed = true;
   }
@@ -106,7 +104,7 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   void CloseMainWindow() override {
     FLog.Add("close");
     Closed = true;
-    FCloseHeld = false;
+    FCloseHold.Hold(false);
   }
   void ShowProgress(std::int64_t done, std::int64_t total, platform::ui::TProgressUnit unit) override {
     Progress.push_back(std::to_string(done) + "/" + std::to_string(total) +
@@ -115,15 +113,12 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   void HideProgress() override { Progress.emplace_back("hidden"); }
   void HoldClose(bool hold) override {
     if (hold) {
-      FCloseHeld = true;
-      FCloseRequested = false;
-      return;
+      FCloseHold.Hold(true);
+    } else if (FCloseHold.Release() && !Closed) {
+      CloseMainWindow();
     }
-    if (!FCloseHeld) return;
-    FCloseHeld = false;
-    if (FCloseRequested && !Closed) CloseMainWindow();
   }
-  bool CloseRequested() const override { return FCloseRequested; }
+  bool CloseRequested() const override { return FCloseHold.Requested(); }
   void Run(const std::function<void()>& onActivate) override {
     FOnActivate = &onActivate;
     for (int i = 0; i < Activations && !Closed; ++i) {
@@ -144,8 +139,7 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   EventLog FOwnLog;
   EventLog& FLog;
   const std::function<void()>* FOnActivate = nullptr;
-  bool FCloseHeld = false;
-  bool FCloseRequested = false;
+  platform::ui::TCloseHold FCloseHold;
 };
 
 #endif

@@ -106,8 +106,7 @@ void QtUserInterface::CreateMainWindow(const FormDescription& form) {
   FClosed = false;
   FActive = false;
   FEverActivated = false;
-  FCloseHeld = false;
-  FCloseRequested = false;
+  FCloseHold = TCloseHold();
 }
 
 QWidget* QtUserInterface::MainWindow() const {
@@ -132,19 +131,14 @@ void QtUserInterface::HideProgress() {
 
 void QtUserInterface::HoldClose(bool hold) {
   if (hold) {
-    FCloseHeld = true;
-    FCloseRequested = false;
-    return;
+    FCloseHold.Hold(true);
+  } else if (FCloseHold.Release() && !FClosed) {
+    CloseMainWindow();
   }
-  if (!FCloseHeld) return;
-  FCloseHeld = false;
-  if (FCloseRequested && !FClosed) CloseMainWindow();
 }
 
 bool QtUserInterface::MayClose() {
-  if (!FCloseHeld) return true;
-  FCloseRequested = true;
-  return false;
+  return FCloseHold.MayClose();
 }
 
 void QtUserInterface::SetStatusText(const String& text) {
@@ -177,7 +171,7 @@ void QtUserInterface::ErrorDialog(const String& caption, const String& text) {
 
 void QtUserInterface::CloseMainWindow() {
   // The program's own close is never held.
-  FCloseHeld = false;
+  FCloseHold.Hold(false);
   if (FWindow) FWindow->Widget().close();
   OnWindowClosed();
 }

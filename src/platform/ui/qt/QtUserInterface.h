@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/ui/CloseHold.h"
 #include "platform/ui/UserInterface.h"
 
 class QApplication;
@@ -53,7 +54,7 @@ class QtUserInterface final : public IUserInterface {
   void ShowProgress(std::int64_t done, std::int64_t total, TProgressUnit unit) override;
   void HideProgress() override;
   void HoldClose(bool hold) override;
-  bool CloseRequested() const override { return FCloseRequested; }
+  bool CloseRequested() const override { return FCloseHold.Requested(); }
   void Run(const std::function<void()>& onActivate) override;
 
   // The window, its label and its progress bar, for inspection; null before CreateMainWindow.
@@ -90,8 +91,7 @@ class QtUserInterface final : public IUserInterface {
   // same activation is dropped.
   bool FActive = false;
   bool FEverActivated = false;
-  bool FCloseHeld = false;
-  bool FCloseRequested = false;
+  TCloseHold FCloseHold;
 };
 
 std::unique_ptr<IUserInterface> CreateQtUserInterface(int& argc, char** argv);

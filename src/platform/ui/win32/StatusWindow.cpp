@@ -135,13 +135,10 @@ void TStatusWindow::HideProgress() {
 
 void TStatusWindow::HoldClose(bool hold) {
   if (hold) {
-    FCloseHeld = true;
-    FCloseRequested = false;
-    return;
+    FCloseHold.Hold(true);
+  } else if (FCloseHold.Release()) {
+    Close();
   }
-  if (!FCloseHeld) return;
-  FCloseHeld = false;
-  if (FCloseRequested) Close();
 }
 
 TStatusWindow::~TStatusWindow() {
@@ -194,7 +191,7 @@ void TStatusWindow::Show() {
 
 void TStatusWindow::Close() {
   // The program's own close is never held.
-  FCloseHeld = false;
+  FCloseHold.Hold(false);
   if (FWindow != nullptr && IsWindow(FWindow)) PostMessageW(FWindow, WM_CLOSE, 0, 0);
 }
 
@@ -228,10 +225,7 @@ LRESULT TStatusWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return DefWindowProcW(FWindow, message, wParam, lParam);
     case WM_CLOSE:
-      if (FCloseHeld) {
-        FCloseRequested = true;
-        return 0;
-      }
+      if (!FCloseHold.MayClose()) return 0;
       DestroyWindow(FWindow);
       return 0;
     case WM_DESTROY:

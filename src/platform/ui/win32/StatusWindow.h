@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "platform/ui/CloseHold.h"
 #include "platform/ui/FormDescription.h"
 
 namespace platform::ui::win32 {
@@ -33,7 +34,7 @@ class TStatusWindow {
   void HideProgress();
   // Holds closing or releases it; a release closes the window when a close was noted.
   void HoldClose(bool hold);
-  bool CloseRequested() const { return FCloseRequested; }
+  bool CloseRequested() const { return FCloseHold.Requested(); }
   // Called on every activation of the window.
   void SetOnActivate(std::function<void()> onActivate) { FOnActivate = std::move(onActivate); }
   void Show();
@@ -51,8 +52,7 @@ class TStatusWindow {
   HWND FLabel = nullptr;
   HWND FProgress = nullptr;
   bool FMarquee = false;
-  bool FCloseHeld = false;
-  bool FCloseRequested = false;
+  TCloseHold FCloseHold;
   HFONT FFont = nullptr;
   HFONT FLabelFont = nullptr;
   HBRUSH FBackground = nullptr;
