@@ -125,12 +125,12 @@ void TStatusWindow::ShowProgress(int permille) {
     FMarquee = marquee;
   }
   if (!marquee) SendMessageW(FProgress, PBM_SETPOS, static_cast<WPARAM>(permille), 0);
-  if (!IsWindowVisible(FProgress)) ShowWindow(FProgress, SW_SHOWNA);
+  // Its own visibility, whether or not the window is shown yet.
+  if ((GetWindowLongPtrW(FProgress, GWL_STYLE) & WS_VISIBLE) == 0) ShowWindow(FProgress, SW_SHOWNA);
 }
 
 void TStatusWindow::HideProgress() {
-  if (FProgress == nullptr || !IsWindowVisible(FProgress)) return;
-  ShowWindow(FProgress, SW_HIDE);
+  if (FProgress != nullptr) ShowWindow(FProgress, SW_HIDE);
 }
 
 void TStatusWindow::HoldClose(bool hold) {
