@@ -344,41 +344,6 @@ TEST_F(CompleteUpdate, ADamagedEntryKeepsItsOldFileWhileTheOthersAreReplaced) {
   Run(true);
 }
 
-// A whole update from a slow server (a few MB over a few seconds) as the console shows it: with
-// standard error on a terminal, one progress line is rewritten there in place and cleared
-// again; written to a file, standard output and standard error are what they always are.
-class SlowUpdate : public InstalledUpdater {
- protected:
-  static std::map<std::string, RouteResponse> SlowRoutes() {
-    RouteResponse archive = HttpResponse(200, "OK", UpdateArchive(false, 3 * 1024 * 1024), "application/zip");
-    archive.PieceSize = 64 * 1024;
-    archive.PauseMilliseconds = 40;
-    return {{"/newest", HttpResponse(200, "OK", "1.5")}, {"/1.5/update.zip", archive}};
-  }
-};
-
-TEST_F(SlowUpdate, WithoutATerminalTheOutputStaysAsItWas) {
-  testsupport::HttpRouteServer server(SlowRoutes());
-  ExpectUpdatedTo15(RunUpdater(server, "1.4", "\n\n"));
-}
-
-TEST_F(SlowUpdate, OnATerminalOneProgressLineIsRewrittenInPlace) {
-  FErrorToTerminal = true;
-  testsupport::HttpRouteServer server(SlowRoutes());
-  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
-  EXPECT_EQ(run.Out,
-            kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
-  EXPECT_EQ(run.ExitCode, 0);
-  // Lines that follow one another on the terminal, each begun with a carriage return, and no
-  // line feed: the terminal shows one line, cleared at the end of each step.
-  EXPECT_EQ(run.Err.find('\n'), std::string::npos);
-  EXPECT_NE(run.Err.find("\rLade neue Version: 0 % (0,0 von 3,"), std::string::npos) << run.Err;
-  EXPECT_NE(run.Err.find(" % (1,"), std::string::npos) << run.Err;
-  EXPECT_NE(run.Err.find("\rEntpacke neue Version: "), std::string::npos) << run.Err;
-  ASSERT_FALSE(run.Err.empty());
-  EXPECT_EQ(run.Err.back(), '\r');
-}
-
 // The update over https: the server's certificate comes from the test authority, which the
 // updater trusts through SSL_CERT_FILE as it trusts the system's store otherwise.
 class HttpsUpdate : public InstalledUpdater {
@@ -532,6 +497,41 @@ TEST_F(SignedUpdate, TheArchiveBesideTheExecutableIsCheckedAgainBeforeItIsExtrac
   EXPECT_FALSE(fs::exists(FDir / "LIESMICH.txt"));
   EXPECT_FALSE(fs::exists(FWorkingDirectory / "LIESMICH.txt"));
   EXPECT_EQ(Starts().size(), 1u);
+}
+
+// A whole update from a slow server (a few MB over a few seconds) as the console shows it: with
+// standard error on a terminal, one progress line is rewritten there in place and cleared
+// again; written to a file, standard output and standard error are what they always are.
+class SlowUpdate : public InstalledUpdater {
+ protected:
+  static std::map<std::string, RouteResponse> SlowRoutes() {
+    RouteResponse archive = HttpResponse(200, "OK", UpdateArchive(false, 3 * 1024 * 1024), "application/zip");
+    archive.PieceSize = 64 * 1024;
+    archive.PauseMilliseconds = 40;
+    return {{"/newest", HttpResponse(200, "OK", "1.5")}, {"/1.5/update.zip", archive}};
+  }
+};
+
+TEST_F(SlowUpdate, WithoutATerminalTheOutputStaysAsItWas) {
+  testsupport::HttpRouteServer server(SlowRoutes());
+  ExpectUpdatedTo15(RunUpdater(server, "1.4", "\n\n"));
+}
+
+TEST_F(SlowUpdate, OnATerminalOneProgressLineIsRewrittenInPlace) {
+  FErrorToTerminal = true;
+  testsupport::HttpRouteServer server(SlowRoutes());
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  EXPECT_EQ(run.Out,
+            kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
+  EXPECT_EQ(run.ExitCode, 0);
+  // Lines that follow one another on the terminal, each begun with a carriage return, and no
+  // line feed: the terminal shows one line, cleared at the end of each step.
+  EXPECT_EQ(run.Err.find('\n'), std::string::npos);
+  EXPECT_NE(run.Err.find("\rLade neue Version: 0 % (0,0 von 3,"), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find(" % (1,"), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find("\rEntpacke neue Version: "), std::string::npos) << run.Err;
+  ASSERT_FALSE(run.Err.empty());
+  EXPECT_EQ(run.Err.back(), '\r');
 }
 
 }  // namespace
