@@ -78,7 +78,7 @@ int TIdIOHandler::FillInputBuffer(bool raiseExceptionIfDisconnected, int timeout
   }
   for (;;) {
     int wait = timeout;
-    if (!ApplyReadDeadline(wait) || !Readable(wait)) {
+    if (!ApplyReadDeadline(wait) || !ReadableInSlices(wait)) {
       if (raiseExceptionOnTimeout) throw EIdReadTimeout();
       return -1;
     }
@@ -99,6 +99,22 @@ int TIdIOHandler::FillInputBuffer(bool raiseExceptionIfDisconnected, int timeout
     CheckForDisconnect(raiseExceptionIfDisconnected, false);
     if (received > 0) return received;
     if (!HasSocket()) return 0;
+  }
+}
+
+bool TIdIOHandler::ReadableInSlices(int timeout) {
+  // A poll stays one poll.
+  if (!OnWaiting || FWaitInterval <= 0 || timeout == 0) return Readable(timeout);
+  const std::uint32_t start = CurrentTicks();
+  for (;;) {
+    int slice = FWaitInterval;
+    if (timeout > 0) {
+      const std::uint32_t elapsed = TicksElapsed(start, CurrentTicks());
+      if (elapsed >= static_cast<std::uint32_t>(timeout)) return false;
+      slice = std::min(slice, timeout - static_cast<int>(elapsed));
+    }
+    if (Readable(slice)) return true;
+    OnWaiting(*this);
   }
 }
 

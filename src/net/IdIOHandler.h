@@ -2,6 +2,7 @@
 #define FENDREL_NET_IDIOHANDLER_H
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "core/Stream.h"
@@ -110,6 +111,13 @@ class TIdIOHandler : public TIdComponent {
   void SetReadDeadline(std::uint32_t startTicks, std::uint32_t milliseconds);
   void ClearReadDeadline() { FReadDeadlineActive = false; }
   bool ReadDeadlineActive() const { return FReadDeadlineActive; }
+  // While a read waits for input, OnWaiting is called each time WaitInterval milliseconds have
+  // passed without any, so the caller's thread can attend to other things; it may raise to end
+  // the read, and the exception then leaves the read. Without a handler, or with an interval of
+  // 0 or less, a wait is one wait. The time-outs and the read deadline are kept as they are.
+  int WaitInterval() const { return FWaitInterval; }
+  void SetWaitInterval(int milliseconds) { FWaitInterval = milliseconds; }
+  std::function<void(TIdIOHandler& sender)> OnWaiting;
   bool LargeStream() const { return FLargeStream; }
   void SetLargeStream(bool largeStream) { FLargeStream = largeStream; }
   bool ClosedGracefully() const { return FClosedGracefully; }
@@ -154,6 +162,8 @@ class TIdIOHandler : public TIdComponent {
  private:
   // Waits until the input buffer holds count bytes; raises when the peer closes first.
   void WaitForInput(int count);
+  // Readable, in slices of WaitInterval with OnWaiting between them when one is assigned.
+  bool ReadableInSlices(int timeout);
 
   bool FLargeStream = false;
   bool FClosedGracefully = false;
@@ -171,6 +181,7 @@ class TIdIOHandler : public TIdComponent {
   bool FReadDeadlineActive = false;
   std::uint32_t FReadDeadlineStart = 0;
   std::uint32_t FReadDeadlineLength = 0;
+  int FWaitInterval = 0;
   int FRecvBufferSize = 32768;
   int FSendBufferSize = 32768;
   std::unique_ptr<TIdBuffer> FWriteBuffer;

@@ -37,6 +37,10 @@ String CurrentDir();
 // the environment (UTF-16 on Windows, whatever the ANSI code page; UTF-8 on POSIX).
 String EnvironmentVariable(const char16_t* name);
 
+// Whether the program's standard error is a terminal (a console) that shows what is written
+// to it, rather than a file or a pipe.
+bool StandardErrorIsTerminal();
+
 // The application title taken from an executable's path: the part after the last
 // delimiter, cut at its first ".", every character after the first in lower case.
 String ApplicationTitleFromPath(StringView path);

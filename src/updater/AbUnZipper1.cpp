@@ -8,6 +8,14 @@ namespace {
 
 class TAbUnZipperComponent final : public IUnZipper {
  public:
+  TAbUnZipperComponent() {
+    FUnZipper.OnArchiveProgress = [this](TAbArchive&, std::uint8_t progress, bool&) {
+      if (OnArchiveProgress) OnArchiveProgress(progress);
+    };
+    FUnZipper.OnArchiveItemProgress = [this](TAbArchive&, TAbArchiveItem&, std::uint8_t progress, bool&) {
+      if (OnArchiveItemProgress) OnArchiveItemProgress(progress);
+    };
+  }
   void OpenArchive(const String& fileName) override { FUnZipper.OpenArchive(fileName); }
   void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) override {
     FUnZipper.OpenArchive(std::move(archive), archiveName);

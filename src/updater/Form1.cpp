@@ -1,6 +1,7 @@
 #include "updater/Form1.h"
 
 #include <exception>
+#include <utility>
 
 #include "core/Exception.h"
 #include "core/FloatConvert.h"
@@ -19,6 +20,8 @@ constexpr char16_t kRestartParameter[] = u"dontupdate";
 constexpr char16_t kFailure[] = u"unbekannter Fehler :(";
 constexpr char16_t kProgramDirUnknown[] = u"Das Verzeichnis des Programms kann nicht ermittelt werden";
 constexpr char16_t kLineBreak[] = u"\n\r";  // line feed first, then carriage return
+// The most time between two message passes while a long step reports progress.
+constexpr std::uint32_t kMessageInterval = 50;
 
 String Countdown(const char16_t* prefix, int count) {
   return prefix + IntToStr(count) + u")";
@@ -38,6 +41,96 @@ TForm1::TForm1(platform::ui::TApplication& application, platform::IClock& clock,
   // Without it the archive path would become the root directory's update.zip.
   if (FSettings.ProgramDir.empty()) throw Exception(kProgramDirUnknown);
   if (!FSettings.PublicKey.empty()) FPublicKey = signature::DecodePublicKey(ToUtf8(FSettings.PublicKey));
+  AssignProgressEvents();
+}
+
+// Holds the user's close of the window until released, at the latest when it ends.
+class TForm1::TCloseHold {
+ public:
+  explicit TCloseHold(platform::ui::IUserInterface& ui) : FUI(ui) { FUI.HoldClose(true); }
+  ~TCloseHold() { Release(); }
+  TCloseHold(const TCloseHold&) = delete;
+  TCloseHold& operator=(const TCloseHold&) = delete;
+  // A close asked for meanwhile closes the window now.
+  void Release() {
+    if (std::exchange(FHeld, false)) FUI.HoldClose(false);
+  }
+
+ private:
+  platform::ui::IUserInterface& FUI;
+  bool FHeld = true;
+};
+
+// A long step from its start until it ends, at the latest when it ends: its progress is shown
+// and the window kept alive meanwhile.
+class TForm1::TLongStepScope {
+ public:
+  TLongStepScope(TForm1& form, TLongStep step) : FForm(form) {
+    FForm.FLongStep = step;
+    FForm.FPassed = false;
+    FForm.FProgressDone = 0;
+    // The extraction counts in percent from the start; the download shows its bar once
+    // the body's transfer begins.
+    FForm.FProgressTotal = 100;
+    FForm.FProgressShown = step == TLongStep::lsExtraction;
+    if (FForm.FProgressShown) FForm.ShowProgress();
+  }
+  ~TLongStepScope() { End(); }
+  TLongStepScope(const TLongStepScope&) = delete;
+  TLongStepScope& operator=(const TLongStepScope&) = delete;
+  void End() {
+    if (FForm.FLongStep == TLongStep::lsNone) return;
+    if (FForm.FProgressShown) FForm.FApplication.UI().HideProgress();
+    FForm.FProgressShown = false;
+    FForm.FLongStep = TLongStep::lsNone;
+  }
+
+ private:
+  TForm1& FForm;
+};
+
+void TForm1::AssignProgressEvents() {
+  // The version query reports nothing: only the download and the extraction do.
+  IdHTTP1().OnWorkBegin = [this](std::int64_t workCountMax) {
+    if (FLongStep != TLongStep::lsDownload) return;
+    FProgressDone = 0;
+    FProgressTotal = workCountMax;
+    FProgressShown = true;
+    ShowProgress();
+  };
+  IdHTTP1().OnWork = [this](std::int64_t workCount) {
+    if (FLongStep != TLongStep::lsDownload) return;
+    FProgressDone = workCount;
+    KeepWindowAlive();
+  };
+  IdHTTP1().OnWaiting = [this] {
+    if (FLongStep == TLongStep::lsDownload) KeepWindowAlive();
+  };
+  AbUnZipper1().OnArchiveProgress = [this](std::uint8_t progress) {
+    if (FLongStep != TLongStep::lsExtraction) return;
+    FProgressDone = progress;
+    KeepWindowAlive();
+  };
+  AbUnZipper1().OnArchiveItemProgress = [this](std::uint8_t) {
+    if (FLongStep == TLongStep::lsExtraction) KeepWindowAlive();
+  };
+}
+
+void TForm1::ShowProgress() {
+  FApplication.UI().ShowProgress(FProgressDone, FProgressTotal,
+                                 FLongStep == TLongStep::lsDownload ? platform::ui::TProgressUnit::puBytes
+                                                                    : platform::ui::TProgressUnit::puSteps);
+}
+
+void TForm1::KeepWindowAlive() {
+  const std::uint32_t now = FClock.TickCount();
+  // Ticks wrap: the difference is right across the wrap.
+  if (FPassed && now - FLastPass < kMessageInterval) return;
+  FPassed = true;
+  FLastPass = now;
+  if (FProgressShown) ShowProgress();
+  ProcessMessages();
+  if (FLongStep == TLongStep::lsDownload && FApplication.UI().CloseRequested()) throw EDownloadCancelled();
 }
 
 platform::ui::FormDescription TForm1::StoredDescription() {
@@ -128,6 +221,9 @@ void TForm1::FormActivate() {
 
   try {
     Download(fetched);
+  } catch (const EDownloadCancelled&) {
+    // Its user closed the window: the application is left as it is, and nothing is shown.
+    return;
   } catch (const std::exception&) {
     FApplication.ShowMessage(kFailure);
     CloseWithCountdown();
@@ -154,7 +250,11 @@ void TForm1::Download(const String& newest) {
   {
     // Created or emptied; others may read and write it meanwhile. Closed on every path.
     TFileStream file(DownloadFileName(), fmCreate | fmShareDenyNone);
+    const TCloseHold held(FApplication.UI());
+    const TLongStepScope download(*this, TLongStep::lsDownload);
     IdHTTP1().Get(FSettings.BaseUrl + newest + u"/update.zip", file);
+    // A close asked for as the last bytes came ends the download all the same.
+    if (FApplication.UI().CloseRequested()) throw EDownloadCancelled();
   }
   // An archive that would not be installed fails here, before the application is closed.
   if (FPublicKey) signature::VerifyArchiveFile(DownloadFileName(), *FPublicKey, ToUtf8(newest));
@@ -180,6 +280,10 @@ void TForm1::Install(const String& newest) {
   Sleep(1000);
 
   SetStatus(u"Entpacke neue Version");
+  // An installation is never interrupted half-way: a close asked for from here on waits
+  // until the application has been started again.
+  TCloseHold held(FApplication.UI());
+  TLongStepScope extraction(*this, TLongStep::lsExtraction);
   // With a key the archive is checked again before its directory is read: the archive
   // beside the executable is not the download when the working directory is another one.
   // What is checked is a private copy, which the component then reads alone, so nothing
@@ -191,6 +295,7 @@ void TForm1::Install(const String& newest) {
     AbUnZipper1().OpenArchive(ExtractionFileName());
   AbUnZipper1().ExtractFiles(u"*");
   AbUnZipper1().CloseArchive();
+  extraction.End();
   ProcessMessages();
   Sleep(1000);
 
@@ -198,6 +303,7 @@ void TForm1::Install(const String& newest) {
   FSystem.ShellOpen(kApplicationExe, kRestartParameter);
   ProcessMessages();
   Sleep(1000);
+  held.Release();
 
   SetStatus(u"Update erfolgreich");
   FSystem.DeleteFile(ExtractionFileName());

@@ -1,9 +1,11 @@
 #ifndef FENDREL_UPDATER_FORM1_H
 #define FENDREL_UPDATER_FORM1_H
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
+#include "core/Exception.h"
 #include "core/String.h"
 #include "platform/Clock.h"
 #include "platform/ui/Application.h"
@@ -18,6 +20,13 @@ namespace updater {
 // Guards the update sequence so that it runs once per process.
 extern bool UpdateStarted;
 
+// The download was ended because the user closed the window.
+class EDownloadCancelled : public Exception {
+ public:
+  EDownloadCancelled() : Exception(u"Der Download wurde abgebrochen") {}
+  String ClassName() const override { return u"EDownloadCancelled"; }
+};
+
 // Where the sequence finds its inputs.
 struct TUpdaterSettings {
   String Argument;    // the installed version: the first command-line argument
@@ -30,6 +39,11 @@ struct TUpdaterSettings {
 
 // The status window and its update sequence. It owns its HTTP client IdHTTP1 and its
 // extraction component AbUnZipper1; Label1 is the status line of the window.
+//
+// While the download and the extraction run, the components' events keep the window alive:
+// at least every 50 ms (at every event, at most once per 50 ms) the progress is shown and
+// pending messages are processed. Closing the window during the download ends it; a close
+// during the extraction waits until the application has been started again.
 class TForm1 {
  public:
   // Raises Exception when the settings hold no program directory, EAbZipBadPublicKey
@@ -72,6 +86,23 @@ class TForm1 {
   std::unique_ptr<IUnZipper> FAbUnZipper1;
   TUpdaterSettings FSettings;
   std::optional<signature::TPublicKey> FPublicKey;
+
+  // The download or the extraction while it runs: its progress and its message passes.
+  enum class TLongStep { lsNone, lsDownload, lsExtraction };
+  class TCloseHold;
+  class TLongStepScope;
+  // The events of the components while a long step runs: the progress, and a message pass
+  // when the last one is kMessageInterval or more ago. Raises EDownloadCancelled when the
+  // user closed the window during the download.
+  void AssignProgressEvents();
+  void ShowProgress();
+  void KeepWindowAlive();
+  TLongStep FLongStep = TLongStep::lsNone;
+  std::int64_t FProgressDone = 0;
+  std::int64_t FProgressTotal = 0;
+  bool FProgressShown = false;
+  bool FPassed = false;  // a message pass happened during this step, the last at FLastPass
+  std::uint32_t FLastPass = 0;
 };
 
 }  // namespace updater

@@ -1,6 +1,8 @@
 #ifndef FENDREL_UPDATER_UNZIPPER_H
 #define FENDREL_UPDATER_UNZIPPER_H
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "core/Stream.h"
@@ -18,10 +20,15 @@ class IUnZipper {
   virtual void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) = 0;
   virtual void ExtractFiles(const String& fileMask) = 0;
   virtual void CloseArchive() = 0;
+
+  // The extraction's progress events: the archive's percentage done, and each advance of
+  // the percentage of the entry being extracted. Neither ends the extraction.
+  std::function<void(std::uint8_t progress)> OnArchiveProgress;
+  std::function<void(std::uint8_t progress)> OnArchiveItemProgress;
 };
 
-// The real extraction component, a TAbUnZipper with every property at its default
-// and no event handler assigned.
+// The real extraction component, a TAbUnZipper with every property at its default and
+// its progress events passed on to those of IUnZipper.
 std::unique_ptr<IUnZipper> CreateAbUnZipper();
 
 }  // namespace updater

@@ -29,6 +29,17 @@ void ApplyUpdaterSettings(TIdHTTP& http) {
 TUpdaterHttpClient::TUpdaterHttpClient() {
   FHTTP.SetIOHandler(&FIOHandler);
   ApplyUpdaterSettings(FHTTP);
+  // The client's events reach the handlers the sequence assigns to this object.
+  FHTTP.OnWorkBegin = [this](TIdComponent&, TWorkMode mode, std::int64_t workCountMax) {
+    if (mode == TWorkMode::wmRead && OnWorkBegin) OnWorkBegin(workCountMax);
+  };
+  FHTTP.OnWork = [this](TIdComponent&, TWorkMode mode, std::int64_t workCount) {
+    if (mode == TWorkMode::wmRead && OnWork) OnWork(workCount);
+  };
+  FIOHandler.SetWaitInterval(WaitInterval);
+  FIOHandler.OnWaiting = [this](TIdIOHandler&) {
+    if (OnWaiting) OnWaiting();
+  };
 }
 
 std::unique_ptr<IHttpClient> CreateUpdaterHttpClient() {

@@ -18,7 +18,8 @@ void ApplyUpdaterSettings(TIdHTTP& http);
 
 // IdHTTP1: the real HTTP client with the updater's settings. Its I/O handler is the
 // TLS-capable one, so an https base URL works (where the build has TLS); for http it passes
-// the bytes through as the socket handler does.
+// the bytes through as the socket handler does. The client's read work and the handler's
+// waits for input are passed on to the events of IHttpClient.
 class TUpdaterHttpClient final : public IHttpClient {
  public:
   TUpdaterHttpClient();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "net/IdException.h"
@@ -51,6 +52,39 @@ TEST(IdReadDeadlineTest, APassedDeadlineFailsEveryWaitingRead) {
   Raised<EIdReadTimeout>([&] { handler.ReadBytes(bytes, 1, false); });
   Raised<EIdReadTimeout>([&] { handler.Discard(1); });
   EXPECT_FALSE(handler.CheckForDataOnSource(1000));
+  client.Disconnect();
+}
+
+// A wait for input comes in slices with OnWaiting between them: the data that arrives later
+// is read as without them, a raise from the handler ends the read and leaves it, and the
+// read time-out still ends a wait made of many slices.
+TEST(IdWaitIntervalTest, AWaitComesInSlicesThatTheCallerMayEnd) {
+  LoopbackServer server({step::WaitSignal(), step::Send("abc"), step::Hold()});
+  TIdTCPClient client;
+  client.SetReadTimeout(20000);
+  client.Connect(server.Host(), server.Port());
+  TIdIOHandler& handler = *client.IOHandler();
+  handler.SetWaitInterval(10);
+  int slices = 0;
+  handler.OnWaiting = [&](TIdIOHandler& sender) {
+    EXPECT_EQ(&sender, &handler);
+    if (++slices == 3) server.Signal();
+  };
+  TIdBytes bytes;
+  handler.ReadBytes(bytes, 3, false);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abc");
+  EXPECT_GE(slices, 3);
+
+  struct Stop {};
+  handler.OnWaiting = [](TIdIOHandler&) { throw Stop(); };
+  EXPECT_THROW(handler.ReadBytes(bytes, 1, false), Stop);
+  EXPECT_TRUE(client.Connected());  // ending a wait loses nothing of the connection
+
+  slices = 0;
+  handler.OnWaiting = [&](TIdIOHandler&) { ++slices; };
+  handler.SetReadTimeout(100);
+  Raised<EIdReadTimeout>([&] { handler.ReadBytes(bytes, 1, false); });
+  EXPECT_GE(slices, 2);
   client.Disconnect();
 }
 

@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -242,6 +243,62 @@ TEST_F(QtWindowTest, ClosedBeforeRunShowsNothing) {
 TEST_F(QtWindowTest, FailureEscapingTheHandlerLeavesRunInsteadOfTheToolkit) {
   EXPECT_THROW(FUI.Run([] { throw std::runtime_error("escaped"); }), std::runtime_error);
   EXPECT_FALSE(Window().isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// The progress bar lies along the bottom edge inside the client area, below the label,
+// without text, and shows only while a progress is: a known amount in thousandths, an
+// unknown one as activity.
+TEST_F(QtWindowTest, TheProgressBarShowsOnlyWhileAProgressIs) {
+  QProgressBar& bar = *FUI.ProgressBar();
+  Window().show();
+  EXPECT_FALSE(bar.isVisible());
+  EXPECT_FALSE(bar.isTextVisible());
+  EXPECT_TRUE(QRect(QPoint(0, 0), Window().size()).contains(bar.geometry()));
+  EXPECT_GE(bar.geometry().top(), Label().geometry().bottom());
+  EXPECT_LE(bar.height(), 6);
+
+  FUI.ShowProgress(84, 200, platform::ui::TProgressUnit::puBytes);
+  EXPECT_TRUE(bar.isVisible());
+  EXPECT_EQ(bar.maximum(), 1000);
+  EXPECT_EQ(bar.value(), 420);
+  FUI.ShowProgress(84, 0, platform::ui::TProgressUnit::puBytes);
+  EXPECT_EQ(bar.maximum(), 0);  // activity without an amount
+  FUI.ShowProgress(50, 100, platform::ui::TProgressUnit::puSteps);
+  EXPECT_EQ(bar.value(), 500);
+  FUI.HideProgress();
+  EXPECT_FALSE(bar.isVisible());
+  Window().hide();
+}
+
+// A close by the user while closing is held leaves the window open and is noted; the
+// release closes the window then. The program's own close is never held.
+TEST_F(QtWindowTest, AHeldCloseClosesTheWindowOnItsRelease) {
+  bool stillOpen = false;
+  bool noted = false;
+  FUI.Run([&] {
+    FUI.HoldClose(true);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(Window().windowHandle(), &close);
+    FUI.ProcessMessages();
+    stillOpen = Window().isVisible();
+    noted = FUI.CloseRequested();
+    FUI.HoldClose(false);
+  });
+  EXPECT_TRUE(stillOpen);
+  EXPECT_TRUE(noted);
+  EXPECT_FALSE(Window().isVisible());
+
+  FUI.CreateMainWindow(StatusWindowDescription());
+  FUI.Run([&] {
+    FUI.HoldClose(true);
+    FUI.CloseMainWindow();
+  });
+  EXPECT_FALSE(Window().isVisible());
+  EXPECT_FALSE(FUI.CloseRequested());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Shows the status window and each dialog of the Qt backend on a real display and
 // saves a picture of each into the folder given as the only argument:
 //   status.png        the window with its initial status line
+//   progress.png      the window half-way through the download, with its progress bar
 //   countdown.png     the window during the closing countdown
 //   confirmation.png  the update question
 //   message.png       the plain message
@@ -17,6 +18,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 
@@ -114,6 +116,15 @@ int main(int argc, char** argv) {
     // As a bad version text reaches the error dialog: through the application object.
     WhenDialogOpens(QStringLiteral("error.png"), false);
     application.HandleException(EConvertError(u"'2.0\r\n' ist kein gültiger Gleitkommawert"));
+
+    // Half-way through a download of 200 MB, as the sequence reports it.
+    ui.SetStatusText(u"Lade neue Version");
+    ui.ShowProgress(std::int64_t{100} * 1024 * 1024, std::int64_t{200} * 1024 * 1024,
+                    platform::ui::TProgressUnit::puBytes);
+    ui.ProcessMessages();
+    Settle();
+    Save(*ui.MainWindow(), QStringLiteral("progress.png"));
+    ui.HideProgress();
 
     ui.SetStatusText(u"Schließe Anwendung (2)");
     ui.ProcessMessages();

@@ -5,12 +5,15 @@
 #include <signal.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 extern char** environ;
@@ -81,12 +84,80 @@ bool WaitForEnd(pid_t pid, int timeoutMilliseconds, int& status) {
   return false;
 }
 
+// A pseudo-terminal whose terminal side becomes a child's standard error, passing the bytes
+// unchanged; a thread collects what arrives on the other side.
+class ErrorTerminal {
+ public:
+  ErrorTerminal() {
+    FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0) return;
+    const char* name = ::ptsname(FMaster);
+    if (name == nullptr) return;
+    FTerminal = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (FTerminal < 0) return;
+    termios settings{};
+    if (::tcgetattr(FTerminal, &settings) == 0) {
+      ::cfmakeraw(&settings);
+      ::tcsetattr(FTerminal, TCSANOW, &settings);
+    }
+    FReader = std::thread([this] { Collect(); });
+  }
+  ~ErrorTerminal() {
+    FStop = true;
+    if (FReader.joinable()) FReader.join();
+    if (FTerminal >= 0) ::close(FTerminal);
+    if (FMaster >= 0) ::close(FMaster);
+  }
+  ErrorTerminal(const ErrorTerminal&) = delete;
+  ErrorTerminal& operator=(const ErrorTerminal&) = delete;
+
+  bool Ready() const { return FTerminal >= 0; }
+  int Terminal() const { return FTerminal; }
+  // Everything the terminal received until now, once the writers are done.
+  std::string Finish() {
+    FStop = true;
+    if (FReader.joinable()) FReader.join();
+    return FReceived;
+  }
+
+ private:
+  void Collect() {
+    char buffer[4096];
+    for (;;) {
+      pollfd p{FMaster, POLLIN, 0};
+      const int ready = ::poll(&p, 1, 20);
+      if (ready > 0 && (p.revents & POLLIN) != 0) {
+        const ssize_t n = ::read(FMaster, buffer, sizeof buffer);
+        if (n > 0) {
+          FReceived.append(buffer, static_cast<std::size_t>(n));
+          continue;
+        }
+      }
+      // Stops once nothing more is waiting after the stop was asked for.
+      if (FStop && ready <= 0) return;
+      if (ready < 0 && errno != EINTR) return;
+    }
+  }
+
+  int FMaster = -1;
+  int FTerminal = -1;
+  std::atomic<bool> FStop{false};
+  std::string FReceived;
+  std::thread FReader;
+};
+
 }  // namespace
 
 ProgramRun RunProgram(const ProgramCall& call) {
   ProgramRun run;
   ScratchFile input, out, err;
   if (input.Descriptor() < 0 || out.Descriptor() < 0 || err.Descriptor() < 0) return run;
+  std::unique_ptr<ErrorTerminal> terminal;
+  if (call.ErrorToTerminal) {
+    terminal = std::make_unique<ErrorTerminal>();
+    if (!terminal->Ready()) return run;
+  }
+  const int errorTarget = terminal ? terminal->Terminal() : err.Descriptor();
   if (!call.Input.empty() && ::write(input.Descriptor(), call.Input.data(), call.Input.size()) !=
                                  static_cast<ssize_t>(call.Input.size())) {
     return run;
@@ -118,7 +189,7 @@ ProgramRun RunProgram(const ProgramCall& call) {
     ::lseek(input.Descriptor(), 0, SEEK_SET);
     ::dup2(input.Descriptor(), STDIN_FILENO);
     ::dup2(out.Descriptor(), STDOUT_FILENO);
-    ::dup2(err.Descriptor(), STDERR_FILENO);
+    ::dup2(errorTarget, STDERR_FILENO);
     if (!call.WorkingDirectory.empty() && ::chdir(call.WorkingDirectory.c_str()) != 0) ::_exit(126);
     ::execve(call.Program.c_str(), argv.data(), envp.data());
     ::_exit(127);
@@ -133,7 +204,7 @@ ProgramRun RunProgram(const ProgramCall& call) {
   if (WIFEXITED(status)) run.ExitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) run.Signal = WTERMSIG(status);
   run.Out = out.ReadAll();
-  run.Err = err.ReadAll();
+  run.Err = terminal ? terminal->Finish() : err.ReadAll();
   return run;
 }
 

@@ -15,6 +15,9 @@ struct ProgramCall {
   std::vector<std::pair<std::string, std::string>> Environment;
   std::string WorkingDirectory;  // empty: the test's own
   std::string Input;             // standard input; its end follows
+  // Standard error is a terminal (a pseudo-terminal passing the bytes unchanged) instead of a
+  // file; what the program writes there comes back in Err all the same.
+  bool ErrorToTerminal = false;
   int TimeoutMilliseconds = 60000;
 };
 

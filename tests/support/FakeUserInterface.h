@@ -2,10 +2,12 @@
 #define FENDREL_TESTS_SUPPORT_FAKEUSERINTERFACE_H
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/ui/CloseHold.h"
 #include "platform/ui/UserInterface.h"
 
 // Everything the fakes see, in order, as readable lines ("status: ...", "sleep 1000").
@@ -28,6 +30,8 @@ class FakeClock final : public platform::IClock {
     FNow += milliseconds;
     FLog.Add("sleep " + std::to_string(milliseconds));
   }
+  // Time passing while the program works, not sleeping: not recorded.
+  void Advance(std::uint32_t milliseconds) { FNow += milliseconds; }
 
  private:
   EventLog& FLog;
@@ -36,7 +40,8 @@ class FakeClock final : public platform::IClock {
 
 // A backend that answers confirmation dialogs from a script, records what it shows,
 // and activates the window as often as the test says. Like a real window it is
-// activated again whenever a modal dialog closes.
+// activated again whenever a modal dialog closes. The progress it shows is recorded
+// apart from the log, which holds what the sequence shows and does in its steps.
 class FakeUserInterface final : public platform::ui::IUserInterface {
  public:
   struct Dialog {
@@ -52,12 +57,29 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   bool Closed = false;
   std::vector<Dialog> Messages;
   std::vector<Dialog> Errors;
+  // Each progress shown ("<done>/<total> bytes", "<done>/<total> steps") and "hidden".
+  std::vector<std::string> Progress;
+  // Runs at each message processing, after it is recorded: what the user does meanwhile.
+  std::function<void()> WhileProcessing;
+
+  // Activating the window as its user does, by clicking it, while a handler runs.
+  void UserActivates() { Reactivate(); }
+
+  // Closing the window as its user does: held while closing is held, else it closes.
+  void UserCloses() {
+    if (!FCloseHold.MayClose()) return;
+    FLog.Add("closed by the user");
+    Closed = true;
+  }
 
   void CreateMainWindow(const platform::ui::FormDescription& form) override {
     FLog.Add("window", form.Caption);
   }
   void SetStatusText(const String& text) override { FLog.Add("status", text); }
-  void ProcessMessages() override { FLog.Add("process"); }
+  void ProcessMessages() override {
+    FLog.Add("process");
+    if (WhileProcessing) WhileProcessing();
+  }
   int ConfirmationDialog(const String& text) override {
     FLog.Add("confirm", text);
     if (Answers.empty()) {
@@ -82,7 +104,21 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   void CloseMainWindow() override {
     FLog.Add("close");
     Closed = true;
+    FCloseHold.Hold(false);
   }
+  void ShowProgress(std::int64_t done, std::int64_t total, platform::ui::TProgressUnit unit) override {
+    Progress.push_back(std::to_string(done) + "/" + std::to_string(total) +
+                       (unit == platform::ui::TProgressUnit::puBytes ? " bytes" : " steps"));
+  }
+  void HideProgress() override { Progress.emplace_back("hidden"); }
+  void HoldClose(bool hold) override {
+    if (hold) {
+      FCloseHold.Hold(true);
+    } else if (FCloseHold.Release() && !Closed) {
+      CloseMainWindow();
+    }
+  }
+  bool CloseRequested() const override { return FCloseHold.Requested(); }
   void Run(const std::function<void()>& onActivate) override {
     FOnActivate = &onActivate;
     for (int i = 0; i < Activations && !Closed; ++i) {
@@ -103,6 +139,7 @@ class FakeUserInterface final : public platform::ui::IUserInterface {
   EventLog FOwnLog;
   EventLog& FLog;
   const std::function<void()>* FOnActivate = nullptr;
+  platform::ui::TCloseHold FCloseHold;
 };
 
 #endif

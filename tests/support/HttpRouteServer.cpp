@@ -114,7 +114,17 @@ void HttpRouteServer::Serve(SocketNumber socket) {
         route != FRoutes.end()
             ? route->second
             : HttpResponse(404, "Not Found", "<html><body>Not Found</body></html>", "text/html");
-    open = SendAll(socket, response.Bytes) && !response.CloseAfter;
+    bool sent = true;
+    const std::size_t piece = response.PieceSize > 0 ? response.PieceSize : response.Bytes.size();
+    for (std::size_t at = 0; sent && at < response.Bytes.size() && !FStop; at += piece) {
+      const std::string part = response.Bytes.substr(at, piece);
+      sent = SendAll(socket, part);
+      if (sent) FBytesSent += part.size();
+      if (sent && response.PauseMilliseconds > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(response.PauseMilliseconds));
+    }
+    if (!sent) ++FAbandoned;
+    open = sent && !response.CloseAfter;
     if (open && response.HoldAfter) {
       while (!FStop) std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
     }

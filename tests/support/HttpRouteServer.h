@@ -21,6 +21,10 @@ struct RouteResponse {
   bool CloseAfter = false;
   // Stays silent after the bytes until the server stops.
   bool HoldAfter = false;
+  // As a slow line delivers them: pieces of PieceSize bytes with a pause of PauseMilliseconds
+  // after each (0: all at once).
+  std::size_t PieceSize = 0;
+  int PauseMilliseconds = 0;
 };
 
 // A complete HTTP/1.1 response with a Content-Length.
@@ -45,6 +49,10 @@ class HttpRouteServer {
   std::vector<std::string> RequestLines() const;
   // Every request head as it came, joined.
   std::string RequestHeads() const;
+  // How many responses the client did not take to their end: it closed the connection first.
+  int ResponsesAbandoned() const { return FAbandoned.load(); }
+  // How many bytes of responses were sent so far, over all connections.
+  std::size_t BytesSent() const { return FBytesSent.load(); }
 
  private:
   void Accept();
@@ -54,6 +62,8 @@ class HttpRouteServer {
   SocketNumber FListener = kNoSocket;
   std::uint16_t FPort = 0;
   std::atomic<bool> FStop{false};
+  std::atomic<int> FAbandoned{0};
+  std::atomic<std::size_t> FBytesSent{0};
   mutable std::mutex FLock;
   std::vector<std::string> FRequestLines;
   std::string FRequestHeads;

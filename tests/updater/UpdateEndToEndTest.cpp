@@ -126,6 +126,7 @@ class InstalledUpdater : public ::testing::Test {
     call.Environment.emplace_back("FENDREL_UPDATE_URL", baseUrl);
     call.WorkingDirectory = FWorkingDirectory.empty() ? FDir.string() : FWorkingDirectory.string();
     call.Input = answers;
+    call.ErrorToTerminal = FErrorToTerminal;
     call.TimeoutMilliseconds = 60000;
     return testsupport::RunProgram(call);
   }
@@ -200,7 +201,8 @@ class InstalledUpdater : public ::testing::Test {
   }
 
   fs::path FDir;
-  fs::path FWorkingDirectory;  // empty: the installation folder
+  fs::path FWorkingDirectory;     // empty: the installation folder
+  bool FErrorToTerminal = false;  // the updater's standard error is a terminal
   fs::path FRecord;
   pid_t FApplication = 0;
 };
@@ -272,8 +274,9 @@ TEST_F(InstalledUpdater, ADownloadCutShortIsAFailureAndTheApplicationKeepsRunnin
 
 // The update archive: the newer fendrel.exe, a note inside a folder, and a data file
 // that replaces an older one; damagedData gives data.txt a CRC-32 its bytes do not have.
-std::string UpdateArchive(bool damagedData) {
-  std::vector<testsupport::ZipFixtureEntry> entries(4);
+// With padding, a stored entry "padding.bin" of that many bytes makes the archive larger.
+std::string UpdateArchive(bool damagedData, std::size_t padding = 0) {
+  std::vector<testsupport::ZipFixtureEntry> entries(padding > 0 ? 5 : 4);
   entries[0].Name = "fendrel.exe";
   entries[0].Data = TTempDirectory::ReadFile(kNextDemoApplicationPath);
   entries[1].Name = "docs/";
@@ -283,6 +286,10 @@ std::string UpdateArchive(bool damagedData) {
   entries[3].Name = "data.txt";
   entries[3].Data = "neu\n";
   if (damagedData) entries[3].Crc = 0x12345678;
+  if (padding > 0) {
+    entries[4].Name = "padding.bin";
+    entries[4].Data = std::string(padding, 'p');
+  }
   return testsupport::MakeZip(entries);
 }
 
@@ -544,6 +551,41 @@ TEST_F(SignedUpdate, TheArchiveBesideTheExecutableIsCheckedAgainBeforeItIsExtrac
   EXPECT_FALSE(fs::exists(FDir / "LIESMICH.txt"));
   EXPECT_FALSE(fs::exists(FWorkingDirectory / "LIESMICH.txt"));
   EXPECT_EQ(Starts().size(), 1u);
+}
+
+// A whole update from a slow server (a few MB over a few seconds) as the console shows it: with
+// standard error on a terminal, one progress line is rewritten there in place and cleared
+// again; written to a file, standard output and standard error are what they always are.
+class SlowUpdate : public InstalledUpdater {
+ protected:
+  static std::map<std::string, RouteResponse> SlowRoutes() {
+    RouteResponse archive = HttpResponse(200, "OK", UpdateArchive(false, 3 * 1024 * 1024), "application/zip");
+    archive.PieceSize = 64 * 1024;
+    archive.PauseMilliseconds = 40;
+    return {{"/newest", HttpResponse(200, "OK", "1.5")}, {"/1.5/update.zip", archive}};
+  }
+};
+
+TEST_F(SlowUpdate, WithoutATerminalTheOutputStaysAsItWas) {
+  testsupport::HttpRouteServer server(SlowRoutes());
+  ExpectUpdatedTo15(RunUpdater(server, "1.4", "\n\n"));
+}
+
+TEST_F(SlowUpdate, OnATerminalOneProgressLineIsRewrittenInPlace) {
+  FErrorToTerminal = true;
+  testsupport::HttpRouteServer server(SlowRoutes());
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  EXPECT_EQ(run.Out,
+            kStart + kUpdateQuestion + "Lade neue Version\n" + kCloseQuestion + kInstallation + kClosing);
+  EXPECT_EQ(run.ExitCode, 0);
+  // Lines that follow one another on the terminal, each begun with a carriage return, and no
+  // line feed: the terminal shows one line, cleared at the end of each step.
+  EXPECT_EQ(run.Err.find('\n'), std::string::npos);
+  EXPECT_NE(run.Err.find("\rLade neue Version: 0 % (0,0 von 3,"), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find(" % (1,"), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find("\rEntpacke neue Version: "), std::string::npos) << run.Err;
+  ASSERT_FALSE(run.Err.empty());
+  EXPECT_EQ(run.Err.back(), '\r');
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ struct HttpScript {
   std::optional<String> Newest;        // empty: the version query fails
   std::optional<std::string> Archive;  // empty: the download fails after writing Partial
   std::string Partial;
+  // The events of the transfer, fired after Partial is written.
+  std::function<void(updater::IHttpClient& client, TStream& destination)> Transfer;
 };
 
 class FakeHttp final : public updater::IHttpClient {
@@ -48,6 +50,13 @@ class FakeHttp final : public updater::IHttpClient {
   }
   void Get(const String& url, TStream& destination) override {
     FLog.Add("get to stream", url);
+    if (FScript.Transfer) {
+      destination.WriteBuffer(FScript.Partial.data(), static_cast<std::int64_t>(FScript.Partial.size()));
+      FScript.Transfer(*this, destination);
+      // Not ended by an event: what follows is written from the start.
+      destination.SetPosition(0);
+      destination.SetSize(0);
+    }
     if (!FScript.Archive) {
       destination.WriteBuffer(FScript.Partial.data(), static_cast<std::int64_t>(FScript.Partial.size()));
       throw Exception(u"HTTP/1.1 404 Not Found");
@@ -68,6 +77,8 @@ class FakeUnZipper final : public updater::IUnZipper {
   std::function<void(const std::string& step)> BeforeStep;
   // When set, each step is then done by this component.
   std::unique_ptr<updater::IUnZipper> Inner;
+  // The component's events while it extracts.
+  std::function<void(updater::IUnZipper& component)> Extraction;
   // The bytes of each stream an archive was opened from.
   std::vector<std::string>* StreamsOpened = nullptr;
   void OpenArchive(const String& fileName) override {
@@ -86,6 +97,7 @@ class FakeUnZipper final : public updater::IUnZipper {
   }
   void ExtractFiles(const String& mask) override {
     Step("extract", mask, u"Insufficient disk space");
+    if (Extraction) Extraction(*this);
     if (Inner) Inner->ExtractFiles(mask);
   }
   void CloseArchive() override {
@@ -150,6 +162,7 @@ class UpdateSequenceTest : public ::testing::Test {
     auto unzipOwned = std::make_unique<FakeUnZipper>(log);
     unzipOwned->FailAt = failAt;
     unzipOwned->BeforeStep = beforeUnzipperStep;
+    unzipOwned->Extraction = extraction;
     if (realUnzipper) unzipOwned->Inner = updater::CreateAbUnZipper();
     unzipOwned->StreamsOpened = &streamsOpened;
     updater::TForm1 form(application, clock, system, std::move(httpOwned), std::move(unzipOwned),
@@ -177,6 +190,7 @@ class UpdateSequenceTest : public ::testing::Test {
   String programDir = u"/opt/fendrel/";
   String publicKey;
   std::function<void(const std::string& step)> beforeUnzipperStep;
+  std::function<void(updater::IUnZipper& component)> extraction;
   bool realUnzipper = false;  // the fake's steps are then done by the real component
   std::vector<std::string> streamsOpened;
   std::filesystem::path previous_;
@@ -439,6 +453,118 @@ TEST_F(UpdateSequenceTest, WithoutAProgramDirectoryTheWindowIsNotCreated) {
     EXPECT_EQ(e.Message(), u"Das Verzeichnis des Programms kann nicht ermittelt werden");
   }
   EXPECT_TRUE(log.Lines().empty());
+}
+
+// The download's work events and the extraction's progress reach the window's progress,
+// and the window processes its messages at most every 50 ms while they come. A click on the
+// window meanwhile does not start the sequence again. The steps are those of every update.
+TEST_F(UpdateSequenceTest, TheProgressEventsReachTheWindowAndKeepItAlive) {
+  ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+  http.Newest = u"1.5";
+  http.Archive = "PK-archive";
+  http.Transfer = [this](updater::IHttpClient& client, TStream&) {
+    client.OnWaiting();  // waiting for the response's head: the first pass
+    client.OnWorkBegin(200);
+    client.OnWork(50);  // within 50 ms of the last pass: no pass
+    clock.Advance(50);
+    client.OnWork(100);
+    clock.Advance(60);
+    client.OnWaiting();
+    client.OnWork(200);  // too soon again
+  };
+  extraction = [this](updater::IUnZipper& component) {
+    clock.Advance(50);
+    component.OnArchiveItemProgress(40);
+    component.OnArchiveProgress(50);  // too soon
+    clock.Advance(50);
+    component.OnArchiveProgress(100);
+  };
+  ui.WhileProcessing = [this] { ui.UserActivates(); };
+  const Lines lines = Run(u"1.4");
+  const Lines download = {"status: Lade neue Version",
+                          "process",
+                          "activate",
+                          "get to stream: http://updates.test/fendrel/1.5/update.zip",
+                          "process",
+                          "activate",
+                          "process",
+                          "activate",
+                          "process",
+                          "activate",
+                          kCloseQuestion};
+  EXPECT_NE(std::search(lines.begin(), lines.end(), download.begin(), download.end()), lines.end());
+  const Lines extracting = {"open archive: " + kArchive,
+                            "extract: *",
+                            "process",
+                            "activate",
+                            "process",
+                            "activate",
+                            "close archive"};
+  EXPECT_NE(std::search(lines.begin(), lines.end(), extracting.begin(), extracting.end()), lines.end());
+  EXPECT_EQ(ui.Progress, (std::vector<std::string>{"0/200 bytes", "100/200 bytes", "100/200 bytes", "hidden",
+                                                   "0/100 steps", "0/100 steps", "100/100 steps", "hidden"}));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "status: Update erfolgreich"), lines.end());
+  EXPECT_EQ(DownloadContent(), "PK-archive");
+}
+
+// Closing the window during the download ends it at the next event, whether bytes are
+// coming or the client waits for them: the application is left alone, nothing is shown, the
+// window closes, and what was written stays as after a failed download.
+TEST_F(UpdateSequenceTest, ClosingTheWindowDuringTheDownloadCancelsIt) {
+  for (const bool whileWaiting : {false, true}) {
+    SCOPED_TRACE(whileWaiting);
+    log = EventLog();
+    ui.Closed = false;
+    ui.Progress.clear();
+    ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+    http.Newest = u"1.5";
+    http.Archive = "PK-archive";
+    http.Partial = "PK";
+    bool after = false;
+    http.Transfer = [&](updater::IHttpClient& client, TStream&) {
+      client.OnWorkBegin(1000);
+      client.OnWork(2);
+      clock.Advance(100);
+      ui.UserCloses();
+      if (whileWaiting)
+        client.OnWaiting();
+      else
+        client.OnWork(2);
+      after = true;
+    };
+    const Lines lines = Run(u"1.4");
+    EXPECT_FALSE(after);
+    EXPECT_EQ(lines, Join({kStart,
+                           {"get: http://updates.test/fendrel/newest", kUpdateQuestion, "activate",
+                            "status: Lade neue Version", "process",
+                            "get to stream: http://updates.test/fendrel/1.5/update.zip", "process", "process",
+                            "close"}}));
+    EXPECT_TRUE(ui.Closed);
+    EXPECT_TRUE(ui.Messages.empty());
+    EXPECT_EQ(ui.Progress.back(), "hidden");
+    EXPECT_EQ(DownloadContent(), "PK");
+  }
+}
+
+// A close asked for while the archive is extracted waits until the application has been
+// started again; then the window closes, and the rest goes on unseen as after any close.
+TEST_F(UpdateSequenceTest, ClosingTheWindowDuringTheExtractionWaitsForTheRestart) {
+  ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+  http.Newest = u"1.5";
+  http.Archive = "PK-archive";
+  extraction = [this](updater::IUnZipper& component) {
+    ui.UserCloses();
+    component.OnArchiveProgress(100);
+    EXPECT_FALSE(ui.Closed);
+  };
+  const Lines lines = Run(u"1.4");
+  const Lines tail = Join({{"status: Entpacke neue Version", "open archive: " + kArchive, "extract: *",
+                            "process", "close archive", "process", "sleep 1000", "status: Starte Fendrel!",
+                            "shell open: fendrel.exe dontupdate", "process", "sleep 1000", "close",
+                            "status: Update erfolgreich", "delete: " + kArchive, "process", "sleep 1000"},
+                           kCloseCountdown});
+  ASSERT_GE(lines.size(), tail.size());
+  EXPECT_EQ(Lines(lines.end() - static_cast<std::ptrdiff_t>(tail.size()), lines.end()), tail);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // dialog's buttons as a user would.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After the system's main header, which it builds on.
+#include <commctrl.h>
 
 #include <atomic>
 #include <string>
@@ -13,6 +15,8 @@
 #include "platform/ui/UserInterface.h"
 #include "platform/ui/win32/Dialogs.h"
 #include "platform/ui/win32/StatusWindow.h"
+#include "platform/ui/win32/Win32UserInterface.h"
+#include "platform/win32/MainWindow.h"
 #include "platform/win32/SystemLibrary.h"
 #include "updater/Form1.h"
 
@@ -232,6 +236,71 @@ TEST(Win32Dialogs, TheMessageBoxIsCentredAndClosedByItsOkButton) {
   platform::ui::win32::ShowMessageBox(nullptr, u"Updater", u"unbekannter Fehler :(", false);
   ASSERT_TRUE(watcher.Clicked());
   EXPECT_TRUE(watcher.Centred());
+}
+
+}  // namespace
+
+namespace {
+
+LONG_PTR StyleOf(HWND window) {
+  return GetWindowLongPtrW(window, GWL_STYLE);
+}
+
+// The progress bar along the bottom edge, below the label: hidden until a progress is shown,
+// the share in thousandths, a marquee without a total.
+TEST(Win32StatusWindow, TheProgressBarShowsOnlyWhileAProgressIs) {
+  const auto ui = platform::ui::CreateWin32UserInterface();
+  ui->CreateMainWindow(updater::TForm1::StoredDescription());
+  const HWND window = platform::win32::MainWindowHandle();
+  ASSERT_NE(window, nullptr);
+  const HWND bar = FindWindowExW(window, nullptr, PROGRESS_CLASSW, nullptr);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(StyleOf(bar) & WS_VISIBLE, 0);
+
+  RECT client{};
+  GetClientRect(window, &client);
+  RECT place{};
+  GetWindowRect(bar, &place);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+  RECT label{};
+  GetWindowRect(FindWindowExW(window, nullptr, L"STATIC", nullptr), &label);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&label), 2);
+  EXPECT_GE(place.left, 0);
+  EXPECT_LE(place.right, client.right);
+  EXPECT_LE(place.bottom, client.bottom);
+  EXPECT_GE(place.top, label.bottom);
+
+  ui->ShowProgress(84, 200, platform::ui::TProgressUnit::puBytes);
+  EXPECT_NE(StyleOf(bar) & WS_VISIBLE, 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 1000);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 420);
+  ui->ShowProgress(84, 0, platform::ui::TProgressUnit::puBytes);
+  EXPECT_NE(StyleOf(bar) & PBS_MARQUEE, 0);
+  ui->ShowProgress(50, 100, platform::ui::TProgressUnit::puSteps);
+  EXPECT_EQ(StyleOf(bar) & PBS_MARQUEE, 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 500);
+  ui->HideProgress();
+  EXPECT_EQ(StyleOf(bar) & WS_VISIBLE, 0);
+}
+
+// A close by the user while closing is held leaves the window in place and is noted; the
+// release closes the window then.
+TEST(Win32StatusWindow, AHeldCloseClosesTheWindowOnItsRelease) {
+  const auto ui = platform::ui::CreateWin32UserInterface();
+  ui->CreateMainWindow(updater::TForm1::StoredDescription());
+  const HWND window = platform::win32::MainWindowHandle();
+  ASSERT_NE(window, nullptr);
+  ui->HoldClose(true);
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_TRUE(ui->CloseRequested());
+  ui->HoldClose(false);
+  ui->ProcessMessages();
+  EXPECT_FALSE(IsWindow(window));
+  // The end of the loop the window's close asked for is not left to the tests that follow.
+  MSG quit{};
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ String EnvironmentVariable(const char16_t* name) {
   return value != nullptr ? FromUtf8(value) : String();
 }
 
+bool StandardErrorIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
+
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
   if (argument0.find(PathDelim) == StringView::npos) return {};
   if (argument0.front() == PathDelim) return String(argument0);

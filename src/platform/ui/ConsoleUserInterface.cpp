@@ -1,6 +1,8 @@
 #include <iostream>
 #include <string>
 
+#include "platform/Program.h"
+#include "platform/ui/Progress.h"
 #include "platform/ui/UserInterface.h"
 
 namespace platform::ui {
@@ -8,9 +10,13 @@ namespace {
 
 // The user interface for machines without a display: every status text becomes a
 // line on standard output, and a question is answered on standard input (an empty
-// line or "OK" is OK; anything else, or the end of input, is not).
+// line or "OK" is OK; anything else, or the end of input, is not). A progress is one line on
+// standard error, rewritten in place, and only when standard error is a terminal: written to
+// a file or a pipe, the output stays the status lines alone.
 class ConsoleUserInterface final : public IUserInterface {
  public:
+  ConsoleUserInterface() : FProgressOnTerminal(StandardErrorIsTerminal()) {}
+
   void CreateMainWindow(const FormDescription& form) override {
     FCaption = form.Caption;
     FStatus = form.LabelCaption;
@@ -42,6 +48,25 @@ class ConsoleUserInterface final : public IUserInterface {
 
   void CloseMainWindow() override { FClosed = true; }
 
+  void ShowProgress(std::int64_t done, std::int64_t total, TProgressUnit unit) override {
+    if (!FProgressOnTerminal || !FShown) return;
+    const std::string line = ToUtf8(ProgressText(FStatus, done, total, unit));
+    // A shorter line covers what is left of the longer one before it.
+    const std::size_t padding = FProgressLength > line.size() ? FProgressLength - line.size() : 0;
+    std::cerr << '\r' << line << std::string(padding, ' ') << std::flush;
+    FProgressLength = line.size();
+  }
+
+  void HideProgress() override {
+    if (FProgressLength == 0) return;
+    std::cerr << '\r' << std::string(FProgressLength, ' ') << '\r' << std::flush;
+    FProgressLength = 0;
+  }
+
+  // There is no window that its user could close.
+  void HoldClose(bool) override {}
+  bool CloseRequested() const override { return false; }
+
   void Run(const std::function<void()>& onActivate) override {
     FShown = true;
     PrintLine(FStatus);
@@ -60,6 +85,8 @@ class ConsoleUserInterface final : public IUserInterface {
   String FStatus;
   bool FShown = false;
   bool FClosed = false;
+  const bool FProgressOnTerminal;
+  std::size_t FProgressLength = 0;  // of the progress line on the terminal; 0: none shown
 };
 
 }  // namespace

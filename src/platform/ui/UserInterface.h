@@ -1,6 +1,7 @@
 #ifndef FENDREL_PLATFORM_UI_USERINTERFACE_H
 #define FENDREL_PLATFORM_UI_USERINTERFACE_H
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -13,6 +14,10 @@ namespace platform::ui {
 inline constexpr int mrNone = 0;
 inline constexpr int mrOk = 1;
 inline constexpr int mrCancel = 2;
+
+// What a progress counts: bytes (of a transfer) or steps of a whole (the percentage of an
+// extraction).
+enum class TProgressUnit { puBytes, puSteps };
 
 // One user-interface backend: the program's single window with its status label,
 // the modal dialogs and the message loop. Backends only show and ask; every rule
@@ -36,6 +41,16 @@ class IUserInterface {
   virtual void ErrorDialog(const String& caption, const String& text) = 0;
   // Closes the main window; the loop ends once the running handler has returned.
   virtual void CloseMainWindow() = 0;
+  // The progress of a long step, shown below the status label: done of total in the unit
+  // (total 0 or less: not known, shown as activity without an amount). Hidden until shown
+  // and again by HideProgress. Like the label, painted at the next message processing.
+  virtual void ShowProgress(std::int64_t done, std::int64_t total, TProgressUnit unit) = 0;
+  virtual void HideProgress() = 0;
+  // While closing is held, a close of the window by its user (its close box, the system's
+  // close keys) leaves it open and is only noted; releasing the hold closes the window then
+  // when a close was noted. CloseRequested tells whether one was noted since the hold began.
+  virtual void HoldClose(bool hold) = 0;
+  virtual bool CloseRequested() const = 0;
   // Shows the main window and runs the message loop until the window is closed.
   // onActivate runs on every activation of the main window, the first one included.
   virtual void Run(const std::function<void()>& onActivate) = 0;

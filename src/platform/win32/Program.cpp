@@ -44,6 +44,13 @@ String EnvironmentVariable(const char16_t* name) {
   }
 }
 
+bool StandardErrorIsTerminal() {
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  return error != nullptr && error != INVALID_HANDLE_VALUE && GetFileType(error) == FILE_TYPE_CHAR &&
+         GetConsoleMode(error, &mode) != 0;
+}
+
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
   if (argument0.find_first_of(u"\\/") == StringView::npos) return {};
   if (IsAbsolutePath(argument0)) return String(argument0);

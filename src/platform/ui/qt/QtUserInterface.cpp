@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/Exception.h"
+#include "platform/ui/Progress.h"
 #include "platform/ui/UserInterfaceChoice.h"
 #include "platform/ui/qt/ModalDialogs.h"
 #include "platform/ui/qt/StatusWindow.h"
@@ -58,6 +59,10 @@ class QtUserInterface::WindowEvents final : public QObject {
         FOwner.OnWindowDeactivated();
         break;
       case QEvent::Close:
+        if (!FOwner.MayClose()) {
+          event->ignore();
+          return true;
+        }
         FOwner.OnWindowClosed();
         break;
       default:
@@ -101,6 +106,7 @@ void QtUserInterface::CreateMainWindow(const FormDescription& form) {
   FClosed = false;
   FActive = false;
   FEverActivated = false;
+  FCloseHold = TCloseHold();
 }
 
 QWidget* QtUserInterface::MainWindow() const {
@@ -109,6 +115,30 @@ QWidget* QtUserInterface::MainWindow() const {
 
 QLabel* QtUserInterface::StatusLabel() const {
   return FWindow ? &FWindow->Label() : nullptr;
+}
+
+QProgressBar* QtUserInterface::ProgressBar() const {
+  return FWindow ? &FWindow->ProgressBar() : nullptr;
+}
+
+void QtUserInterface::ShowProgress(std::int64_t done, std::int64_t total, TProgressUnit) {
+  if (FWindow) FWindow->ShowProgress(ProgressPermille(done, total));
+}
+
+void QtUserInterface::HideProgress() {
+  if (FWindow) FWindow->HideProgress();
+}
+
+void QtUserInterface::HoldClose(bool hold) {
+  if (hold) {
+    FCloseHold.Hold(true);
+  } else if (FCloseHold.Release() && !FClosed) {
+    CloseMainWindow();
+  }
+}
+
+bool QtUserInterface::MayClose() {
+  return FCloseHold.MayClose();
 }
 
 void QtUserInterface::SetStatusText(const String& text) {
@@ -140,6 +170,8 @@ void QtUserInterface::ErrorDialog(const String& caption, const String& text) {
 }
 
 void QtUserInterface::CloseMainWindow() {
+  // The program's own close is never held.
+  FCloseHold.Hold(false);
   if (FWindow) FWindow->Widget().close();
   OnWindowClosed();
 }

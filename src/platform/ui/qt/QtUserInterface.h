@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/ui/CloseHold.h"
 #include "platform/ui/UserInterface.h"
 
 class QApplication;
@@ -14,6 +15,7 @@ class QEventLoop;
 class QLabel;
 class QMessageBox;
 class QObject;
+class QProgressBar;
 class QWidget;
 
 namespace platform::ui {
@@ -33,7 +35,8 @@ class StatusWindow;
 // while it is open and gives it back to the window when it closes.
 //
 // Closing: closing the window, by CloseMainWindow or with its close button, ends Run
-// as soon as the handler that is running has returned.
+// as soon as the handler that is running has returned. While closing is held (HoldClose),
+// a close by the user is noted and refused; releasing the hold then closes the window.
 class QtUserInterface final : public IUserInterface {
  public:
   QtUserInterface(int& argc, char** argv);
@@ -48,11 +51,16 @@ class QtUserInterface final : public IUserInterface {
   void MessageDialog(const String& caption, const String& text) override;
   void ErrorDialog(const String& caption, const String& text) override;
   void CloseMainWindow() override;
+  void ShowProgress(std::int64_t done, std::int64_t total, TProgressUnit unit) override;
+  void HideProgress() override;
+  void HoldClose(bool hold) override;
+  bool CloseRequested() const override { return FCloseHold.Requested(); }
   void Run(const std::function<void()>& onActivate) override;
 
-  // The window and its label, for inspection; null before CreateMainWindow.
+  // The window, its label and its progress bar, for inspection; null before CreateMainWindow.
   QWidget* MainWindow() const;
   QLabel* StatusLabel() const;
+  QProgressBar* ProgressBar() const;
 
  private:
   class WindowEvents;
@@ -61,6 +69,8 @@ class QtUserInterface final : public IUserInterface {
   void OnWindowActivated();
   void OnWindowDeactivated();
   void OnWindowClosed();
+  // Whether a close of the window may go ahead; a close held is noted instead.
+  bool MayClose();
   void DeliverFirstActivationIfMissing();
   void CallActivationHandler();
   void ShowModal(QMessageBox& box);
@@ -81,6 +91,7 @@ class QtUserInterface final : public IUserInterface {
   // same activation is dropped.
   bool FActive = false;
   bool FEverActivated = false;
+  TCloseHold FCloseHold;
 };
 
 std::unique_ptr<IUserInterface> CreateQtUserInterface(int& argc, char** argv);

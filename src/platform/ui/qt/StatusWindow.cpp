@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QLabel>
 #include <QPalette>
+#include <QProgressBar>
 #include <QWidget>
 #include <cstdlib>
 
@@ -14,6 +15,12 @@ namespace {
 // Used where the named face is not installed: a sans-serif of similar shape that
 // every machine we build on carries.
 constexpr char kFallbackFamily[] = "DejaVu Sans";
+
+// The progress bar: its height, and its distance from the left, right and bottom edges of
+// the client area, in pixels at 96 dpi.
+constexpr int kProgressHeight = 4;
+constexpr int kProgressMargin = 6;
+constexpr int kProgressSteps = 1000;
 
 QColor ColorFromRgb(unsigned rgb) {
   return QColor::fromRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -52,6 +59,12 @@ StatusWindow::StatusWindow(const FormDescription& form) : FWidget(std::make_uniq
   FLabel->setAutoFillBackground(false);  // the window's background shows through
   FLabel->move(form.LabelLeft, form.LabelTop);
   SetStatusText(form.LabelCaption);
+
+  FProgressBar = new QProgressBar(FWidget.get());
+  FProgressBar->setTextVisible(false);
+  FProgressBar->setGeometry(kProgressMargin, form.ClientHeight - kProgressMargin - kProgressHeight,
+                            form.ClientWidth - 2 * kProgressMargin, kProgressHeight);
+  FProgressBar->hide();
 }
 
 StatusWindow::~StatusWindow() = default;
@@ -60,6 +73,21 @@ void StatusWindow::SetStatusText(const String& text) {
   FLabel->setText(ToQString(text));
   // The label sizes itself to its text and keeps its top-left corner.
   FLabel->adjustSize();
+}
+
+void StatusWindow::ShowProgress(int permille) {
+  if (permille < 0) {
+    // A range of nothing shows activity without an amount.
+    FProgressBar->setRange(0, 0);
+  } else {
+    FProgressBar->setRange(0, kProgressSteps);
+    FProgressBar->setValue(permille);
+  }
+  FProgressBar->show();
+}
+
+void StatusWindow::HideProgress() {
+  FProgressBar->hide();
 }
 
 }  // namespace platform::ui

@@ -8,12 +8,14 @@
 #include "platform/ui/FormDescription.h"
 
 class QLabel;
+class QProgressBar;
 class QWidget;
 
 namespace platform::ui {
 
 // The program's window built from its stored description: a fixed-size tool window
-// (small caption bar, close button only) with one status label on a plain background.
+// (small caption bar, close button only) with one status label on a plain background, and a
+// thin progress bar along the bottom edge below the label, hidden until a progress is shown.
 // Sizes and positions are pixels at 96 dpi; the toolkit scales them on denser screens.
 class StatusWindow {
  public:
@@ -24,14 +26,19 @@ class StatusWindow {
 
   QWidget& Widget() const { return *FWidget; }
   QLabel& Label() const { return *FLabel; }
+  QProgressBar& ProgressBar() const { return *FProgressBar; }
 
   // Assigns the label's caption and sizes the label to it; the toolkit paints it the
   // next time events are processed.
   void SetStatusText(const String& text);
+  // Shows the bar at permille thousandths (-1: busy without an amount), or hides it.
+  void ShowProgress(int permille);
+  void HideProgress();
 
  private:
   std::unique_ptr<QWidget> FWidget;
-  QLabel* FLabel;  // owned by FWidget
+  QLabel* FLabel;              // owned by FWidget
+  QProgressBar* FProgressBar;  // owned by FWidget
 };
 
 // The font a stored description names. Its height is the character height without

@@ -1,5 +1,7 @@
 #include "platform/ui/win32/StatusWindow.h"
 
+#include <commctrl.h>
+
 #include <exception>
 
 #include "core/win32/WideText.h"
@@ -10,6 +12,13 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"TForm1";
 constexpr int kIconResource = 1;
+
+// The progress bar: its height, and its distance from the left, right and bottom edges of
+// the client area, in pixels at 96 dpi.
+constexpr int kProgressHeight = 4;
+constexpr int kProgressMargin = 6;
+constexpr int kProgressSteps = 1000;
+constexpr UINT kMarqueeMilliseconds = 30;
 
 HFONT MakeFont(const FontDescription& font, int dpi) {
   LOGFONTW description{};
@@ -93,7 +102,43 @@ TStatusWindow::TStatusWindow(const FormDescription& form) : FDpi(ScreenDpi()) {
                            FLabelTop, 0, 0, FWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
   SendMessageW(FLabel, WM_SETFONT, reinterpret_cast<WPARAM>(FLabelFont), FALSE);
   SizeLabelToText();
+  CreateProgressBar(form);
   platform::win32::SetMainWindowHandle(FWindow);
+}
+
+void TStatusWindow::CreateProgressBar(const FormDescription& form) {
+  FProgress = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | PBS_SMOOTH, Scaled(kProgressMargin),
+                              Scaled(form.ClientHeight - kProgressMargin - kProgressHeight),
+                              Scaled(form.ClientWidth - 2 * kProgressMargin), Scaled(kProgressHeight),
+                              FWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (FProgress != nullptr) SendMessageW(FProgress, PBM_SETRANGE32, 0, kProgressSteps);
+}
+
+void TStatusWindow::ShowProgress(int permille) {
+  if (FProgress == nullptr) return;
+  const bool marquee = permille < 0;
+  if (marquee != FMarquee) {
+    const LONG_PTR style = GetWindowLongPtrW(FProgress, GWL_STYLE);
+    SetWindowLongPtrW(FProgress, GWL_STYLE,
+                      marquee ? (style | PBS_MARQUEE) : (style & ~LONG_PTR{PBS_MARQUEE}));
+    SendMessageW(FProgress, PBM_SETMARQUEE, marquee ? TRUE : FALSE, kMarqueeMilliseconds);
+    FMarquee = marquee;
+  }
+  if (!marquee) SendMessageW(FProgress, PBM_SETPOS, static_cast<WPARAM>(permille), 0);
+  // Its own visibility, whether or not the window is shown yet.
+  if ((GetWindowLongPtrW(FProgress, GWL_STYLE) & WS_VISIBLE) == 0) ShowWindow(FProgress, SW_SHOWNA);
+}
+
+void TStatusWindow::HideProgress() {
+  if (FProgress != nullptr) ShowWindow(FProgress, SW_HIDE);
+}
+
+void TStatusWindow::HoldClose(bool hold) {
+  if (hold) {
+    FCloseHold.Hold(true);
+  } else if (FCloseHold.Release()) {
+    Close();
+  }
 }
 
 TStatusWindow::~TStatusWindow() {
@@ -145,6 +190,8 @@ void TStatusWindow::Show() {
 }
 
 void TStatusWindow::Close() {
+  // The program's own close is never held.
+  FCloseHold.Hold(false);
   if (FWindow != nullptr && IsWindow(FWindow)) PostMessageW(FWindow, WM_CLOSE, 0, 0);
 }
 
@@ -178,6 +225,7 @@ LRESULT TStatusWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return DefWindowProcW(FWindow, message, wParam, lParam);
     case WM_CLOSE:
+      if (!FCloseHold.MayClose()) return 0;
       DestroyWindow(FWindow);
       return 0;
     case WM_DESTROY:

@@ -4,6 +4,7 @@
 // After the system's main header, which it builds on.
 #include <commctrl.h>
 
+#include "platform/ui/Progress.h"
 #include "platform/ui/win32/Dialogs.h"
 #include "platform/ui/win32/StatusWindow.h"
 #include "platform/win32/SystemLibrary.h"
@@ -20,7 +21,7 @@ class Win32UserInterface final : public IUserInterface {
     const auto init = library != nullptr ? reinterpret_cast<InitFunction>(reinterpret_cast<void*>(
                                                GetProcAddress(library, "InitCommonControlsEx")))
                                          : nullptr;
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     if (init != nullptr) init(&controls);
   }
 
@@ -58,6 +59,20 @@ class Win32UserInterface final : public IUserInterface {
   void CloseMainWindow() override {
     if (FWindow) FWindow->Close();
   }
+
+  void ShowProgress(std::int64_t done, std::int64_t total, TProgressUnit) override {
+    if (FWindow) FWindow->ShowProgress(ProgressPermille(done, total));
+  }
+
+  void HideProgress() override {
+    if (FWindow) FWindow->HideProgress();
+  }
+
+  void HoldClose(bool hold) override {
+    if (FWindow) FWindow->HoldClose(hold);
+  }
+
+  bool CloseRequested() const override { return FWindow && FWindow->CloseRequested(); }
 
   void Run(const std::function<void()>& onActivate) override {
     if (!FWindow || FWindow->Handle() == nullptr) return;
