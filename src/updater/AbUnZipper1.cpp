@@ -2,12 +2,26 @@
 
 #include "unzip/AbUnZipper.h"
 #include "updater/UnZipper.h"
+#include "zip/AbException.h"
 
 namespace updater {
 namespace {
 
 class TAbUnZipperComponent final : public IUnZipper {
  public:
+  // An assigned failure report drops the failure as an unassigned one does: extraction
+  // goes on. It only passes the failure on.
+  TAbUnZipperComponent() {
+    FUnZipper.OnProcessItemFailure = [this](TAbArchive&, TAbArchiveItem& item, TAbProcessType, TAbErrorClass,
+                                            std::int32_t errorCode) {
+      std::exception_ptr failure = FUnZipper.LastItemException();
+      FUnZipper.ClearLastItemException();
+      // A CRC-32 mismatch found after decoding is reported without an exception.
+      if (!failure && errorCode == EAbZipBadCRC().ErrorCode())
+        failure = std::make_exception_ptr(EAbZipBadCRC());
+      if (OnItemFailure) OnItemFailure(item.FileName(), failure);
+    };
+  }
   void OpenArchive(const String& fileName) override { FUnZipper.OpenArchive(fileName); }
   void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) override {
     FUnZipper.OpenArchive(std::move(archive), archiveName);

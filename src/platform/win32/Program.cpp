@@ -44,6 +44,17 @@ String EnvironmentVariable(const char16_t* name) {
   }
 }
 
+String StateDirectory() {
+  String base = EnvironmentVariable(u"LOCALAPPDATA");
+  if (base.empty()) {
+    const String profile = EnvironmentVariable(u"USERPROFILE");
+    if (profile.empty()) return {};
+    base = profile + u"\\AppData\\Local";
+  }
+  while (base.size() > 3 && (base.back() == u'\\' || base.back() == u'/')) base.pop_back();
+  return base + u"\\Fendrel";
+}
+
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
   if (argument0.find_first_of(u"\\/") == StringView::npos) return {};
   if (IsAbsolutePath(argument0)) return String(argument0);
