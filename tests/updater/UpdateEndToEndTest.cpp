@@ -264,7 +264,10 @@ TEST_F(InstalledUpdater, AVersionTextWithALineBreakShowsTheConversionError) {
 // and the emptied download file left behind.
 TEST_F(InstalledUpdater, AMissingArchiveEndsInTheFixedMessageAndLeavesAnEmptyDownload) {
   testsupport::HttpRouteServer server(VersionOnly("1.5"));
-  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  // A base URL with a name and password, which the log must not keep.
+  std::string baseUrl = server.BaseUrl();
+  baseUrl.insert(baseUrl.find("://") + 3, "ute:geheim@");
+  const ProgramRun run = RunUpdaterAt(baseUrl, "1.4", "\n\n");
   ExpectFailedDownload(run, server);
   ASSERT_TRUE(fs::exists(FDir / "update.zip"));
   EXPECT_EQ(fs::file_size(FDir / "update.zip"), 0u);
@@ -278,6 +281,7 @@ TEST_F(InstalledUpdater, AMissingArchiveEndsInTheFixedMessageAndLeavesAnEmptyDow
           R"(1\.5/update\.zip to \./update\.zip after \d+\.\d{3} s with 0 bytes written( \(\d+ kB/s\))?, )"
           R"(shown "unbekannter Fehler :\(": EIdHTTPProtocolException: HTTP/1\.1 404 Not Found)")))
       << events.back();
+  for (const std::string& event : events) EXPECT_EQ(event.find("geheim"), std::string::npos) << event;
 }
 
 // The server closes before the announced length has arrived: the download is a

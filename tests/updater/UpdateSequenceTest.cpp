@@ -572,7 +572,7 @@ class LoggedSequenceTest : public UpdateSequenceTest {
     EXPECT_EQ(recorded.Events[0],
               "run started: installed version \"1.4\", update server http://updates.test/fendrel/, program "
               "folder " +
-                  ToUtf8(programDir) + ", working folder " + dir_.string());
+                  ToUtf8(programDir) + ", working folder " + ToUtf8(platform::CurrentDir()));
     return Lines(recorded.Events.begin() + 1, recorded.Events.end());
   }
 
@@ -582,7 +582,8 @@ class LoggedSequenceTest : public UpdateSequenceTest {
 const std::string kQueried =
     "done: version query, GET http://updates.test/fendrel/newest in 0.000 s: fetched "
     "version \"1.5\"";
-const std::string kDownload = "download, GET http://updates.test/fendrel/1.5/update.zip to ./update.zip";
+const std::string kDownload = std::string("download, GET http://updates.test/fendrel/1.5/update.zip to .") +
+                              static_cast<char>(platform::PathDelim) + "update.zip";
 
 // Each step as it starts and as it ends, with its time (the fake clock advances by the
 // sleeps only) and the bytes the download wrote.
