@@ -82,8 +82,8 @@ void TUpdateLogFile::Write(const String& event) noexcept {
   if (FFileName.empty()) return;
   try {
     String text = event.size() > kMaxEventLength ? event.substr(0, kMaxEventLength) + u"..." : event;
-    const String line =
-        LogTimestamp(FClock.Now(), FClock.UtcOffsetMinutes()) + u" " + OneLine(StripUrlCredentials(text)) + u"\n";
+    const String line = LogTimestamp(FClock.Now(), FClock.UtcOffsetMinutes()) + u" " +
+                        OneLine(StripUrlCredentials(text)) + u"\n";
     WriteLine(ToUtf8(line));
   } catch (...) {
     // A log that cannot be written is no reason to stop or change anything.

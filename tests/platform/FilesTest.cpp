@@ -27,17 +27,6 @@ TEST(Files, BackslashNamesReachTheFileSystem) {
   EXPECT_FALSE(platform::IsAbsolutePath(u"x/y"));
 }
 
-TEST(Files, RenameReplacesAFileStandingAtTheNewName) {
-  TTempDirectory dir;
-  TTempDirectory::WriteFile(dir / "log", "new");
-  TTempDirectory::WriteFile(dir / "log.1", "old");
-  EXPECT_TRUE(platform::RenameFile(FromUtf8(dir / "log"), FromUtf8(dir / "log.1")));
-  EXPECT_FALSE(platform::FileExists(FromUtf8(dir / "log")));
-  EXPECT_EQ(TTempDirectory::ReadFile(dir / "log.1"), "new");
-  EXPECT_FALSE(platform::RenameFile(FromUtf8(dir / "missing"), FromUtf8(dir / "log.1")));
-  EXPECT_EQ(TTempDirectory::ReadFile(dir / "log.1"), "new");
-}
-
 TEST(Files, PathKindsDoNotFollowLinks) {
   TTempDirectory dir;
   TTempDirectory::WriteFile(dir / "file", "x");

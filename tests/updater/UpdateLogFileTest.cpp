@@ -33,10 +33,11 @@ TEST(UpdateLogFile, EachEventIsOneTimedLineAppendedToTheFileInFoldersItMakes) {
   }
   updater::TUpdateLogFile again(FromUtf8(folder.string()), clock);
   again.Write(u"run started");
-  EXPECT_EQ(TTempDirectory::ReadFile((folder / "update.log").string()),
-            std::string(kStamp) + "step: download\n" + kStamp +
-                "failed: Socket-Fehler # 11001\\r\\nHost nicht gefunden.\\r\\n\\x1b[2J C:\\Fendrel\\t\xC3\x84\n" +
-                kStamp + "run started\n");
+  EXPECT_EQ(
+      TTempDirectory::ReadFile((folder / "update.log").string()),
+      std::string(kStamp) + "step: download\n" + kStamp +
+          "failed: Socket-Fehler # 11001\\r\\nHost nicht gefunden.\\r\\n\\x1b[2J C:\\Fendrel\\t\xC3\x84\n" +
+          kStamp + "run started\n");
 }
 
 TEST(UpdateLogFile, TimestampsCarryTheOffsetFromUtc) {
@@ -50,7 +51,8 @@ TEST(UpdateLogFile, TimestampsCarryTheOffsetFromUtc) {
       {-330, "2027-01-02T03:04:05.006-05:30"},
       {345, "2027-01-02T03:04:05.006+05:45"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ToUtf8(updater::LogTimestamp(when, c.Offset)), c.Expected) << c.Offset;
+  for (const auto& c : cases)
+    EXPECT_EQ(ToUtf8(updater::LogTimestamp(when, c.Offset)), c.Expected) << c.Offset;
 }
 
 TEST(UpdateLogFile, NoCredentialsOfAUrlReachTheFile) {
@@ -133,7 +135,8 @@ TEST(UpdateLog, ExceptionsAreDescribedByClassAndMessage) {
   EXPECT_EQ(ToUtf8(updater::DescribeException(std::runtime_error("kaputt"))), "std::runtime_error: kaputt");
   EXPECT_EQ(ToUtf8(updater::DescribeException(std::make_exception_ptr(EConvertError(u"'x' ist kein Wert")))),
             "EConvertError: 'x' ist kein Wert");
-  EXPECT_EQ(ToUtf8(updater::DescribeException(std::make_exception_ptr(42))), "(an exception of no known class)");
+  EXPECT_EQ(ToUtf8(updater::DescribeException(std::make_exception_ptr(42))),
+            "(an exception of no known class)");
   EXPECT_EQ(ToUtf8(updater::DescribeException(std::exception_ptr())), "(no exception kept)");
 }
 

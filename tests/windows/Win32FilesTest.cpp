@@ -141,16 +141,6 @@ TEST(Win32Files, AttributesDatesAndIdentity) {
   EXPECT_EQ(platform::PathKindOf(Wide(dir / "none")), platform::TPathKind::pkMissing);
 }
 
-TEST(Win32Files, RenameReplacesAFileStandingAtTheNewName) {
-  TTempDirectory dir;
-  TTempDirectory::WriteFile(dir / "log", "new");
-  TTempDirectory::WriteFile(dir / "log.1", "old");
-  EXPECT_TRUE(platform::RenameFile(Wide(dir / "log"), Wide(dir / "log.1")));
-  EXPECT_FALSE(platform::FileExists(Wide(dir / "log")));
-  EXPECT_EQ(TTempDirectory::ReadFile(dir / "log.1"), "new");
-  EXPECT_FALSE(platform::RenameFile(Wide(dir / "missing"), Wide(dir / "log.1")));
-}
-
 // The state folder is the local application data's Fendrel folder; without the variable,
 // the one in the user's profile.
 TEST(Win32Files, TheStateFolderLiesInTheLocalApplicationData) {
