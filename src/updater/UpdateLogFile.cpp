@@ -81,9 +81,10 @@ TUpdateLogFile::TUpdateLogFile(String folder, platform::IWallClock& clock, std::
 void TUpdateLogFile::Write(const String& event) noexcept {
   if (FFileName.empty()) return;
   try {
-    String text = event.size() > kMaxEventLength ? event.substr(0, kMaxEventLength) + u"..." : event;
-    const String line = LogTimestamp(FClock.Now(), FClock.UtcOffsetMinutes()) + u" " +
-                        OneLine(StripUrlCredentials(text)) + u"\n";
+    // Cut only after the credentials are out, so no part of one is kept.
+    String text = OneLine(StripUrlCredentials(event));
+    if (text.size() > kMaxEventLength) text = text.substr(0, kMaxEventLength) + u"...";
+    const String line = LogTimestamp(FClock.Now(), FClock.UtcOffsetMinutes()) + u" " + text + u"\n";
     WriteLine(ToUtf8(line));
   } catch (...) {
     // A log that cannot be written is no reason to stop or change anything.
