@@ -36,15 +36,16 @@ String CurrentDir();
 // The value of the environment variable, empty when it is not set: read as the system keeps
 // the environment (UTF-16 on Windows, whatever the ANSI code page; UTF-8 on POSIX).
 String EnvironmentVariable(const char16_t* name);
+
+// The application title taken from an executable's path: the part after the last
+// delimiter, cut at its first ".", every character after the first in lower case.
+String ApplicationTitleFromPath(StringView path);
+
 // The folder where the system keeps what it records about its own runs, without a trailing
 // delimiter: %LOCALAPPDATA%\Fendrel on Windows; $XDG_STATE_HOME/fendrel on POSIX, where an
 // unset, empty or relative XDG_STATE_HOME means ~/.local/state. Empty when neither variable
 // leads anywhere. Only looked up: the folder may not exist yet.
 String StateDirectory();
-
-// The application title taken from an executable's path: the part after the last
-// delimiter, cut at its first ".", every character after the first in lower case.
-String ApplicationTitleFromPath(StringView path);
 
 }  // namespace platform
 

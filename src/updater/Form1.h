@@ -85,11 +85,11 @@ class TForm1 {
   std::unique_ptr<IHttpClient> FIdHTTP1;
   std::unique_ptr<IUnZipper> FAbUnZipper1;
   TUpdaterSettings FSettings;
-  std::optional<signature::TPublicKey> FPublicKey;
   IUpdateLog& FLog;
   String FStep;  // the step under way; empty between steps
   std::uint32_t FStepStart = 0;
   std::uint32_t FStepMilliseconds = 0;  // the duration StepDuration found last
+  std::optional<signature::TPublicKey> FPublicKey;
 };
 
 }  // namespace updater

@@ -72,7 +72,10 @@ class FakeUnZipper final : public updater::IUnZipper {
   std::vector<std::string>* StreamsOpened = nullptr;
   void OpenArchive(const String& fileName) override {
     Step("open archive", fileName, u"Invalid file - not a PKZip file");
-    if (Inner) Inner->OpenArchive(fileName);
+    if (Inner) {
+      Inner->OnItemFailure = OnItemFailure;
+      Inner->OpenArchive(fileName);
+    }
   }
   void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) override {
     Step("open archive", archiveName, u"Invalid file - not a PKZip file");
@@ -86,10 +89,7 @@ class FakeUnZipper final : public updater::IUnZipper {
   }
   void ExtractFiles(const String& mask) override {
     Step("extract", mask, u"Insufficient disk space");
-    if (Inner) {
-      Inner->OnItemFailure = OnItemFailure;
-      Inner->ExtractFiles(mask);
-    }
+    if (Inner) Inner->ExtractFiles(mask);
   }
   void CloseArchive() override {
     Step("close archive", {}, u"Error writing file");

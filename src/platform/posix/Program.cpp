@@ -26,17 +26,6 @@ String EnvironmentVariable(const char16_t* name) {
   return value != nullptr ? FromUtf8(value) : String();
 }
 
-String StateDirectory() {
-  String base = EnvironmentVariable(u"XDG_STATE_HOME");
-  if (base.empty() || base.front() != u'/') {
-    const String home = EnvironmentVariable(u"HOME");
-    if (home.empty() || home.front() != u'/') return {};
-    base = home + u"/.local/state";
-  }
-  while (base.size() > 1 && base.back() == u'/') base.pop_back();
-  return base + u"/fendrel";
-}
-
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
   if (argument0.find(PathDelim) == StringView::npos) return {};
   if (argument0.front() == PathDelim) return String(argument0);
@@ -57,6 +46,17 @@ String CurrentDir() {
   if (::getcwd(buffer.data(), buffer.size()) == nullptr) return {};
   buffer.resize(std::char_traits<char>::length(buffer.c_str()));
   return FromUtf8(buffer);
+}
+
+String StateDirectory() {
+  String base = EnvironmentVariable(u"XDG_STATE_HOME");
+  if (base.empty() || base.front() != u'/') {
+    const String home = EnvironmentVariable(u"HOME");
+    if (home.empty() || home.front() != u'/') return {};
+    base = home + u"/.local/state";
+  }
+  while (base.size() > 1 && base.back() == u'/') base.pop_back();
+  return base + u"/fendrel";
 }
 
 }  // namespace platform

@@ -44,17 +44,6 @@ String EnvironmentVariable(const char16_t* name) {
   }
 }
 
-String StateDirectory() {
-  String base = EnvironmentVariable(u"LOCALAPPDATA");
-  if (base.empty()) {
-    const String profile = EnvironmentVariable(u"USERPROFILE");
-    if (profile.empty()) return {};
-    base = profile + u"\\AppData\\Local";
-  }
-  while (base.size() > 3 && (base.back() == u'\\' || base.back() == u'/')) base.pop_back();
-  return base + u"\\Fendrel";
-}
-
 String ProgramPathFromCommandLine(StringView argument0, StringView startupDir) {
   if (argument0.find_first_of(u"\\/") == StringView::npos) return {};
   if (IsAbsolutePath(argument0)) return String(argument0);
@@ -82,6 +71,17 @@ String CurrentDir() {
   std::vector<wchar_t> buffer(needed);
   const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
   return length == 0 || length >= needed ? String() : FromWide(buffer.data(), length);
+}
+
+String StateDirectory() {
+  String base = EnvironmentVariable(u"LOCALAPPDATA");
+  if (base.empty()) {
+    const String profile = EnvironmentVariable(u"USERPROFILE");
+    if (profile.empty()) return {};
+    base = profile + u"\\AppData\\Local";
+  }
+  while (base.size() > 3 && (base.back() == u'\\' || base.back() == u'/')) base.pop_back();
+  return base + u"\\Fendrel";
 }
 
 }  // namespace platform
