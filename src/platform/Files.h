@@ -37,6 +37,9 @@ bool IsAbsolutePath(StringView path);
 // Whether c separates the steps of a path here ("\" everywhere, "/" as well on POSIX).
 bool IsPathSeparator(char16_t c);
 
+// Gives a file a new name, replacing a file that stands at that name; false when the
+// system refused.
+bool RenameFile(const String& from, const String& to);
 // The size of a file from its attributes; -1 when they cannot be read.
 std::int64_t FileSizeOf(const String& fileName);
 // Creates one directory; false when it could not be created (it exists, or its parent

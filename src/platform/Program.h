@@ -45,6 +45,12 @@ bool StandardErrorIsTerminal();
 // delimiter, cut at its first ".", every character after the first in lower case.
 String ApplicationTitleFromPath(StringView path);
 
+// The folder where the system keeps what it records about its own runs, without a trailing
+// delimiter: %LOCALAPPDATA%\Fendrel on Windows; $XDG_STATE_HOME/fendrel on POSIX, where an
+// unset, empty or relative XDG_STATE_HOME means ~/.local/state. Empty when neither variable
+// leads anywhere. Only looked up: the folder may not exist yet.
+String StateDirectory();
+
 }  // namespace platform
 
 #endif

@@ -1,7 +1,9 @@
 #include <utility>
 
+#include "core/Exception.h"
 #include "unzip/AbUnZipper.h"
 #include "updater/UnZipper.h"
+#include "zip/AbException.h"
 
 namespace updater {
 namespace {
@@ -14,6 +16,21 @@ class TAbUnZipperComponent final : public IUnZipper {
     };
     FUnZipper.OnArchiveItemProgress = [this](TAbArchive&, TAbArchiveItem&, std::uint8_t progress, bool&) {
       if (OnArchiveItemProgress) OnArchiveItemProgress(progress);
+    };
+    // An assigned failure report drops the failure as an unassigned one does: extraction
+    // goes on. It only passes the failure on.
+    FUnZipper.OnProcessItemFailure = [this](TAbArchive&, TAbArchiveItem& item, TAbProcessType,
+                                            TAbErrorClass errorClass, std::int32_t errorCode) {
+      std::exception_ptr failure = FUnZipper.LastItemException();
+      FUnZipper.ClearLastItemException();
+      // A CRC-32 mismatch found after decoding is reported without an exception; any other
+      // report without one is named by its class and code.
+      if (!failure && errorClass == TAbErrorClass::ecKolmira && errorCode == EAbZipBadCRC().ErrorCode())
+        failure = std::make_exception_ptr(EAbZipBadCRC());
+      if (!failure)
+        failure = std::make_exception_ptr(Exception(u"error class " + IntToStr(static_cast<int>(errorClass)) +
+                                                    u", code " + IntToStr(errorCode)));
+      if (OnItemFailure) OnItemFailure(item.FileName(), failure);
     };
   }
   void OpenArchive(const String& fileName) override { FUnZipper.OpenArchive(fileName); }

@@ -7,6 +7,7 @@
 #include "core/FloatConvert.h"
 #include "core/FormatSettings.h"
 #include "core/Stream.h"
+#include "platform/Files.h"
 #include "platform/Program.h"
 
 namespace updater {
@@ -27,20 +28,36 @@ String Countdown(const char16_t* prefix, int count) {
   return prefix + IntToStr(count) + u")";
 }
 
+String Quoted(const String& text) {
+  return u"\"" + text + u"\"";
+}
+
+// Thousandths as "1.234".
+String Decimal3(std::uint64_t thousandths) {
+  String fraction = IntToStr(static_cast<std::int64_t>(thousandths % 1000));
+  fraction.insert(0, 3 - fraction.size(), u'0');
+  return IntToStr(static_cast<std::int64_t>(thousandths / 1000)) + u"." + fraction;
+}
+
 }  // namespace
 
 TForm1::TForm1(platform::ui::TApplication& application, platform::IClock& clock, IUpdaterSystem& system,
                std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper,
-               TUpdaterSettings settings)
+               TUpdaterSettings settings, IUpdateLog& log)
     : FApplication(application),
       FClock(clock),
       FSystem(system),
       FIdHTTP1(std::move(http)),
       FAbUnZipper1(std::move(unzipper)),
-      FSettings(std::move(settings)) {
+      FSettings(std::move(settings)),
+      FLog(log) {
   // Without it the archive path would become the root directory's update.zip.
   if (FSettings.ProgramDir.empty()) throw Exception(kProgramDirUnknown);
   if (!FSettings.PublicKey.empty()) FPublicKey = signature::DecodePublicKey(ToUtf8(FSettings.PublicKey));
+  // The component goes on after an entry that failed; the log keeps why it failed.
+  FAbUnZipper1->OnItemFailure = [this](const String& itemName, const std::exception_ptr& failure) {
+    Log(u"entry failed: " + Quoted(itemName) + u": " + DescribeException(failure));
+  };
   AssignProgressEvents();
 }
 
@@ -168,6 +185,47 @@ void TForm1::Close() {
   FApplication.UI().CloseMainWindow();
 }
 
+void TForm1::Log(const String& event) noexcept {
+  try {
+    FLog.Write(event);
+  } catch (...) {
+    // The log never stops or changes the update.
+  }
+}
+
+String TForm1::StepDuration() {
+  FStepMilliseconds = FClock.TickCount() - FStepStart;
+  return Decimal3(FStepMilliseconds) + u" s";
+}
+
+void TForm1::StepStarted(const String& step) {
+  if (!FStep.empty()) StepEnded(String());
+  FStep = step;
+  FStepStart = FClock.TickCount();
+  Log(u"step: " + step);
+}
+
+void TForm1::StepEnded(const String& outcome) {
+  Log(u"done: " + FStep + u" in " + StepDuration() + (outcome.empty() ? String() : u": " + outcome));
+  FStep.clear();
+}
+
+void TForm1::StepFailed(const std::exception& e, const String& shown, const String& detail) {
+  Log(u"failed: " + FStep + u" after " + StepDuration() + (detail.empty() ? String() : u" with " + detail) +
+      u", " + shown + u": " + DescribeException(e));
+  FStep.clear();
+}
+
+String TForm1::DownloadAmount() {
+  StepDuration();
+  const std::int64_t bytes = platform::FileSizeOf(DownloadFileName());
+  if (bytes < 0) return u"no download file";
+  String amount = IntToStr(bytes) + u" bytes written";
+  if (FStepMilliseconds > 0)
+    amount += u" (" + IntToStr(bytes / static_cast<std::int64_t>(FStepMilliseconds)) + u" kB/s)";
+  return amount;
+}
+
 void TForm1::FormCreate() {
   SetDecimalSeparator(u'.');
   UpdateStarted = false;
@@ -194,7 +252,10 @@ void TForm1::FormActivate() {
   UpdateStarted = true;
 
   const String& argument = FSettings.Argument;
+  Log(u"run started: installed version " + Quoted(argument) + u", update server " + FSettings.BaseUrl +
+      u", program folder " + FSettings.ProgramDir + u", working folder " + platform::CurrentDir());
   if (argument.empty()) {
+    Log(u"no installed version given: not started through the application");
     SetStatus(u"Bitte über Fendrel! starten");
     ProcessMessages();
     Sleep(2000);
@@ -202,12 +263,26 @@ void TForm1::FormActivate() {
     return;
   }
 
-  // Not guarded: a failure here reaches the error dialog and leaves the window open.
-  const String fetched = IdHTTP1().Get(FSettings.BaseUrl + u"newest");
-  const long double newest = StrToFloat(fetched);
-  const long double installed = StrToFloat(argument);
+  // Not guarded: a failure here reaches the error dialog and leaves the window open. The
+  // log only looks on.
+  const String versionUrl = FSettings.BaseUrl + u"newest";
+  StepStarted(u"version query, GET " + versionUrl);
+  String fetched;
+  long double newest = 0;
+  long double installed = 0;
+  try {
+    fetched = IdHTTP1().Get(versionUrl);
+    StepEnded(u"fetched version " + Quoted(fetched));
+    newest = StrToFloat(fetched);
+    installed = StrToFloat(argument);
+  } catch (const std::exception& e) {
+    if (FStep.empty()) FStep = u"version comparison";
+    StepFailed(e, u"shown in the error dialog");
+    throw;
+  }
 
   if (installed >= newest) {
+    Log(u"no newer version: installed " + Quoted(argument) + u", fetched " + Quoted(fetched));
     CountDownAndClose(u"Keine neue Version (", 3);  // its own countdown; no other follows
     return;
   }
@@ -215,16 +290,22 @@ void TForm1::FormActivate() {
   const String question =
       u"Ihre Version: " + argument + kLineBreak + u"Aktuelle Version: " + fetched + kLineBreak + u"Updaten?";
   if (FApplication.Confirm(question) != platform::ui::mrOk) {
+    Log(u"update from " + Quoted(argument) + u" to " + Quoted(fetched) + u" declined");
     CloseWithCountdown();
     return;
   }
+  Log(u"update from " + Quoted(argument) + u" to " + Quoted(fetched) + u" agreed");
 
+  StepStarted(u"download, GET " + FSettings.BaseUrl + fetched + u"/update.zip to " + DownloadFileName());
   try {
     Download(fetched);
-  } catch (const EDownloadCancelled&) {
+    StepEnded(DownloadAmount());
+  } catch (const EDownloadCancelled& e) {
     // Its user closed the window: the application is left as it is, and nothing is shown.
+    StepFailed(e, u"cancelled by closing the window", DownloadAmount());
     return;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    StepFailed(e, u"shown " + Quoted(kFailure), DownloadAmount());
     FApplication.ShowMessage(kFailure);
     CloseWithCountdown();
     return;
@@ -232,13 +313,15 @@ void TForm1::FormActivate() {
 
   if (FApplication.Confirm(String(u"Fendrel! muss geschlossen werden") + kLineBreak + u"OK?") !=
       platform::ui::mrOk) {
+    Log(u"closing the application declined: nothing installed, the download is kept");
     CloseWithCountdown();
     return;
   }
 
   try {
     Install(fetched);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    StepFailed(e, u"shown " + Quoted(kFailure));
     FApplication.ShowMessage(kFailure);
     CloseWithCountdown();
   }
@@ -275,6 +358,7 @@ std::unique_ptr<TStream> TForm1::CheckedPrivateCopy(const String& newest) const 
 
 void TForm1::Install(const String& newest) {
   SetStatus(u"Schließe Fendrel!");
+  StepStarted(String(u"ending every ") + kApplicationExe);
   for (int i = 0; i < 3; ++i) FSystem.TerminateProcessesByName(kApplicationExe);
   ProcessMessages();
   Sleep(1000);
@@ -284,6 +368,7 @@ void TForm1::Install(const String& newest) {
   // until the application has been started again.
   TCloseHold held(FApplication.UI());
   TLongStepScope extraction(*this, TLongStep::lsExtraction);
+  StepStarted(u"extraction of " + ExtractionFileName());
   // With a key the archive is checked again before its directory is read: the archive
   // beside the executable is not the download when the working directory is another one.
   // What is checked is a private copy, which the component then reads alone, so nothing
@@ -300,15 +385,20 @@ void TForm1::Install(const String& newest) {
   Sleep(1000);
 
   SetStatus(u"Starte Fendrel!");
-  FSystem.ShellOpen(kApplicationExe, kRestartParameter);
+  StepStarted(String(u"start of ") + kApplicationExe + u" " + kRestartParameter);
+  if (!FSystem.ShellOpen(kApplicationExe, kRestartParameter))
+    Log(String(kApplicationExe) + u" did not start");
   ProcessMessages();
   Sleep(1000);
   held.Release();
 
   SetStatus(u"Update erfolgreich");
-  FSystem.DeleteFile(ExtractionFileName());
+  StepStarted(u"deletion of " + ExtractionFileName());
+  if (!FSystem.DeleteFile(ExtractionFileName())) Log(u"the archive could not be deleted");
   ProcessMessages();
   Sleep(1000);
+  StepEnded(String());
+  Log(u"update to " + Quoted(newest) + u" installed");
 
   CloseWithCountdown();
 }

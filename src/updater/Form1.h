@@ -13,6 +13,7 @@
 #include "signature/ArchiveSignature.h"
 #include "updater/HttpClient.h"
 #include "updater/UnZipper.h"
+#include "updater/UpdateLog.h"
 #include "updater/UpdaterSystem.h"
 
 namespace updater {
@@ -47,9 +48,11 @@ struct TUpdaterSettings {
 class TForm1 {
  public:
   // Raises Exception when the settings hold no program directory, EAbZipBadPublicKey
-  // when their public key is not one.
+  // when their public key is not one. The sequence records its steps in log, which it
+  // borrows; nothing the log does changes the sequence.
   TForm1(platform::ui::TApplication& application, platform::IClock& clock, IUpdaterSystem& system,
-         std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper, TUpdaterSettings settings);
+         std::unique_ptr<IHttpClient> http, std::unique_ptr<IUnZipper> unzipper, TUpdaterSettings settings,
+         IUpdateLog& log = NullUpdateLog());
 
   // The window's stored description: caption, size, colours, fonts and the label.
   static platform::ui::FormDescription StoredDescription();
@@ -79,12 +82,27 @@ class TForm1 {
   // version fetched; raises otherwise.
   std::unique_ptr<TStream> CheckedPrivateCopy(const String& newest) const;
 
+  // The update log: an event, swallowing whatever the log raises; a step as it starts
+  // (ending the one before), as it ends and as it fails, each with its duration.
+  void Log(const String& event) noexcept;
+  void StepStarted(const String& step);
+  void StepEnded(const String& outcome);
+  void StepFailed(const std::exception& e, const String& shown, const String& detail = String());
+  // The time since the step started, as "1.234 s".
+  String StepDuration();
+  // The size of the download file and the speed it was written at, as far as they are known.
+  String DownloadAmount();
+
   platform::ui::TApplication& FApplication;
   platform::IClock& FClock;
   IUpdaterSystem& FSystem;
   std::unique_ptr<IHttpClient> FIdHTTP1;
   std::unique_ptr<IUnZipper> FAbUnZipper1;
   TUpdaterSettings FSettings;
+  IUpdateLog& FLog;
+  String FStep;  // the step under way; empty between steps
+  std::uint32_t FStepStart = 0;
+  std::uint32_t FStepMilliseconds = 0;  // the duration StepDuration found last
   std::optional<signature::TPublicKey> FPublicKey;
 
   // The download or the extraction while it runs: its progress and its message passes.

@@ -2,6 +2,7 @@
 #define FENDREL_UPDATER_UNZIPPER_H
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -25,10 +26,15 @@ class IUnZipper {
   // the percentage of the entry being extracted. Neither ends the extraction.
   std::function<void(std::uint8_t progress)> OnArchiveProgress;
   std::function<void(std::uint8_t progress)> OnArchiveItemProgress;
+  // An entry that could not be extracted, with the exception it failed with; the
+  // extraction goes on with the next entry. Unassigned: the failure is dropped.
+  using TItemFailureEvent = std::function<void(const String& itemName, const std::exception_ptr& failure)>;
+  TItemFailureEvent OnItemFailure;
 };
 
-// The real extraction component, a TAbUnZipper with every property at its default and
-// its progress events passed on to those of IUnZipper.
+// The real extraction component, a TAbUnZipper with every property at its default; its
+// progress events are passed on to those of IUnZipper, and its failure report hands each
+// failed entry to OnItemFailure.
 std::unique_ptr<IUnZipper> CreateAbUnZipper();
 
 }  // namespace updater

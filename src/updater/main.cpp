@@ -3,9 +3,11 @@
 
 #include "platform/Clock.h"
 #include "platform/Program.h"
+#include "platform/WallClock.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/UserInterface.h"
 #include "updater/Form1.h"
+#include "updater/UpdateLogFile.h"
 #include "updater/UpdateUrlOverride.h"
 #include "updater/UpdaterHttpClient.h"
 #include "updater/UpdaterSystem.h"
@@ -30,6 +32,9 @@ int main(int argc, char** argv) {
   if (programPath.empty() && argc > 0) programPath = FromUtf8(argv[0]);
   platform::ui::TApplication application(*ui, platform::ApplicationTitleFromPath(programPath));
 
+  // Every run appends to the update log; a log that cannot be written records nothing.
+  updater::TUpdateLogFile log(platform::StateDirectory(), platform::SystemWallClock());
+
   std::unique_ptr<updater::TForm1> form;
   try {
     updater::TUpdaterSettings settings{
@@ -38,10 +43,11 @@ int main(int argc, char** argv) {
         platform::ProgramDir(), kBuiltInPublicKey};
     form = std::make_unique<updater::TForm1>(
         application, platform::SystemClock(), updater::PlatformUpdaterSystem(),
-        updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(), std::move(settings));
+        updater::CreateUpdaterHttpClient(), updater::CreateAbUnZipper(), std::move(settings), log);
     ui->CreateMainWindow(updater::TForm1::StoredDescription());
     form->FormCreate();
   } catch (const std::exception& e) {
+    log.Write(u"start failed: " + updater::DescribeException(e));
     application.ShowStartupException(e,
                                      programPath.substr(programPath.find_last_of(platform::PathDelim) + 1));
     return 1;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "TestPaths.h"
+#include "support/TempDirectory.h"
 
 namespace {
 
@@ -25,9 +26,11 @@ struct Outcome {
 Outcome RunUpdaterWith(const std::string& environment, const std::string& arguments) {
   const std::filesystem::path errorsFile =
       std::filesystem::temp_directory_path() / ("fendrel-end-to-end-" + std::to_string(::getpid()) + ".err");
-  const std::string command = environment + " FENDREL_UPDATE_URL=http://127.0.0.1:1/ '" +
-                              std::string(kUpdaterPath) + "' " + arguments + " </dev/null 2>'" +
-                              errorsFile.string() + "'";
+  // The update log goes to a folder of the test's own.
+  const TTempDirectory state;
+  const std::string command = environment + " FENDREL_UPDATE_URL=http://127.0.0.1:1/ XDG_STATE_HOME='" +
+                              state.Path().string() + "' '" + std::string(kUpdaterPath) + "' " + arguments +
+                              " </dev/null 2>'" + errorsFile.string() + "'";
   Outcome outcome;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return outcome;

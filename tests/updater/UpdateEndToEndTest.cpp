@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -82,8 +83,25 @@ class InstalledUpdater : public ::testing::Test {
     fs::remove_all(FDir);
   }
 
+  // The update log goes to the test's folder, never to the user's own.
   std::vector<std::pair<std::string, std::string>> Environment() const {
-    return {{"FENDREL_DEMO_RECORD", FRecord.string()}, {"FENDREL_DEMO_LIFETIME", "60"}};
+    return {{"FENDREL_DEMO_RECORD", FRecord.string()},
+            {"FENDREL_DEMO_LIFETIME", "60"},
+            {"XDG_STATE_HOME", (FDir / "state").string()}};
+  }
+
+  // The events of the update log, each line's time checked and taken off.
+  std::vector<std::string> LogEvents() const {
+    const std::regex stamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d (.*))");
+    std::vector<std::string> events;
+    std::istringstream lines(TTempDirectory::ReadFile(FDir / "state" / "fendrel" / "update.log"));
+    std::string line;
+    std::smatch match;
+    while (std::getline(lines, line)) {
+      EXPECT_TRUE(std::regex_match(line, match, stamp)) << line;
+      events.push_back(match.size() > 1 ? match[1].str() : line);
+    }
+    return events;
   }
 
   void StartApplication() {
@@ -249,10 +267,24 @@ TEST_F(InstalledUpdater, AVersionTextWithALineBreakShowsTheConversionError) {
 // and the emptied download file left behind.
 TEST_F(InstalledUpdater, AMissingArchiveEndsInTheFixedMessageAndLeavesAnEmptyDownload) {
   testsupport::HttpRouteServer server(VersionOnly("1.5"));
-  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  // A base URL with a name and password, which the log must not keep.
+  std::string baseUrl = server.BaseUrl();
+  baseUrl.insert(baseUrl.find("://") + 3, "ute:geheim@");
+  const ProgramRun run = RunUpdaterAt(baseUrl, "1.4", "\n\n");
   ExpectFailedDownload(run, server);
   ASSERT_TRUE(fs::exists(FDir / "update.zip"));
   EXPECT_EQ(fs::file_size(FDir / "update.zip"), 0u);
+  // The log says what the message does not: the server's status line.
+  const std::vector<std::string> events = LogEvents();
+  ASSERT_FALSE(events.empty());
+  EXPECT_TRUE(std::regex_match(
+      events.back(),
+      std::regex(
+          "failed: download, GET " + server.BaseUrl() +
+          R"(1\.5/update\.zip to \./update\.zip after \d+\.\d{3} s with 0 bytes written( \(\d+ kB/s\))?, )"
+          R"(shown "unbekannter Fehler :\(": EIdHTTPProtocolException: HTTP/1\.1 404 Not Found)")))
+      << events.back();
+  for (const std::string& event : events) EXPECT_EQ(event.find("geheim"), std::string::npos) << event;
 }
 
 // The server closes before the announced length has arrived: the download is a
@@ -334,6 +366,43 @@ class CompleteUpdate : public InstalledUpdater {
     EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
     EXPECT_FALSE(fs::exists(FDir / "docs"));
     EXPECT_EQ(TTempDirectory::ReadFile(FDir / "data.txt"), damagedData ? "alt\n" : "neu\n");
+
+    // The log holds each step in order, and the entry that could not be extracted.
+    std::vector<std::string> expected = {
+        "run started: installed version \"1.4\", update server " + server.BaseUrl() + ", program folder " +
+            FDir.string() + "/, working folder " + FDir.string(),
+        "step: version query, GET " + server.BaseUrl() + "newest",
+        "done: version query, GET " + server.BaseUrl() + "newest in # s: fetched version \"1.5\"",
+        "update from \"1.4\" to \"1.5\" agreed",
+        "step: download, GET " + server.BaseUrl() + "1.5/update.zip to ./update.zip",
+        "done: download, GET " + server.BaseUrl() + "1.5/update.zip to ./update.zip in # s: " +
+            std::to_string(UpdateArchive(damagedData).size()) + " bytes written#",
+        "step: ending every fendrel.exe",
+        "done: ending every fendrel.exe in # s",
+        "step: extraction of " + FDir.string() + "//update.zip",
+        "done: extraction of " + FDir.string() + "//update.zip in # s",
+        "step: start of fendrel.exe dontupdate",
+        "done: start of fendrel.exe dontupdate in # s",
+        "step: deletion of " + FDir.string() + "//update.zip",
+        "done: deletion of " + FDir.string() + "//update.zip in # s",
+        "update to \"1.5\" installed"};
+    if (damagedData)
+      expected.insert(expected.begin() + 9, "entry failed: \"data.txt\": EAbZipBadCRC: Failed CRC Check");
+    const std::vector<std::string> events = LogEvents();
+    ASSERT_EQ(events.size(), expected.size());
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      // "#" stands for a time (and, after the bytes, an optional speed).
+      std::string pattern;
+      for (const char c : expected[i]) {
+        if (c == '#')
+          pattern += pattern.ends_with("written") ? R"(( \(\d+ kB/s\))?)" : R"(\d+\.\d{3})";
+        else if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos)
+          pattern += std::string("\\") + c;
+        else
+          pattern += c;
+      }
+      EXPECT_TRUE(std::regex_match(events[i], std::regex(pattern))) << events[i] << "\n" << expected[i];
+    }
   }
 };
 

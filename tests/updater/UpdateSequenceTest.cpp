@@ -83,7 +83,10 @@ class FakeUnZipper final : public updater::IUnZipper {
   std::vector<std::string>* StreamsOpened = nullptr;
   void OpenArchive(const String& fileName) override {
     Step("open archive", fileName, u"Invalid file - not a PKZip file");
-    if (Inner) Inner->OpenArchive(fileName);
+    if (Inner) {
+      Inner->OnItemFailure = OnItemFailure;
+      Inner->OpenArchive(fileName);
+    }
   }
   void OpenArchive(std::unique_ptr<TStream> archive, const String& archiveName) override {
     Step("open archive", archiveName, u"Invalid file - not a PKZip file");
@@ -166,7 +169,8 @@ class UpdateSequenceTest : public ::testing::Test {
     if (realUnzipper) unzipOwned->Inner = updater::CreateAbUnZipper();
     unzipOwned->StreamsOpened = &streamsOpened;
     updater::TForm1 form(application, clock, system, std::move(httpOwned), std::move(unzipOwned),
-                         {argument, FromUtf8(kBase), programDir, publicKey});
+                         {argument, FromUtf8(kBase), programDir, publicKey},
+                         updateLog != nullptr ? *updateLog : updater::NullUpdateLog());
     ui.CreateMainWindow(updater::TForm1::StoredDescription());
     form.FormCreate();
     application.Run([&form] { form.FormActivate(); });
@@ -193,6 +197,7 @@ class UpdateSequenceTest : public ::testing::Test {
   std::function<void(updater::IUnZipper& component)> extraction;
   bool realUnzipper = false;  // the fake's steps are then done by the real component
   std::vector<std::string> streamsOpened;
+  updater::IUpdateLog* updateLog = nullptr;  // none: the null log
   std::filesystem::path previous_;
   std::filesystem::path dir_;
 };
@@ -660,6 +665,197 @@ TEST_F(SignedSequenceTest, AnArchiveChangedAfterTheDownloadIsNotOpened) {
 TEST_F(SignedSequenceTest, AKeyThatIsNotOneStopsTheStart) {
   publicKey = u"znT4wjm5sS8Fl6rNeaO8QrDmLjohSydskQUoH0WxWXI";
   EXPECT_THROW(Run(u"1.4"), EAbZipBadPublicKey);
+}
+
+}  // namespace
+
+namespace {
+
+// The update log as the sequence writes it: the events in order, without their times.
+class RecordingLog final : public updater::IUpdateLog {
+ public:
+  void Write(const String& event) override { Events.push_back(ToUtf8(event)); }
+  Lines Events;
+};
+
+// A log whose every write fails.
+class RaisingLog final : public updater::IUpdateLog {
+ public:
+  void Write(const String&) override { throw EWriteError(SWriteError); }
+};
+
+class LoggedSequenceTest : public UpdateSequenceTest {
+ protected:
+  void SetUp() override {
+    UpdateSequenceTest::SetUp();
+    updateLog = &recorded;
+    http.Newest = u"1.5";
+  }
+  // The events after "run started", which names the changing working folder.
+  Lines Events() const {
+    EXPECT_FALSE(recorded.Events.empty());
+    if (recorded.Events.empty()) return {};
+    EXPECT_EQ(recorded.Events[0],
+              "run started: installed version \"1.4\", update server http://updates.test/fendrel/, program "
+              "folder " +
+                  ToUtf8(programDir) + ", working folder " + ToUtf8(platform::CurrentDir()));
+    return Lines(recorded.Events.begin() + 1, recorded.Events.end());
+  }
+
+  RecordingLog recorded;
+};
+
+const std::string kQueried =
+    "done: version query, GET http://updates.test/fendrel/newest in 0.000 s: fetched "
+    "version \"1.5\"";
+const std::string kDownload = std::string("download, GET http://updates.test/fendrel/1.5/update.zip to .") +
+                              static_cast<char>(platform::PathDelim) + "update.zip";
+
+// Each step as it starts and as it ends, with its time (the fake clock advances by the
+// sleeps only) and the bytes the download wrote.
+TEST_F(LoggedSequenceTest, AWholeUpdateLogsEachStepInOrder) {
+  ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+  http.Archive = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+  Run(u"1.4");
+  EXPECT_EQ(Events(),
+            (Lines{"step: version query, GET http://updates.test/fendrel/newest", kQueried,
+                   "update from \"1.4\" to \"1.5\" agreed", "step: " + kDownload,
+                   "done: " + kDownload + " in 0.000 s: 22 bytes written", "step: ending every fendrel.exe",
+                   "done: ending every fendrel.exe in 1.000 s", "step: extraction of " + kArchive,
+                   "done: extraction of " + kArchive + " in 1.000 s", "step: start of fendrel.exe dontupdate",
+                   "done: start of fendrel.exe dontupdate in 1.000 s", "step: deletion of " + kArchive,
+                   "done: deletion of " + kArchive + " in 1.000 s", "update to \"1.5\" installed"}));
+}
+
+// Whatever ends in "unbekannter Fehler :(" or the error dialog leaves its exception's
+// class and message in the log; the download's failure also what it wrote.
+TEST_F(LoggedSequenceTest, TheFailureBehindTheMessageIsLoggedWithItsClass) {
+  const std::string shown = ", shown \"unbekannter Fehler :(\": ";
+  const struct {
+    const char* Name;
+    std::optional<String> Newest;
+    std::optional<std::string> Archive;
+    std::string FailAt;
+    std::string Last;
+  } cases[] = {
+      {"version query", std::nullopt, "PK", "",
+       "failed: version query, GET http://updates.test/fendrel/newest after 0.000 s, shown in the error "
+       "dialog: "
+       "Exception: Socket-Fehler # 11001\r\nHost nicht gefunden.\r\n"},
+      {"version text", u"1,5", "PK", "",
+       "failed: version comparison after 0.000 s, shown in the error dialog: EConvertError: '1,5' ist kein "
+       "gültiger Gleitkommawert"},
+      {"download", u"1.5", std::nullopt, "",
+       "failed: " + kDownload + " after 0.000 s with 2 bytes written" + shown +
+           "Exception: HTTP/1.1 404 Not Found"},
+      {"extraction", u"1.5", "PK", "extract",
+       "failed: extraction of " + kArchive + " after 0.000 s" + shown + "Exception: Insufficient disk space"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    log = EventLog();
+    recorded.Events.clear();
+    ui.Closed = false;
+    ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+    http.Newest = c.Newest;
+    http.Archive = c.Archive;
+    http.Partial = "PK";
+    failAt = c.FailAt;
+    Run(u"1.4");
+    ASSERT_FALSE(recorded.Events.empty());
+    EXPECT_EQ(recorded.Events.back(), c.Last);
+  }
+}
+
+TEST_F(LoggedSequenceTest, DeclinedQuestionsAndAnUpToDateVersionAreLogged) {
+  ui.Answers = {platform::ui::mrCancel};
+  Run(u"1.4");
+  EXPECT_EQ(Events(), (Lines{"step: version query, GET http://updates.test/fendrel/newest", kQueried,
+                             "update from \"1.4\" to \"1.5\" declined"}));
+
+  log = EventLog();
+  recorded.Events.clear();
+  ui.Closed = false;
+  ui.Answers = {platform::ui::mrOk, platform::ui::mrCancel};
+  http.Archive = "PK";
+  Run(u"1.4");
+  EXPECT_EQ(Events().back(), "closing the application declined: nothing installed, the download is kept");
+
+  recorded.Events.clear();
+  ui.Closed = false;
+  http.Newest = u"1.4";
+  Run(u"1.4");
+  EXPECT_EQ(Events().back(), "no newer version: installed \"1.4\", fetched \"1.4\"");
+}
+
+// Entries the real component could not extract, each with the exception it failed with:
+// one raised while writing, one CRC-32 mismatch found after decoding. The update goes on
+// as before.
+TEST_F(LoggedSequenceTest, EachEntryThatFailedIsLoggedWithItsException) {
+  programDir = FromUtf8(dir_.string()) + platform::PathDelim;
+  realUnzipper = true;
+  ui.Answers = {platform::ui::mrOk, platform::ui::mrOk};
+  std::vector<testsupport::ZipFixtureEntry> entries(3);
+  entries[0].Name = "blocked.txt";
+  entries[0].Data = "new";
+  entries[1].Name = "data.txt";
+  entries[1].Data = "neu\n";
+  entries[1].Crc = 0x12345678;
+  entries[2].Name = "good.txt";
+  entries[2].Data = "good";
+  http.Archive = testsupport::MakeZip(entries);
+  std::filesystem::create_directory(dir_ / "blocked.txt");  // a folder in the way
+  const Lines lines = Run(u"1.4");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "status: Update erfolgreich"), lines.end());
+  EXPECT_EQ(TTempDirectory::ReadFile((dir_ / "good.txt").string()), "good");
+  const Lines events = Events();
+  const auto extraction = std::find_if(
+      events.begin(), events.end(), [](const std::string& e) { return e.starts_with("step: extraction"); });
+  ASSERT_NE(extraction, events.end());
+  ASSERT_GE(events.end() - extraction, 4);
+  EXPECT_TRUE(extraction[1].starts_with("entry failed: \"blocked.txt\": EFCreateError: ")) << extraction[1];
+  EXPECT_EQ(extraction[2], "entry failed: \"data.txt\": EAbZipBadCRC: Failed CRC Check");
+  EXPECT_TRUE(extraction[3].starts_with("done: extraction")) << extraction[3];
+}
+
+// A log that fails on every write changes nothing the sequence does, on any path.
+TEST_F(LoggedSequenceTest, ALogThatRaisesOnEveryWriteChangesNothing) {
+  const struct {
+    const char* Name;
+    std::optional<String> Newest;
+    std::optional<std::string> Archive;
+    std::string FailAt;
+    std::deque<int> Answers;
+  } cases[] = {
+      {"whole update", u"1.5", "PK", "", {platform::ui::mrOk, platform::ui::mrOk}},
+      {"version query", std::nullopt, "PK", "", {}},
+      {"up to date", u"1.4", "PK", "", {}},
+      {"declined", u"1.5", "PK", "", {platform::ui::mrCancel}},
+      {"download", u"1.5", std::nullopt, "", {platform::ui::mrOk}},
+      {"extraction", u"1.5", "PK", "extract", {platform::ui::mrOk, platform::ui::mrOk}},
+  };
+  RaisingLog raising;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::string> contents;
+    std::vector<Lines> runs;
+    for (updater::IUpdateLog* used :
+         {static_cast<updater::IUpdateLog*>(nullptr), static_cast<updater::IUpdateLog*>(&raising)}) {
+      log = EventLog();
+      ui.Closed = false;
+      ui.Answers = c.Answers;
+      http.Newest = c.Newest;
+      http.Archive = c.Archive;
+      http.Partial = "PK";
+      failAt = c.FailAt;
+      updateLog = used;
+      std::filesystem::remove(dir_ / "update.zip");
+      runs.push_back(Run(u"1.4"));
+      contents.push_back(DownloadExists() ? DownloadContent() : "(none)");
+    }
+    EXPECT_EQ(runs[1], runs[0]);
+    EXPECT_EQ(contents[1], contents[0]);
+  }
 }
 
 }  // namespace

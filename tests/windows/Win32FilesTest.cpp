@@ -7,6 +7,7 @@
 #include "core/Stream.h"
 #include "core/win32/WideText.h"
 #include "platform/Files.h"
+#include "platform/Program.h"
 #include "support/TempDirectory.h"
 
 namespace {
@@ -138,6 +139,24 @@ TEST(Win32Files, AttributesDatesAndIdentity) {
   EXPECT_EQ(platform::PathKindOf(file), platform::TPathKind::pkFile);
   EXPECT_EQ(platform::PathKindOf(Wide(dir.Path().string())), platform::TPathKind::pkDirectory);
   EXPECT_EQ(platform::PathKindOf(Wide(dir / "none")), platform::TPathKind::pkMissing);
+}
+
+// The state folder is the local application data's Fendrel folder; without the variable,
+// the one in the user's profile.
+TEST(Win32Files, TheStateFolderLiesInTheLocalApplicationData) {
+  const String local = platform::EnvironmentVariable(u"LOCALAPPDATA");
+  const String profile = platform::EnvironmentVariable(u"USERPROFILE");
+  ASSERT_FALSE(local.empty());
+  EXPECT_EQ(platform::StateDirectory(), local + u"\\Fendrel");
+  SetEnvironmentVariableW(L"LOCALAPPDATA", L"D:\\Daten\\Lokal\\");
+  EXPECT_EQ(ToUtf8(platform::StateDirectory()), "D:\\Daten\\Lokal\\Fendrel");
+  SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+  SetEnvironmentVariableW(L"USERPROFILE", L"C:\\Users\\ute");
+  EXPECT_EQ(ToUtf8(platform::StateDirectory()), "C:\\Users\\ute\\AppData\\Local\\Fendrel");
+  SetEnvironmentVariableW(L"USERPROFILE", nullptr);
+  EXPECT_EQ(platform::StateDirectory(), String());
+  SetEnvironmentVariableW(L"LOCALAPPDATA", WideText(local));
+  SetEnvironmentVariableW(L"USERPROFILE", WideText(profile));
 }
 
 TEST(Win32Files, AbsolutePathsAndSeparators) {

@@ -99,6 +99,10 @@ bool DeleteFile(const String& fileName) {
   return ::unlink(Native(fileName).c_str()) == 0;
 }
 
+bool RenameFile(const String& from, const String& to) {
+  return ::rename(Native(from).c_str(), Native(to).c_str()) == 0;
+}
+
 std::int64_t FileSizeOf(const String& fileName) {
   struct stat st {};
   if (!StatOf(fileName, st)) return -1;

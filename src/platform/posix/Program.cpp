@@ -52,4 +52,15 @@ String CurrentDir() {
   return FromUtf8(buffer);
 }
 
+String StateDirectory() {
+  String base = EnvironmentVariable(u"XDG_STATE_HOME");
+  if (base.empty() || base.front() != u'/') {
+    const String home = EnvironmentVariable(u"HOME");
+    if (home.empty() || home.front() != u'/') return {};
+    base = home + u"/.local/state";
+  }
+  while (base.size() > 1 && base.back() == u'/') base.pop_back();
+  return base + u"/fendrel";
+}
+
 }  // namespace platform

@@ -183,6 +183,11 @@ bool DeleteFile(const String& fileName) {
   return DeleteFileW(WideText(SystemFilePath(fileName))) != FALSE;
 }
 
+bool RenameFile(const String& from, const String& to) {
+  return MoveFileExW(WideText(SystemFilePath(from)), WideText(SystemFilePath(to)),
+                     MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
 std::int64_t FileSizeOf(const String& fileName) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(WideText(SystemFilePath(fileName)), GetFileExInfoStandard, &data)) return -1;

@@ -80,4 +80,15 @@ String CurrentDir() {
   return length == 0 || length >= needed ? String() : FromWide(buffer.data(), length);
 }
 
+String StateDirectory() {
+  String base = EnvironmentVariable(u"LOCALAPPDATA");
+  if (base.empty()) {
+    const String profile = EnvironmentVariable(u"USERPROFILE");
+    if (profile.empty()) return {};
+    base = profile + u"\\AppData\\Local";
+  }
+  while (base.size() > 3 && (base.back() == u'\\' || base.back() == u'/')) base.pop_back();
+  return base + u"\\Fendrel";
+}
+
 }  // namespace platform
