@@ -7,6 +7,7 @@
 #include "core/FormatSettings.h"
 #include "core/Stream.h"
 #include "platform/Program.h"
+#include "updater/VersionDecision.h"
 
 namespace updater {
 
@@ -111,10 +112,7 @@ void TForm1::FormActivate() {
 
   // Not guarded: a failure here reaches the error dialog and leaves the window open.
   const String fetched = IdHTTP1().Get(FSettings.BaseUrl + u"newest");
-  const long double newest = StrToFloat(fetched);
-  const long double installed = StrToFloat(argument);
-
-  if (installed >= newest) {
+  if (!DecideUpdate(argument, fetched).Update) {
     CountDownAndClose(u"Keine neue Version (", 3);  // its own countdown; no other follows
     return;
   }

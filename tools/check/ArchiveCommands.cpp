@@ -6,6 +6,7 @@
 #include <string>
 
 #include "check/CheckCommands.h"
+#include "check/CommandPaths.h"
 #include "check/FailureReport.h"
 #include "check/LineEscape.h"
 #include "core/Exception.h"
@@ -20,38 +21,6 @@ namespace {
 
 void WriteOut(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
-// The text of a caught exception, rethrown to be read.
-std::string CaughtText(const std::exception_ptr& caught) {
-  try {
-    std::rethrow_exception(caught);
-  } catch (const std::exception& e) {
-    return FailureText(e);
-  } catch (...) {
-    return "Exception: ?";
-  }
-}
-
-// The message alone of a caught exception, escaped.
-std::string CaughtMessage(const std::exception_ptr& caught) {
-  try {
-    std::rethrow_exception(caught);
-  } catch (const Exception& e) {
-    return EscapeLine(e.Message());
-  } catch (const std::exception& e) {
-    return EscapeLine(FromUtf8(e.what()));
-  } catch (...) {
-    return "?";
-  }
-}
-
-String AbsolutePath(const std::string& argument) {
-  const String path = FromUtf8(argument);
-  if (platform::IsAbsolutePath(path)) return path;
-  String current = platform::CurrentDir();
-  if (current.empty() || current.back() != platform::PathDelim) current += platform::PathDelim;
-  return current + path;
 }
 
 // The status the command ends with once its lines are written.
@@ -76,17 +45,6 @@ std::string Hex8(std::uint32_t value) {
   char text[9];
   std::snprintf(text, sizeof text, "%08x", value);
   return text;
-}
-
-// Whether the entry's stored date cannot be turned into a file time: a conversion
-// error caught for it then stems from applying the date to a file already written.
-bool DateUnusable(const TAbZipItem& item) {
-  try {
-    (void)item.LastModTimeAsDateTime();
-    return false;
-  } catch (const EConvertError&) {
-    return true;
-  }
 }
 
 }  // namespace
@@ -183,14 +141,7 @@ int RunExtract(const ArchiveArguments& arguments) {
     const TAbZipItem& item = unzipper.Items(i);
     const std::string name = EscapeLine(item.FileName());
     if (const auto failure = failed.find(&item); failure != failed.end()) {
-      bool dateOnly = false;
-      try {
-        if (failure->second) std::rethrow_exception(failure->second);
-      } catch (const EConvertError&) {
-        dateOnly = DateUnusable(item);
-      } catch (...) {
-      }
-      if (dateOnly) {
+      if (IsDateOnlyFailure(item, failure->second)) {
         WriteOut("ok\t" + name + "\tdate: " + CaughtMessage(failure->second) + '\n');
         continue;
       }

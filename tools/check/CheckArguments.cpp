@@ -44,6 +44,16 @@ const std::vector<CommandSpec>& Commands() {
       {"keygen", Action::Keygen, {}, 2, 2},
       {"sign", Action::Sign, {}, 3, 3},
       {"verify", Action::Verify, {}, 2, 3},
+      {"publish",
+       Action::Publish,
+       {{"--key", true, false}, {"--out", true, false}, {"--keep-folders", false, false}},
+       2,
+       2},
+      {"preflight",
+       Action::Preflight,
+       {{"--key", true, false}, {"--install", true, false}, {"--ca-file", true, true}},
+       2,
+       2},
   };
   return commands;
 }
@@ -283,6 +293,44 @@ Invocation ParseCheckArguments(const std::vector<std::string>& arguments,
       for (const std::string& file : found->second) {
         if (file.empty()) Fail("--ca-file needs a file name");
         get.CAFiles.push_back(file);
+      }
+    }
+    return invocation;
+  }
+
+  const auto nonEmpty = [&value](const std::string& name) -> std::optional<std::string> {
+    const std::string* given = value(name);
+    if (given == nullptr) return std::nullopt;
+    if (given->empty()) Fail(name + " needs a file name");
+    return *given;
+  };
+
+  if (command->What == Action::Publish) {
+    PublishArguments& publish = invocation.Publish;
+    publish.Folder = positionals[0];
+    publish.Version = positionals[1];
+    if (publish.Folder.empty()) Fail("publish needs a folder name");
+    publish.SecretKeyFile = nonEmpty("--key");
+    const std::optional<std::string> site = nonEmpty("--out");
+    if (!site) Fail("publish needs --out SITE, the folder the update server serves");
+    publish.Site = *site;
+    publish.KeepFolders = value("--keep-folders") != nullptr;
+    return invocation;
+  }
+
+  if (command->What == Action::Preflight) {
+    PreflightArguments& preflight = invocation.Preflight;
+    preflight.BaseUrl = positionals[0];
+    if (preflight.BaseUrl.empty()) Fail("preflight needs the update server's base URL");
+    // The updater's base URL is a folder: "newest" and "VERSION/update.zip" are put after it.
+    if (preflight.BaseUrl.back() != '/') preflight.BaseUrl += '/';
+    preflight.Installed = positionals[1];
+    preflight.PublicKeyFile = nonEmpty("--key");
+    preflight.InstallFolder = nonEmpty("--install");
+    if (const auto found = values.find("--ca-file"); found != values.end()) {
+      for (const std::string& file : found->second) {
+        if (file.empty()) Fail("--ca-file needs a file name");
+        preflight.CAFiles.push_back(file);
       }
     }
     return invocation;
