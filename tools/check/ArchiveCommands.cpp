@@ -9,11 +9,14 @@
 #include "check/CommandPaths.h"
 #include "check/FailureReport.h"
 #include "check/LineEscape.h"
+#include "codecs/AbUnzipItem.h"
+#include "codecs/AbUnzipStreams.h"
 #include "core/Exception.h"
 #include "platform/Files.h"
 #include "platform/Program.h"
 #include "unzip/AbUnZipper.h"
 #include "unzip/AbUnzipToFile.h"
+#include "zip/AbZipFileHeader.h"
 #include "zip/AbZipItem.h"
 
 namespace check {
@@ -45,6 +48,35 @@ std::string Hex8(std::uint32_t value) {
   char text[9];
   std::snprintf(text, sizeof text, "%08x", value);
   return text;
+}
+
+// The note for an entry whose only finding in the test is that its local header's extra
+// field differs from the central one, when its data decodes to its checksum: the updater
+// does not compare the two and installs such an entry. Empty otherwise.
+std::string ExtraFieldOnlyNote(TAbUnZipper& unzipper, TAbZipItem& item) {
+  try {
+    TAbZipArchive& archive = *unzipper.ZipArchive();
+    TStream& stream = archive.Stream();
+    stream.Seek(item.RelativeOffset(), TSeekOrigin::soBeginning);
+    TAbZipLocalFileHeader local;
+    local.LoadFromStream(stream);
+    const auto& central = item.ItemInfo();
+    const bool othersEqual =
+        local.VersionNeededToExtract() == central.VersionNeededToExtract() &&
+        local.GeneralPurposeBitFlag() == central.GeneralPurposeBitFlag() &&
+        local.LastModFileTime() == central.LastModFileTime() &&
+        local.LastModFileDate() == central.LastModFileDate() && local.CRC32() == item.CRC32() &&
+        local.CompressedSize() == item.CompressedSize() &&
+        local.UncompressedSize() == item.UncompressedSize() && local.FileName() == item.RawFileName();
+    if (!othersEqual || local.ExtraField().Buffer() == central.ExtraField().Buffer()) return {};
+    TAbDiscardStream discard;
+    const std::unique_ptr<TStream> source = OpenItemData(archive, item);
+    if (!DecodeItemDataChecked(archive, item, *source, discard)) return {};
+  } catch (const std::exception&) {
+    return {};
+  }
+  return "\tonly the local extra field differs from the central one; the updater does not compare them "
+         "and would install this entry (fendrel-check preflight shows what it installs)";
 }
 
 }  // namespace
@@ -80,6 +112,8 @@ int RunTest(const ArchiveArguments& arguments) {
       unzipper.TestTaggedItems();
       if (reported)
         failure = unzipper.LastItemException() ? CaughtText(unzipper.LastItemException()) : "EAbException: ?";
+    } catch (const EAbZipInvalidLFH& e) {
+      failure = FailureText(e) + ExtraFieldOnlyNote(unzipper, unzipper.Items(i));
     } catch (const std::exception& e) {
       failure = FailureText(e);
     }

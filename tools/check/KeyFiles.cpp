@@ -38,7 +38,8 @@ signature::TSecretKey ReadSecretKeyFile(const std::string& name) {
     signature::WipeSecretText(text);
     // As with any private key: one that others may read is no secret any more, and is not used.
     const String file = FromUtf8(name);
-    if (!platform::IsPrivateFile(file)) throw EFOpenError(Format(SFOpenError, {file, String(SKeyNotPrivate)}));
+    if (!platform::IsPrivateFile(file))
+      throw EFOpenError(Format(SFOpenError, {file, String(SKeyNotPrivate)}));
     return key;
   } catch (...) {
     signature::WipeSecretText(text);

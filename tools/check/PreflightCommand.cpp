@@ -41,7 +41,8 @@ class StepTimer {
  public:
   std::string Elapsed() const {
     const auto micro =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - FStart).count();
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - FStart)
+            .count();
     char text[32];
     std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(micro) / 1e6);
     return text;
@@ -94,7 +95,9 @@ std::optional<std::string> SurpriseNote(const std::string& installed, const std:
   const auto b = VersionSteps(newest);
   if (!a || !b) return std::nullopt;
   const int bySteps = CompareSteps(*a, *b);
-  const int byNumbers = decision.Installed < decision.Newest ? -1 : decision.Installed > decision.Newest ? 1 : 0;
+  const int byNumbers = decision.Installed < decision.Newest   ? -1
+                        : decision.Installed > decision.Newest ? 1
+                                                               : 0;
   if (bySteps == byNumbers) return std::nullopt;
   const char* order[] = {"below", "equal to", "above"};
   return "as version steps " + installed + " is " + order[bySteps + 1] + " " + newest +
@@ -139,7 +142,8 @@ void CopyFolder(const String& from, const String& to, const std::string& prefix)
         break;
       }
       default:
-        WriteOut("note\t" + EscapeLine(FromUtf8(relative)) + "\tnot copied into the scratch folder: neither a file "
+        WriteOut("note\t" + EscapeLine(FromUtf8(relative)) +
+                 "\tnot copied into the scratch folder: neither a file "
                  "nor a folder\n");
         break;
     }
@@ -187,10 +191,10 @@ int RunPreflight(const PreflightArguments& arguments) {
   try {
     (void)updater::VersionNumber(installed);
   } catch (const std::exception& e) {
-    std::fputs(("fendrel-check: INSTALLED must be a version the updater reads as a number: " + FailureText(e) +
-                "\n")
-                   .c_str(),
-               stderr);
+    std::fputs(
+        ("fendrel-check: INSTALLED must be a version the updater reads as a number: " + FailureText(e) + "\n")
+            .c_str(),
+        stderr);
     return 2;
   }
   std::optional<signature::TPublicKey> key;
@@ -247,7 +251,8 @@ int RunPreflight(const PreflightArguments& arguments) {
              " as numbers; the updater shows \"Keine neue Version\" and closes\n");
     return Ended(1);
   }
-  WriteOut("decision\tupdate\tinstalled " + installedText + " is below newest " + newestText + " as numbers\n");
+  WriteOut("decision\tupdate\tinstalled " + installedText + " is below newest " + newestText +
+           " as numbers\n");
 
   std::optional<ScratchFolder> scratch;
   try {
@@ -272,7 +277,8 @@ int RunPreflight(const PreflightArguments& arguments) {
       WriteOut("fail\tdownload\t" + FailureText(e) + '\t' + timer.Elapsed() + '\n');
       return Ended(2);
     }
-    WriteOut("download\t" + std::to_string(platform::FileSizeOf(archive)) + " bytes\t" + timer.Elapsed() + '\n');
+    WriteOut("download\t" + std::to_string(platform::FileSizeOf(archive)) + " bytes\t" + timer.Elapsed() +
+             '\n');
   }
 
   // The signature, as an updater built with the key checks it before it closes anything.
@@ -287,14 +293,16 @@ int RunPreflight(const PreflightArguments& arguments) {
     }
     WriteOut("signature\tsigned for " + newestText + '\t' + timer.Elapsed() + '\n');
   } else {
-    WriteOut("signature\tnot checked: no --key given (an updater built with a key refuses an archive not signed "
-             "for " +
-             newestText + ")\n");
+    WriteOut(
+        "signature\tnot checked: no --key given (an updater built with a key refuses an archive not signed "
+        "for " +
+        newestText + ")\n");
   }
 
   // The installation the updater extracts into.
   try {
-    if (!platform::CreateDir(installCopy)) throw EFCreateError(Format(SFCreateError, {installCopy, String()}));
+    if (!platform::CreateDir(installCopy))
+      throw EFCreateError(Format(SFCreateError, {installCopy, String()}));
     if (installFolder) CopyFolder(*installFolder, installCopy, std::string());
   } catch (const std::exception& e) {
     WriteFailure(e);
@@ -352,7 +360,8 @@ int RunPreflight(const PreflightArguments& arguments) {
       extra = "\tdate: " + CaughtMessage(target.Failure);
     } else if (target.Failed) {
       ++failed;
-      WriteOut("fail\t" + name + '\t' + (target.Failure ? CaughtText(target.Failure) : "EAbException: ?") + '\n');
+      WriteOut("fail\t" + name + '\t' + (target.Failure ? CaughtText(target.Failure) : "EAbException: ?") +
+               '\n');
       continue;
     }
     if (!target.Reached) {
@@ -395,8 +404,9 @@ int RunPreflight(const PreflightArguments& arguments) {
            std::to_string(unchanged) + " unchanged, " + std::to_string(skipped) + " skipped, " +
            std::to_string(failed) + " failed\t" +
            (everything ? "the updater would install everything"
-            : stopped  ? "the updater would not install everything"
-                       : "the updater would not install everything, and would still say \"Update erfolgreich\"") +
+            : stopped
+                ? "the updater would not install everything"
+                : "the updater would not install everything, and would still say \"Update erfolgreich\"") +
            '\n');
   return Ended(everything ? 0 : 1);
 }

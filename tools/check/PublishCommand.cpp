@@ -107,7 +107,8 @@ void CheckFiles(FolderContents& contents, bool keepFolders) {
     }
     // The updater writes every entry under its bare name into one folder, on Windows
     // without regard to case.
-    const String target = UpperCaseAscii(FromUtf8(relative.substr(slash == std::string::npos ? 0 : slash + 1)));
+    const String target =
+        UpperCaseAscii(FromUtf8(relative.substr(slash == std::string::npos ? 0 : slash + 1)));
     const auto [first, added] = byTarget.emplace(target, relative);
     if (!added) {
       Refuse(contents, relative,
@@ -233,8 +234,9 @@ int RunPublish(const PublishArguments& arguments) {
     return 2;
   }
   if (const std::optional<std::string> refusal = VersionRefusal(arguments.Version)) {
-    contents.Refusals.insert(contents.Refusals.begin(),
-                             "refused\tVERSION " + EscapeLine(FromUtf8(arguments.Version)) + '\t' + *refusal + '\n');
+    contents.Refusals.insert(
+        contents.Refusals.begin(),
+        "refused\tVERSION " + EscapeLine(FromUtf8(arguments.Version)) + '\t' + *refusal + '\n');
   }
   CheckFiles(contents, arguments.KeepFolders);
   if (contents.Files.empty() && contents.Refusals.empty()) {

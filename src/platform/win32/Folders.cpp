@@ -63,8 +63,8 @@ TFileFacts FileFactsOf(const String& path) {
   if (!GetFileAttributesExW(WideText(SystemFilePath(path)), GetFileExInfoStandard, &data)) return facts;
   facts.Kind = PathKindOf(path);
   if (facts.Kind == TPathKind::pkFile)
-    facts.Size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
-                                           data.nFileSizeLow);
+    facts.Size =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   if (facts.Kind == TPathKind::pkDirectory)
     facts.UnixMode = 0755;
   else
