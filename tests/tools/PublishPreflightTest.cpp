@@ -77,12 +77,13 @@ class PublishAndPreflight : public ::testing::Test {
 std::string EntryFacts(const std::string& archive) {
   testsupport::ProgramCall call;
   call.Program = testsupport::FindProgram("python3");
-  call.Arguments = {"-c",
-                    "import sys, zipfile\n"
-                    "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
-                    "  print(i.filename, '%04d-%02d-%02d %02d:%02d:%02d' % i.date_time, oct(i.external_attr >> 16), "
-                    "i.compress_type, len(i.extra))\n",
-                    archive};
+  call.Arguments = {
+      "-c",
+      "import sys, zipfile\n"
+      "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+      "  print(i.filename, '%04d-%02d-%02d %02d:%02d:%02d' % i.date_time, oct(i.external_attr >> 16), "
+      "i.compress_type, len(i.extra))\n",
+      archive};
   return testsupport::RunProgram(call).Out;
 }
 
@@ -124,11 +125,12 @@ TEST_F(PublishAndPreflight, APublishedReleasePassesPreflightAgainstAPartOfTheOld
   const ProgramRun run =
       Check({"preflight", nginx.BaseURL() + "/", "1.4", "--key", "public.key", "--install", "installed"});
   EXPECT_EQ(run.ExitCode, 0) << run.Out << run.Err;
-  for (const char* line : {"newest\t1.5\t", "\ndecision\tupdate\tinstalled 1.4 is below newest 1.5 as numbers\n",
-                           "\ndownload\t", "\nsignature\tsigned for 1.5\t", "\nopen\t3 entries\t",
-                           "\nunchanged\tLIESMICH.txt\n", "\nnew\tlang.txt\n", "\nreplaced\tfendrel.exe\n",
-                           "\nsummary\t1 new, 1 replaced, 1 unchanged, 0 skipped, 0 failed\tthe updater would "
-                           "install everything\n"}) {
+  for (const char* line :
+       {"newest\t1.5\t", "\ndecision\tupdate\tinstalled 1.4 is below newest 1.5 as numbers\n", "\ndownload\t",
+        "\nsignature\tsigned for 1.5\t", "\nopen\t3 entries\t", "\nunchanged\tLIESMICH.txt\n",
+        "\nnew\tlang.txt\n", "\nreplaced\tfendrel.exe\n",
+        "\nsummary\t1 new, 1 replaced, 1 unchanged, 0 skipped, 0 failed\tthe updater would "
+        "install everything\n"}) {
     EXPECT_TRUE(Has(run.Out, line)) << line << "\n" << run.Out;
   }
   // Nothing of the user's changed, and the scratch copies are gone.
@@ -170,7 +172,8 @@ TEST_F(PublishAndPreflight, PublishRefusesWhatTheUpdaterCouldNotInstallAndWrites
     const std::string folder = "release" + std::to_string(++n);
     Write(folder + "/good.txt", "good\n");
     for (const std::string& file : c.Files) Write(folder + "/" + file, "x");
-    std::vector<std::string> arguments = {"publish", folder, c.Version, "--key", "secret.key", "--out", "site"};
+    std::vector<std::string> arguments = {"publish",    folder,  c.Version, "--key",
+                                          "secret.key", "--out", "site"};
     arguments.insert(arguments.end(), c.Options.begin(), c.Options.end());
     const ProgramRun run = Check(arguments);
     EXPECT_EQ(run.ExitCode, 1) << run.Out << run.Err;
@@ -213,8 +216,9 @@ TEST_F(PublishAndPreflight, TheKeyDecidesBetweenASignedReleaseAnUnsignedOneAndNo
   ASSERT_EQ(::chmod((FDir / "secret.key").c_str(), 0644), 0);
   run = Check({"publish", "release", "1.6", "--key", "secret.key", "--out", "site"});
   EXPECT_EQ(run.ExitCode, 2);
-  EXPECT_TRUE(Has(run.Err, "EFOpenError: Datei secret.key kann nicht ge\xc3\xb6"
-                           "ffnet werden. Andere d\xc3\xbcrfen"))
+  EXPECT_TRUE(Has(run.Err,
+                  "EFOpenError: Datei secret.key kann nicht ge\xc3\xb6"
+                  "ffnet werden. Andere d\xc3\xbcrfen"))
       << run.Err;
   EXPECT_FALSE(Exists("site/1.6"));
   EXPECT_EQ(Read("site/newest"), "1.5");
@@ -246,7 +250,11 @@ TEST_F(PublishAndPreflight, PreflightGivesEachOutcomeItsStatusAndLine) {
     int Status;
     std::vector<std::string> Lines;
   } cases[] = {
-      {"good", "1.4", {"--key", "public.key"}, 0, {"\nsummary\t3 new, 0 replaced, 0 unchanged, 0 skipped, 0 failed\t"}},
+      {"good",
+       "1.4",
+       {"--key", "public.key"},
+       0,
+       {"\nsummary\t3 new, 0 replaced, 0 unchanged, 0 skipped, 0 failed\t"}},
       {"good", "1.4", {}, 0, {"\nsignature\tnot checked: no --key given"}},
       {"good",
        "1.4",
@@ -259,14 +267,17 @@ TEST_F(PublishAndPreflight, PreflightGivesEachOutcomeItsStatusAndLine) {
        "1.10",
        {},
        0,
-       {"\nnote\tas version steps 1.10 is above 1.5, but the updater compares decimal numbers: 1.1 is below 1.5\n",
+       {"\nnote\tas version steps 1.10 is above 1.5, but the updater compares decimal numbers: 1.1 is below "
+        "1.5\n",
         "\ndecision\tupdate\t"}},
       {"handmade",
        "1.4",
        {},
        1,
-       {"\nnew\tgood.txt\n", "\nfail\tpacked.bin\tEAbZipInvalidMethod: ", "\nfail\tAUX.txt\tEAbZipRefusedName: ",
-        "\nsummary\t1 new, 0 replaced, 0 unchanged, 0 skipped, 2 failed\tthe updater would not install everything, "
+       {"\nnew\tgood.txt\n",
+        "\nfail\tpacked.bin\tEAbZipInvalidMethod: ", "\nfail\tAUX.txt\tEAbZipRefusedName: ",
+        "\nsummary\t1 new, 0 replaced, 0 unchanged, 0 skipped, 2 failed\tthe updater would not install "
+        "everything, "
         "and would still say \"Update erfolgreich\"\n"}},
       {"comma", "1.4", {}, 1, {"\nfail\tdecision\tEConvertError: '1,5' ist kein g"}},
       {"missing", "1.4", {}, 2, {"\nfail\tdownload\tEIdHTTPProtocolException: HTTP/1.1 404 Not Found\t"}},

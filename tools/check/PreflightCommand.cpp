@@ -14,18 +14,17 @@
 #include "check/FailureReport.h"
 #include "check/KeyFiles.h"
 #include "check/LineEscape.h"
+#include "check/UpdaterClient.h"
 #include "core/Crc32.h"
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
 #include "core/Stream.h"
 #include "http/IdHTTP.h"
-#include "net/IdIOHandlerTls.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "signature/ArchiveSignature.h"
 #include "unzip/AbExtractRules.h"
 #include "unzip/AbUnZipper.h"
-#include "updater/UpdaterHttpClient.h"
 #include "updater/VersionDecision.h"
 #include "zip/AbZipItem.h"
 
@@ -211,14 +210,8 @@ int RunPreflight(const PreflightArguments& arguments) {
     return 2;
   }
 
-  // The updater's client with the updater's settings; its handler speaks TLS for https.
-  TIdIOHandlerTls handler;
-  std::vector<String> caFiles;
-  for (const std::string& file : arguments.CAFiles) caFiles.push_back(FromUtf8(file));
-  handler.SetCAFiles(std::move(caFiles));
-  TIdHTTP http;
-  http.SetIOHandler(&handler);
-  updater::ApplyUpdaterSettings(http);
+  TUpdaterClient client(arguments.CAFiles);
+  TIdHTTP& http = client.HTTP();
   const String base = FromUtf8(arguments.BaseUrl);
 
   // The version query.
