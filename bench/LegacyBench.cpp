@@ -1,5 +1,7 @@
-// Throughput of the shrink, reduce and implode decoders on every such entry of the ZIP
-// corpus (FENDREL_CORPUS, else shared/corpus beside the checkout): each entry's data is
+// Throughput of the shrink, reduce and implode decoders on every such entry in legacy/ of
+// the ZIP corpus (FENDREL_CORPUS, else shared/corpus beside the checkout), or of the
+// project's own test data when there is no corpus (the test build's test-data/, or
+// FENDREL_TEST_DATA; fewer and smaller entries, so other figures): each entry's data is
 // read into memory once, then decoded again and again into a discarding stream. Figures
 // are MB/s of decoded output per second of the thread's processor time, over all entries
 // of one method family.
@@ -61,13 +63,16 @@ const char* Family(std::uint8_t method) {
 
 int main(int argc, char** argv) {
   const double budget = argc > 1 ? std::atof(argv[1]) : 2.0;
-  const std::string corpus = CorpusDirectory();
-  if (corpus.empty()) {
-    std::fprintf(stderr, "LegacyBench: no corpus (%s)\n", CorpusSearchDescription().c_str());
+  std::string archives = CorpusDirectory();
+  if (archives.empty()) archives = OwnTestDataDirectory();
+  if (archives.empty()) {
+    std::fprintf(stderr, "LegacyBench: no corpus (%s) and no test data (build the tests first)\n",
+                 CorpusSearchDescription().c_str());
     return 2;
   }
+  std::printf("entries of %s\n", (fs::path(archives) / "legacy").string().c_str());
   std::map<std::string, std::vector<Entry>> families;
-  for (const auto& file : fs::directory_iterator(fs::path(corpus) / "legacy")) {
+  for (const auto& file : fs::directory_iterator(fs::path(archives) / "legacy")) {
     TAbZipArchive archive(std::make_unique<TFileStream>(FromUtf8(file.path().string()), fmOpenRead),
                           FromUtf8(file.path().string()));
     archive.Load();

@@ -5,13 +5,17 @@
 #include "codecs/AbMethodRegistry.h"
 #include "codecs/AbPasswordLoop.h"
 #include "codecs/AbUnzipStreams.h"
+#include "zip/AbDirectoryFailures.h"
 #include "zip/AbException.h"
 #include "zip/AbSpanStream.h"
 #include "zip/AbZipFileHeader.h"
 
 namespace {
 
-constexpr std::int64_t kUnknownSize = 0xFFFFFFFF;
+// An entry whose bytes lie over another's is refused before anything of it is read.
+void CheckOwnRange(const TAbZipItem& item) {
+  if (item.Overlapping()) throw EAbZipOverlappingEntry();
+}
 
 void CheckVersion(const TAbZipItem& item) {
   if ((item.VersionNeededToExtract() & 0xFF) >= 64) throw EAbZipVersion();
@@ -62,6 +66,7 @@ void DecodeItemMethod(TAbZipArchive& archive, TAbZipItem& item, TStream& source,
 }
 
 std::unique_ptr<TStream> OpenItemData(TAbZipArchive& archive, TAbZipItem& item) {
+  CheckOwnRange(item);
   CheckVersion(item);
   SwitchDisk(archive, item, false);
   const TAbZipLocalFileHeader local = ReadLocalHeader(archive, item);
@@ -79,7 +84,8 @@ bool DecodeItemDataChecked(TAbZipArchive& archive, TAbZipItem& item, TStream& so
   if (item.UncompressedSize() == 0) return item.CRC32() == 0;
   TAbUnzipOutputStream output(dest);
   output.SetUncompressedSize(item.UncompressedSize());
-  if (item.UncompressedSize() != kUnknownSize) output.SetSizeLimit(item.UncompressedSize());
+  // Every declared size is a limit, FFFFFFFF as well: without ZIP64 it is a size like any other.
+  output.SetSizeLimit(item.UncompressedSize());
   output.SetOnProgress(archive.OnProgress);
   DecodeItemMethod(archive, item, source, output);
   return output.CRC32() == item.CRC32();
@@ -99,6 +105,7 @@ void UnzipItemToStream(TAbZipArchive& archive, TAbZipItem& item, TStream* dest) 
 }
 
 void TestZipItem(TAbZipArchive& archive, TAbZipItem& item, bool crcFailureRaises) {
+  CheckOwnRange(item);
   CheckVersion(item);
   SwitchDisk(archive, item, true);
   TAbDiscardStream discard;

@@ -13,7 +13,8 @@
 // choosing the decoder by the compression method, copying stored data, and checking
 // the CRC-32 recorded in the central directory.
 
-// A stream over the entry's stored bytes (after a version check and the local header),
+// A stream over the entry's stored bytes (after the checks of its range and version and
+// the local header; an entry whose bytes lie over another's raises EAbZipOverlappingEntry),
 // decrypted when the entry is encrypted: the password is checked first, asked for
 // through the archive's OnNeedPassword as often as its PasswordRetries allow. The
 // caller owns it; it reads the archive stream at its current position, so it must

@@ -197,6 +197,13 @@ void TestTaggedItems(TAbZipArchive& archive) {
   ReportDone(archive);
 }
 
+void TestAt(TAbZipArchive& archive, int index) {
+  RequireUsable(archive);
+  TAbZipItem& item = archive.Items(index);
+  archive.SetCurrentItem(&item);
+  archive.TestEntryAt(index);
+}
+
 void TagItems(TAbArchive& archive, const String& mask) {
   for (int i = 0; i < archive.Count(); ++i) {
     TAbArchiveItem& item = archive.Items(i);

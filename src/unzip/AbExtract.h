@@ -35,6 +35,9 @@ void ExtractToStream(TAbZipArchive& archive, const String& fileName, TStream& st
                      const TAbCaughtEvent& caught = {});
 // Tests every tagged entry; the first failure ends the operation with its exception.
 void TestTaggedItems(TAbZipArchive& archive);
+// Tests the one entry, as TestTaggedItems would with only it tagged, without going
+// through the others (no archive progress).
+void TestAt(TAbZipArchive& archive, int index);
 
 void TagItems(TAbArchive& archive, const String& mask);
 void UnTagItems(TAbArchive& archive, const String& mask);

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "codecs/AbMethodRegistry.h"
+#include "zip/AbDirectoryFailures.h"
 #include "zip/AbException.h"
 
 // Refusals of extraction that protect the user's files: names that cannot be files, paths
@@ -12,7 +13,8 @@
 // failure, declared once with its class, parent, code and text.
 
 // A control character, an empty, "." or ".." bare name, a device name (CON, PRN, AUX,
-// NUL, COM0-9, LPT0-9, with or without extension) or a step ending in a dot or blank.
+// NUL, COM0-9, LPT0-9, COM¹-COM³, LPT¹-LPT³, with or without extension) or a step ending in a
+// dot or blank.
 using EAbZipRefusedName =
     TAbFixedException<EAbZipException, 101, u"Cannot extract file - name cannot be a file",
                       u"EAbZipRefusedName">;
@@ -30,11 +32,12 @@ using EAbZipTargetIsArchive =
     TAbFixedException<EAbZipException, 104, u"Cannot extract file - target is the archive itself",
                       u"EAbZipTargetIsArchive">;
 
-// Every failure of extraction beyond the archive's own (the refusals above and the
-// registered decoders' failures), made from the classes, for tools that explain them.
+// Every failure of extraction beyond the archive's own (the refusals above, the
+// directory's (zip/AbDirectoryFailures.h) and the registered decoders' failures), made from
+// the classes, for tools that explain them.
 inline constexpr auto kAbExtractFailures = [] {
-  const auto& refusals =
-      kAbFailureTable<EAbZipRefusedName, EAbZipUnsafePath, EAbZipLinkInPath, EAbZipTargetIsArchive>;
+  const auto& refusals = kAbFailureTable<EAbZipRefusedName, EAbZipUnsafePath, EAbZipLinkInPath,
+                                         EAbZipTargetIsArchive, EAbZipOverlappingEntry>;
   std::array<TAbFailureDescription, std::size(refusals) + kAbDecoderFailures.size()> failures{};
   std::copy(kAbDecoderFailures.begin(), kAbDecoderFailures.end(),
             std::copy(std::begin(refusals), std::end(refusals), failures.begin()));

@@ -28,10 +28,11 @@ bool IsDeviceName(StringView step) {
   static constexpr std::array<StringView, 4> kPlain = {u"CON", u"PRN", u"AUX", u"NUL"};
   for (const auto& name : kPlain)
     if (upper == name) return true;
-  if (upper.size() == 4 && (upper.starts_with(u"COM") || upper.starts_with(u"LPT")) && upper[3] >= u'0' &&
-      upper[3] <= u'9')
-    return true;
-  return false;
+  if (upper.size() != 4 || !(upper.starts_with(u"COM") || upper.starts_with(u"LPT"))) return false;
+  // A digit, or one of the superscript digits one to three, which Windows takes as well.
+  const char16_t number = upper[3];
+  return (number >= u'0' && number <= u'9') || number == u'\u00B9' || number == u'\u00B2' ||
+         number == u'\u00B3';
 }
 
 // A step that can be a file name on every platform the system runs on.

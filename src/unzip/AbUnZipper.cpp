@@ -200,6 +200,9 @@ void TAbUnZipper::ExtractToStream(const String& fileName, TStream& stream) {
 void TAbUnZipper::TestTaggedItems() {
   abunzip::TestTaggedItems(RequireArchive());
 }
+void TAbUnZipper::TestAt(int index) {
+  abunzip::TestAt(RequireArchive(), index);
+}
 void TAbUnZipper::TagItems(const String& mask) {
   abunzip::TagItems(RequireArchive(), mask);
 }

@@ -46,6 +46,8 @@ class TAbUnZipper {
   void ExtractTaggedItems();
   void ExtractToStream(const String& fileName, TStream& stream);
   void TestTaggedItems();
+  // Tests one entry without touching the tags of the others.
+  void TestAt(int index);
   void TagItems(const String& mask);
   void UnTagItems(const String& mask);
   void ClearTags();

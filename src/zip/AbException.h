@@ -12,23 +12,9 @@
 // The archive and decoding classes' exception family: every class carries a 32-bit
 // signed ErrorCode; the classes with a fixed message set it as listed here.
 
-inline constexpr char16_t SAbUserAbort[] = u"Process aborted by user";
-inline constexpr char16_t SAbArchiveBusy[] = u"Archive is busy - cannot process new requests";
-inline constexpr char16_t SAbNoSuchDirectory[] = u"Directory does not exist";
+// Texts of failures not made with TAbFixedException (below): EAbBadStream's, which may carry
+// an inner exception, and the plain EAbException that a relative archive path raises.
 inline constexpr char16_t SAbBadStream[] = u"Invalid Stream";
-inline constexpr char16_t SAbFileNotFound[] = u"File not found";
-inline constexpr char16_t SAbNoArchive[] = u"Archive does not exist - Filename is blank";
-inline constexpr char16_t SAbUnhandledType[] = u"Unhandled Archive Type";
-inline constexpr char16_t SAbZipVersion[] = u"Cannot extract file - newer version required";
-inline constexpr char16_t SAbZipInvalidMethod[] = u"Cannot extract file - unsupported compression method";
-inline constexpr char16_t SAbZipNoExtraction[] = u"Cannot extract file - no extraction support provided";
-inline constexpr char16_t SAbZipInvalidPassword[] = u"Cannot extract file - invalid password";
-inline constexpr char16_t SAbZipInvalidFactor[] = u"Invalid Reduce Factor";
-inline constexpr char16_t SAbZipBadSpanStream[] = u"Spanned archives must be opened as file streams";
-inline constexpr char16_t SAbZipBadCRC[] = u"Failed CRC Check";
-inline constexpr char16_t SAbZipInvalidLFH[] = u"Invalid Local File Header entry";
-inline constexpr char16_t SAbZipInvalid[] = u"Invalid file - not a PKZip file";
-inline constexpr char16_t SAbReadError[] = u"Error reading archive";
 inline constexpr char16_t SAbFullPathRequired[] = u"Full Path Required";
 
 class EAbException : public Exception {
@@ -93,40 +79,36 @@ template <class... Failures>
 inline constexpr TAbFailureDescription kAbFailureTable[] = {
     {Failures::kClassName, Failures::ParentClass::kClassName, Failures::kErrorCode, Failures::kMessage}...};
 
-inline constexpr char16_t NEAbUserAbort[] = u"EAbUserAbort";
-inline constexpr char16_t NEAbArchiveBusy[] = u"EAbArchiveBusy";
-inline constexpr char16_t NEAbNoSuchDirectory[] = u"EAbNoSuchDirectory";
-inline constexpr char16_t NEAbFileNotFound[] = u"EAbFileNotFound";
-inline constexpr char16_t NEAbNoArchive[] = u"EAbNoArchive";
-inline constexpr char16_t NEAbUnhandledType[] = u"EAbUnhandledType";
-inline constexpr char16_t NEAbZipVersion[] = u"EAbZipVersion";
-inline constexpr char16_t NEAbZipInvalidMethod[] = u"EAbZipInvalidMethod";
-inline constexpr char16_t NEAbZipNoExtraction[] = u"EAbZipNoExtraction";
-inline constexpr char16_t NEAbZipInvalidPassword[] = u"EAbZipInvalidPassword";
-inline constexpr char16_t NEAbZipInvalidFactor[] = u"EAbZipInvalidFactor";
-inline constexpr char16_t NEAbZipBadSpanStream[] = u"EAbZipBadSpanStream";
-inline constexpr char16_t NEAbZipBadCRC[] = u"EAbZipBadCRC";
-inline constexpr char16_t NEAbZipInvalidLFH[] = u"EAbZipInvalidLFH";
-inline constexpr char16_t NEAbZipInvalid[] = u"EAbZipInvalid";
-inline constexpr char16_t NEAbReadError[] = u"EAbReadError";
-
-using EAbUserAbort = TAbFixedException<EAbException, 9, SAbUserAbort, NEAbUserAbort>;
-using EAbArchiveBusy = TAbFixedException<EAbException, 10, SAbArchiveBusy, NEAbArchiveBusy>;
-using EAbNoSuchDirectory = TAbFixedException<EAbException, 15, SAbNoSuchDirectory, NEAbNoSuchDirectory>;
-using EAbFileNotFound = TAbFixedException<EAbException, 21, SAbFileNotFound, NEAbFileNotFound>;
-using EAbNoArchive = TAbFixedException<EAbException, 23, SAbNoArchive, NEAbNoArchive>;
-using EAbUnhandledType = TAbFixedException<EAbException, 28, SAbUnhandledType, NEAbUnhandledType>;
-using EAbZipVersion = TAbFixedException<EAbZipException, 1, SAbZipVersion, NEAbZipVersion>;
-using EAbZipInvalidMethod = TAbFixedException<EAbZipException, 2, SAbZipInvalidMethod, NEAbZipInvalidMethod>;
-using EAbZipNoExtraction = TAbFixedException<EAbZipException, 3, SAbZipNoExtraction, NEAbZipNoExtraction>;
-using EAbZipInvalidPassword =
-    TAbFixedException<EAbZipException, 4, SAbZipInvalidPassword, NEAbZipInvalidPassword>;
-using EAbZipInvalidFactor = TAbFixedException<EAbZipException, 6, SAbZipInvalidFactor, NEAbZipInvalidFactor>;
-using EAbZipBadSpanStream = TAbFixedException<EAbZipException, 11, SAbZipBadSpanStream, NEAbZipBadSpanStream>;
-using EAbZipBadCRC = TAbFixedException<EAbZipException, 19, SAbZipBadCRC, NEAbZipBadCRC>;
-using EAbZipInvalidLFH = TAbFixedException<EAbZipException, 22, SAbZipInvalidLFH, NEAbZipInvalidLFH>;
-using EAbZipInvalid = TAbFixedException<EAbZipException, 24, SAbZipInvalid, NEAbZipInvalid>;
-using EAbReadError = TAbFixedException<EAbZipException, 25, SAbReadError, NEAbReadError>;
+using EAbUserAbort = TAbFixedException<EAbException, 9, u"Process aborted by user", u"EAbUserAbort">;
+using EAbArchiveBusy =
+    TAbFixedException<EAbException, 10, u"Archive is busy - cannot process new requests", u"EAbArchiveBusy">;
+using EAbNoSuchDirectory =
+    TAbFixedException<EAbException, 15, u"Directory does not exist", u"EAbNoSuchDirectory">;
+using EAbFileNotFound = TAbFixedException<EAbException, 21, u"File not found", u"EAbFileNotFound">;
+using EAbNoArchive =
+    TAbFixedException<EAbException, 23, u"Archive does not exist - Filename is blank", u"EAbNoArchive">;
+using EAbUnhandledType = TAbFixedException<EAbException, 28, u"Unhandled Archive Type", u"EAbUnhandledType">;
+using EAbZipVersion =
+    TAbFixedException<EAbZipException, 1, u"Cannot extract file - newer version required", u"EAbZipVersion">;
+using EAbZipInvalidMethod =
+    TAbFixedException<EAbZipException, 2, u"Cannot extract file - unsupported compression method",
+                      u"EAbZipInvalidMethod">;
+using EAbZipNoExtraction =
+    TAbFixedException<EAbZipException, 3, u"Cannot extract file - no extraction support provided",
+                      u"EAbZipNoExtraction">;
+using EAbZipInvalidPassword = TAbFixedException<EAbZipException, 4, u"Cannot extract file - invalid password",
+                                                u"EAbZipInvalidPassword">;
+using EAbZipInvalidFactor =
+    TAbFixedException<EAbZipException, 6, u"Invalid Reduce Factor", u"EAbZipInvalidFactor">;
+using EAbZipBadSpanStream =
+    TAbFixedException<EAbZipException, 11, u"Spanned archives must be opened as file streams",
+                      u"EAbZipBadSpanStream">;
+using EAbZipBadCRC = TAbFixedException<EAbZipException, 19, u"Failed CRC Check", u"EAbZipBadCRC">;
+using EAbZipInvalidLFH =
+    TAbFixedException<EAbZipException, 22, u"Invalid Local File Header entry", u"EAbZipInvalidLFH">;
+using EAbZipInvalid =
+    TAbFixedException<EAbZipException, 24, u"Invalid file - not a PKZip file", u"EAbZipInvalid">;
+using EAbReadError = TAbFixedException<EAbZipException, 25, u"Error reading archive", u"EAbReadError">;
 
 // "Invalid Stream", optionally carrying the exception that caused it: the message is
 // then the fixed text, CR LF and the inner exception's message.

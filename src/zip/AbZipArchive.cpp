@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "platform/CodePages.h"
 #include "platform/Files.h"
@@ -177,8 +178,62 @@ void TAbZipArchive::LoadDirectory() {
   // end record): installing nothing from such an archive must not look like success.
   if (loaded == 0 && (FInfo.TotalEntries() != 0 || FInfo.EntriesOnDisk() != 0)) throw EAbZipInvalid();
 
+  MarkOverlappingEntries(endPosition);
+
   bool ignored = false;
   ReportArchiveProgress(100, ignored);
   if (FIsExecutable && loaded > 0) FStubSize = static_cast<std::uint32_t>(smallestOffset);
   FIsDirty = false;
+}
+
+// An entry takes its local header (the fixed part with the name and extra field lengths the
+// header itself gives) and its compressed data as the directory declares its size; a data
+// descriptor behind the data belongs to no range. In offset order, the first entry at a
+// place is kept and every later one that reaches into a kept range is marked, as is every
+// entry that reaches into the directory's records. Only the entries this file holds
+// are judged: in a part of a set, those of other parts are not here.
+void TAbZipArchive::MarkOverlappingEntries(std::int64_t endPosition) {
+  constexpr std::int64_t kLocalHeaderFixedSize = 30;
+  struct TEntryRange {
+    std::int64_t Start;
+    std::int64_t End;
+    TAbZipItem* Item;
+  };
+  std::vector<TEntryRange> ranges;
+  for (int i = 0; i < Count(); ++i) {
+    TAbZipItem& item = Items(i);
+    if (FSpanned && item.DiskNumberStart() != FInfo.DiskNumber()) continue;
+    ranges.push_back({item.RelativeOffset(), 0, &item});
+  }
+  std::stable_sort(ranges.begin(), ranges.end(),
+                   [](const TEntryRange& a, const TEntryRange& b) { return a.Start < b.Start; });
+
+  TStream& stream = *FStream;
+  const std::int64_t position = stream.Position();
+  const std::int64_t size = stream.Size();
+  for (TEntryRange& range : ranges) {
+    // A header that is not there fails the entry when it is read; its range is the
+    // fixed part alone.
+    std::int64_t headerLength = kLocalHeaderFixedSize;
+    if (range.Start <= size - kLocalHeaderFixedSize) {
+      std::uint8_t fixed[kLocalHeaderFixedSize];
+      stream.Seek(range.Start, TSeekOrigin::soBeginning);
+      if (abrecord::ReadFixed(stream, fixed, sizeof fixed) == sizeof fixed &&
+          abrecord::Get32(fixed) == Ab_ZipLocalFileHeaderSignature)
+        headerLength += abrecord::Get16(fixed + 26) + abrecord::Get16(fixed + 28);
+    }
+    range.End = range.Start + headerLength + range.Item->CompressedSize();
+  }
+  stream.Seek(position, TSeekOrigin::soBeginning);
+
+  const std::int64_t directoryStart = FInfo.DirectoryOffset();
+  const std::int64_t directoryEnd = endPosition;
+  std::int64_t keptEnd = 0;
+  for (const TEntryRange& range : ranges) {
+    const bool overDirectory = range.Start < directoryEnd && range.End > directoryStart;
+    if (range.Start < keptEnd || overDirectory)
+      range.Item->SetOverlapping(true);
+    else
+      keptEnd = range.End;
+  }
 }

@@ -92,6 +92,9 @@ class TAbZipArchive : public TAbArchive {
  private:
   void InitZip();
   void RequirePart(int imageNumber);
+  // Marks the entries whose bytes lie over an earlier entry's or over the directory
+  // (whose records end where the end record begins, at endPosition).
+  void MarkOverlappingEntries(std::int64_t endPosition);
 
   TAbZipSupportedMethod FCompressionMethodToUse = TAbZipSupportedMethod::smBestMethod;
   std::uint16_t FCurrentDisk = 65535;

@@ -61,8 +61,14 @@ class TAbZipItem : public TAbArchiveItem {
   TAbZipDictionarySize DictionarySize() const;
   int ShannonFanoTreeCount() const;
 
+  // Set by the archive when the entry's bytes lie over another entry's or over the
+  // directory; such an entry is refused (EAbZipOverlappingEntry) before it is read.
+  bool Overlapping() const { return FOverlapping; }
+  void SetOverlapping(bool overlapping) { FOverlapping = overlapping; }
+
  private:
   TAbZipDirectoryFileHeader FItemInfo;
+  bool FOverlapping = false;
 };
 
 #endif

@@ -170,6 +170,63 @@ TEST(AbUnzipItem, DecodesOrRefusesByVersionMethodAndData) {
   }
 }
 
+// One final fixed-Huffman block: the byte 0, then matches of 258 bytes at distance 1 until
+// at least the given number of bytes comes out (about 13 bits for every 258 bytes).
+std::string ZeroRunDeflate(std::uint64_t atLeast) {
+  std::string out;
+  std::uint32_t bits = 0;
+  int count = 0;
+  const auto put = [&](std::uint32_t value, int length) {
+    bits |= value << count;
+    count += length;
+    while (count >= 8) {
+      out += static_cast<char>(bits & 0xFF);
+      bits >>= 8;
+      count -= 8;
+    }
+  };
+  // Codes are sent from their top bit on.
+  const auto putCode = [&](std::uint32_t code, int length) {
+    for (int i = length - 1; i >= 0; --i) put((code >> i) & 1, 1);
+  };
+  put(1, 1);         // final block
+  put(1, 2);         // fixed codes
+  putCode(0x30, 8);  // literal 0
+  for (std::uint64_t produced = 1; produced < atLeast; produced += 258) {
+    putCode(0xC5, 8);  // length 258
+    putCode(0, 5);     // distance 1
+  }
+  putCode(0, 7);  // end of block
+  put(0, 7);
+  return out;
+}
+
+// A destination that keeps only the count of the bytes it takes.
+class TCountingStream final : public TStream {
+ public:
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t count) override { return Taken += count, count; }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return Taken; }
+  void SetSize(std::int64_t) override {}
+  std::int64_t Taken = 0;
+};
+
+// An entry that declares FFFFFFFF bytes is held to them like any other: the data behind it
+// inflates to more, and the entry stops at the declared size.
+TEST(AbUnzipItem, AnEntryDeclaringFFFFFFFFBytesStopsAtThem) {
+  constexpr std::uint32_t kDeclared = 0xFFFFFFFF;
+  auto archive = Load({{.name = "huge.bin",
+                        .data = "",
+                        .payload = ZeroRunDeflate(std::uint64_t{kDeclared} + 1000),
+                        .method = 8,
+                        .crc = 0,
+                        .uncompressedSize = kDeclared}});
+  TCountingStream out;
+  EXPECT_THROW(UnzipItemToStream(*archive, archive->Items(0), &out), EAbZipSizeExceeded);
+  EXPECT_LE(out.Taken, std::int64_t{kDeclared});
+  EXPECT_GT(out.Taken, std::int64_t{kDeclared} - (1 << 20));
+}
+
 TEST(AbUnzipItem, ACrcMismatchGoesToTheFailureEventOrRaises) {
   for (const std::string data : {"some bytes", ""}) {
     auto archive = Load({{.name = "a", .data = data, .crc = 0xDEADBEEF}});

@@ -137,6 +137,19 @@ inline std::string BuildZip(const std::vector<Entry>& entries, const Layout& lay
   return out;
 }
 
+// The bytes given as the archive's data part, then a central record for each entry pointing
+// at the offset paired with it, wherever that is, and the end record: archives whose
+// directory does not describe their data one to one.
+inline std::string BuildZipOverData(const std::string& data,
+                                    const std::vector<std::pair<Entry, std::uint32_t>>& records) {
+  std::string out = data;
+  const auto directoryStart = static_cast<std::uint32_t>(out.size());
+  for (const auto& [entry, offset] : records) out += CentralRecord(entry, offset);
+  out += EndRecord(static_cast<std::uint16_t>(records.size()),
+                   static_cast<std::uint32_t>(out.size()) - directoryStart, directoryStart);
+  return out;
+}
+
 // A memory stream holding the bytes, positioned at 0.
 inline std::unique_ptr<TMemoryStream> MemoryStreamOf(const std::string& bytes) {
   auto stream = std::make_unique<TMemoryStream>();

@@ -121,6 +121,38 @@ TEST_F(ArchiveCommands, TestChecksEachEntryOnItsOwn) {
   EXPECT_EQ(sound.ExitCode, 0);
 }
 
+// Three records over one entry and one beside them: the first record's entry passes and is
+// written, the others are refused on their own lines, in test as in extract.
+TEST_F(ArchiveCommands, EntriesOverAnotherEntryFailOnTheirOwnLines) {
+  const ziptest::Entry shared("one.txt", "shared data");
+  const ziptest::Entry beside("beside.txt", "beside");
+  const std::string data = ziptest::LocalHeader(shared) + shared.data;
+  const auto besideOffset = static_cast<std::uint32_t>(data.size());
+  TTempDirectory::WriteFile(FDir / "update.zip",
+                            ziptest::BuildZipOverData(data + ziptest::LocalHeader(beside) + beside.data,
+                                                      {{shared, 0},
+                                                       {ziptest::Entry("two.txt", shared.data), 0},
+                                                       {beside, besideOffset},
+                                                       {ziptest::Entry("three.txt", shared.data), 0}}));
+  const std::string refused =
+      "EAbZipOverlappingEntry: Cannot extract file - data overlaps another entry or the directory\n";
+  const std::string lines =
+      "ok\tone.txt\nfail\ttwo.txt\t" + refused + "ok\tbeside.txt\nfail\tthree.txt\t" + refused;
+  for (const char* command : {"test", "extract"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> arguments{command, "update.zip"};
+    if (std::string(command) == "extract") arguments.push_back("out");
+    const ProgramRun run = Check(arguments);
+    EXPECT_EQ(run.Out, lines);
+    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(run.ExitCode, 1);
+  }
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "out/one.txt"), "shared data");
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "out/beside.txt"), "beside");
+  EXPECT_FALSE(fs::exists(FDir / "out/two.txt"));
+  EXPECT_FALSE(fs::exists(FDir / "out/three.txt"));
+}
+
 TEST_F(ArchiveCommands, ExtractReportsEveryEntryAndKeepsTheOldFileOfAFailedOne) {
   MakeArchive(DamagedArchive());
   for (const bool restorePaths : {false, true}) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/Crc32.h"
 #include "core/Exception.h"
 #include "platform/Files.h"
 #include "support/TempDirectory.h"
@@ -246,6 +247,57 @@ TEST_F(UnZipperTest, AFailedEntryKeepsTheOldFileAndTheOthersAreWritten) {
   EXPECT_EQ(failures[4].exceptionClass, "EAbZipInvalidMethod");
   EXPECT_EQ(failures[5].errorCode, 105);
   EXPECT_EQ(failures[5].exceptionClass, "EAbZipSizeExceeded");
+}
+
+// Twenty records over one deflated entry: its data is written once, under the first record's
+// name, and every other record fails on its own, as does an entry whose data reaches into
+// the directory; an entry beside them is written.
+TEST_F(UnZipperTest, EntriesOverAnotherEntryOrTheDirectoryFailOneByOne) {
+  const std::string content(5000, 'x');
+  const auto deflated = [&](const std::string& name) {
+    return ziptest::Entry(name, TTestZipWriter::StoredDeflate(content))
+        .Method(8)
+        .UncompressedSize(static_cast<std::uint32_t>(content.size()))
+        .Crc(Crc32(content.data(), content.size()));
+  };
+  const ziptest::Entry fine("fine.txt", "fine");
+  ziptest::Entry reaching("reaching.txt", "reaching");
+  std::string data = ziptest::LocalHeader(deflated("copy0.bin")) + deflated("copy0.bin").data;
+  const auto fineOffset = static_cast<std::uint32_t>(data.size());
+  data += ziptest::LocalHeader(fine) + fine.data;
+  const auto reachingOffset = static_cast<std::uint32_t>(data.size());
+  data += ziptest::LocalHeader(reaching) + reaching.data;
+  reaching.CompressedSize(static_cast<std::uint32_t>(reaching.data.size() + 10));
+  std::vector<std::pair<ziptest::Entry, std::uint32_t>> records;
+  for (int i = 0; i < 20; ++i) records.emplace_back(deflated("copy" + std::to_string(i) + ".bin"), 0);
+  records.emplace_back(fine, fineOffset);
+  records.emplace_back(reaching, reachingOffset);
+  TTempDirectory::WriteFile(ArchivePath(), ziptest::BuildZipOverData(data, records));
+  unzipper.OpenArchive(FromUtf8(ArchivePath()));
+  unzipper.SetBaseDirectory(FromUtf8(dir.Path().string()));
+
+  unzipper.ExtractFiles(u"*");
+  EXPECT_EQ(Read("copy0.bin"), content);
+  EXPECT_EQ(Read("fine.txt"), "fine");
+  for (int i = 1; i < 20; ++i)
+    EXPECT_FALSE(std::filesystem::exists(dir / ("copy" + std::to_string(i) + ".bin")));
+  EXPECT_FALSE(std::filesystem::exists(dir / "reaching.txt"));
+  EXPECT_EQ(LeftOvers(), 0);
+  ASSERT_EQ(failures.size(), 20u);
+  EXPECT_EQ(failures.back().name, "reaching.txt");
+  for (const auto& failure : failures) {
+    EXPECT_EQ(failure.errorClass, TAbErrorClass::ecKolmira) << failure.name;
+    EXPECT_EQ(failure.errorCode, 106) << failure.name;
+    EXPECT_EQ(failure.exceptionClass, "EAbZipOverlappingEntry") << failure.name;
+  }
+
+  // Extracting one of them to a stream is refused the same way.
+  failures.clear();
+  TMemoryStream out;
+  unzipper.ExtractToStream(u"copy7.bin", out);
+  EXPECT_EQ(out.Size(), 0);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].exceptionClass, "EAbZipOverlappingEntry");
 }
 
 TEST_F(UnZipperTest, EncryptedEntriesFailOneByOneWithoutAPasswordAndUseTheOneAskedFor) {

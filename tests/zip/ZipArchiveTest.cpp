@@ -177,6 +177,96 @@ TEST(ZipArchive, LoadDirectoryOutcomes) {
   }
 }
 
+struct OverlapCase {
+  const char* what;
+  std::string bytes;
+  std::vector<bool> overlapping;  // by directory order
+};
+
+std::vector<OverlapCase> OverlapCases() {
+  using ziptest::BuildZipOverData;
+  using ziptest::LocalHeader;
+  std::vector<OverlapCase> cases;
+  const Entry shared = Entry("shared.bin", std::string(1000, 's')).Method(0);
+  const std::string sharedBytes = LocalHeader(shared) + shared.data;
+  {
+    std::vector<std::pair<Entry, std::uint32_t>> records;
+    for (int i = 0; i < 20; ++i) records.emplace_back(Entry("copy" + std::to_string(i), shared.data), 0);
+    std::vector<bool> overlapping(20, true);
+    overlapping[0] = false;
+    cases.push_back({"twenty records over one entry", BuildZipOverData(sharedBytes, records), overlapping});
+  }
+  const Entry a = Entry("a.txt", "alpha");
+  const Entry b = Entry("b.txt", "beta");
+  const std::string aBytes = LocalHeader(a) + a.data;
+  const std::string bBytes = LocalHeader(b) + b.data;
+  const auto bOffset = static_cast<std::uint32_t>(aBytes.size());
+  cases.push_back({"records in another order than the data",
+                   BuildZipOverData(aBytes + bBytes, {{b, bOffset}, {a, 0}}),
+                   {false, false}});
+  {
+    // The first entry's recorded size takes in the second one: the second, though listed
+    // first, is the later one in the file.
+    Entry wide = a;
+    wide.CompressedSize(static_cast<std::uint32_t>(a.data.size() + bBytes.size()));
+    cases.push_back({"an entry inside another one's data",
+                     BuildZipOverData(aBytes + bBytes, {{b, bOffset}, {wide, 0}}),
+                     {true, false}});
+  }
+  {
+    Entry intoDirectory = b;
+    intoDirectory.CompressedSize(static_cast<std::uint32_t>(b.data.size() + 1));
+    cases.push_back({"an entry reaching into the directory",
+                     BuildZipOverData(aBytes + bBytes, {{a, 0}, {intoDirectory, bOffset}}),
+                     {false, true}});
+  }
+  {
+    // The local header's extra field, which the central record does not have, runs into
+    // the next entry.
+    Entry longHeader = a;
+    longHeader.LocalExtra(ziptest::ExtraField(0x5455, std::string(40, 'e')));
+    const Entry next = Entry("next.txt", std::string(100, 'n'));
+    const std::string headerOnly = LocalHeader(longHeader);
+    const std::string data = headerOnly.substr(0, headerOnly.size() - 40) + a.data;
+    cases.push_back({"a local extra field running into the next entry",
+                     BuildZipOverData(data + LocalHeader(next) + next.data,
+                                      {{a, 0}, {next, static_cast<std::uint32_t>(data.size())}}),
+                     {false, true}});
+  }
+  {
+    // Sizes in a descriptor behind the data, a local extra field the central record
+    // lacks, empty entries and a program before the archive: nothing overlaps.
+    Layout layout;
+    layout.prefix = "MZ" + std::string(300, 'x');
+    std::string described = "described data";
+    Entry descriptor = Entry("described.txt", described).Flags(8).LocalSizesZero();
+    descriptor.data += std::string("PK\x07\x08", 4) +
+                       ziptest::Le32(Crc32(described.data(), described.size())) + ziptest::Le32(14) +
+                       ziptest::Le32(14);
+    descriptor.Crc(Crc32(described.data(), described.size())).CompressedSize(14).UncompressedSize(14);
+    cases.push_back({"descriptors, extra fields, empty entries and a stub",
+                     BuildZip({descriptor, Entry("empty1"), Entry("empty2"),
+                               Entry("extra.txt", "x").LocalExtra(ziptest::ExtraField(0x5455, "12345")),
+                               Entry("folder/").ExternalAttributes(0x10), Entry("last.txt", "last")},
+                              layout),
+                     std::vector<bool>(6, false)});
+  }
+  return cases;
+}
+
+// Entries whose bytes lie over another entry's or over the directory are marked when the
+// directory is loaded; the first in the file (and, at one offset, in the directory) is kept.
+TEST(ZipArchive, MarksEntriesThatLieOverAnotherOrTheDirectory) {
+  for (const OverlapCase& c : OverlapCases()) {
+    SCOPED_TRACE(c.what);
+    auto archive = ArchiveOf(c.bytes);
+    archive->Load();
+    ASSERT_EQ(archive->Count(), static_cast<int>(c.overlapping.size()));
+    for (int i = 0; i < archive->Count(); ++i)
+      EXPECT_EQ(archive->Items(i).Overlapping(), c.overlapping[i]) << i;
+  }
+}
+
 TEST(ZipArchive, LoadingAgainListsEveryEntryOnce) {
   auto archive = ArchiveOf(BuildZip(Entries(3)));
   archive->Load();
