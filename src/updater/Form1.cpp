@@ -4,11 +4,11 @@
 #include <utility>
 
 #include "core/Exception.h"
-#include "core/FloatConvert.h"
 #include "core/FormatSettings.h"
 #include "core/Stream.h"
 #include "platform/Files.h"
 #include "platform/Program.h"
+#include "updater/VersionDecision.h"
 
 namespace updater {
 
@@ -268,20 +268,18 @@ void TForm1::FormActivate() {
   const String versionUrl = FSettings.BaseUrl + u"newest";
   StepStarted(u"version query, GET " + versionUrl);
   String fetched;
-  long double newest = 0;
-  long double installed = 0;
+  bool update = false;
   try {
     fetched = IdHTTP1().Get(versionUrl);
     StepEnded(u"fetched version " + Quoted(fetched));
-    newest = StrToFloat(fetched);
-    installed = StrToFloat(argument);
+    update = DecideUpdate(argument, fetched).Update;
   } catch (const std::exception& e) {
     if (FStep.empty()) FStep = u"version comparison";
     StepFailed(e, u"shown in the error dialog");
     throw;
   }
 
-  if (installed >= newest) {
+  if (!update) {
     Log(u"no newer version: installed " + Quoted(argument) + u", fetched " + Quoted(fetched));
     CountDownAndClose(u"Keine neue Version (", 3);  // its own countdown; no other follows
     return;

@@ -60,6 +60,21 @@ std::string Describe(const Invocation& invocation) {
       if (signature.Version) out << " version=<" << *signature.Version << ">";
       return out.str();
     }
+    case Action::Publish: {
+      const check::PublishArguments& publish = invocation.Publish;
+      out << "publish <" << publish.Folder << "> <" << publish.Version << "> out=<" << publish.Site << ">";
+      if (publish.SecretKeyFile) out << " key=<" << *publish.SecretKeyFile << ">";
+      if (publish.KeepFolders) out << " keep-folders";
+      return out.str();
+    }
+    case Action::Preflight: {
+      const check::PreflightArguments& preflight = invocation.Preflight;
+      out << "preflight <" << preflight.BaseUrl << "> <" << preflight.Installed << ">";
+      if (preflight.PublicKeyFile) out << " key=<" << *preflight.PublicKeyFile << ">";
+      if (preflight.InstallFolder) out << " install=<" << *preflight.InstallFolder << ">";
+      for (const std::string& file : preflight.CAFiles) out << " ca=<" << file << ">";
+      return out.str();
+    }
   }
   const check::ArchiveArguments& archive = invocation.Archive;
   out << " <" << archive.Archive << ">";
@@ -242,6 +257,28 @@ TEST(CheckArgumentsTest, SignatureCommandsTakeTheirFilesAndVersionInOrder) {
       {{"sign", "u.zip", "s.key", "1.5\r\n"}, "usage: VERSION must be"},
       {{"verify", "u.zip", "p.key", std::string(129, '1')}, "usage: VERSION must be"},
       {{"verify", "u.zip", "p.key", "1.5", "x"}, "usage: too many arguments"},
+  });
+}
+
+TEST(CheckArgumentsTest, PublishAndPreflightTakeTheirArgumentsAndOptions) {
+  CheckTable({
+      {{"publish", "app", "1.5", "--out", "site", "--key", "s.key"},
+       "publish <app> <1.5> out=<site> key=<s.key>"},
+      {{"publish", "--keep-folders", "--out", "site", "app", "1.5"},
+       "publish <app> <1.5> out=<site> keep-folders"},
+      {{"publish", "app", "1.5"}, "usage: publish needs --out SITE"},
+      {{"publish", "app", "1.5", "--out", ""}, "usage: --out needs a file name"},
+      {{"publish", "app", "1.5", "--out", "s", "--key", ""}, "usage: --key needs a file name"},
+      {{"publish", "", "1.5", "--out", "s"}, "usage: publish needs a folder name"},
+      {{"publish", "app"}, "usage: publish needs more arguments"},
+      // The base URL is a folder: "/" is put after it when missing.
+      {{"preflight", "http://h/u", "1.4"}, "preflight <http://h/u/> <1.4>"},
+      {{"preflight", "http://h/u/", "1.4", "--key", "p.key", "--install", "app", "--ca-file", "a",
+        "--ca-file", "b"},
+       "preflight <http://h/u/> <1.4> key=<p.key> install=<app> ca=<a> ca=<b>"},
+      {{"preflight", "http://h/u/"}, "usage: preflight needs more arguments"},
+      {{"preflight", "", "1.4"}, "usage: preflight needs the update server's base URL"},
+      {{"preflight", "u", "1.4", "--install", "a", "--install", "b"}, "usage: given more than once"},
   });
 }
 

@@ -28,7 +28,8 @@ TEST(CheckToolTest, HelpGoesToStandardOutputAndListsTheCommands) {
     EXPECT_EQ(run.Err, "");
     for (const char* command : {"\n  get URL", "\n  list ARCHIVE", "\n  test ARCHIVE",
                                 "\n  extract ARCHIVE DIR", "\n  keygen SECRET PUBLIC",
-                                "\n  sign ARCHIVE SECRET VERSION", "\n  verify ARCHIVE PUBLIC [VERSION]"}) {
+                                "\n  sign ARCHIVE SECRET VERSION", "\n  verify ARCHIVE PUBLIC [VERSION]",
+                                "\n  publish FOLDER VERSION", "\n  preflight BASEURL INSTALLED"}) {
       EXPECT_NE(run.Out.find(command), std::string::npos) << command;
     }
   }

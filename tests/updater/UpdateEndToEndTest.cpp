@@ -3,6 +3,7 @@
 // the updater), against an update server on 127.0.0.1 started by each test.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,7 +20,9 @@
 #include <vector>
 
 #include "TestPaths.h"
+#include "core/Base64.h"
 #include "net/IdIOHandlerTls.h"
+#include "platform/Files.h"
 #include "support/ChildProgram.h"
 #include "support/HttpRouteServer.h"
 #include "support/Needs.h"
@@ -562,6 +565,32 @@ class SignedUpdate : public InstalledUpdater {
 
 TEST_F(SignedUpdate, AGoodSignatureInstallsTheUpdate) {
   testsupport::HttpRouteServer server(Routes(Signed()));
+  const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
+  ExpectUpdatedTo15(run);
+  EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");
+}
+
+// A release made by fendrel-check publish from a folder with the key's partner is what the
+// keyed updater installs.
+TEST_F(SignedUpdate, AReleaseMadeByPublishIsInstalled) {
+  TTempDirectory publisher;
+  fs::create_directories(publisher.Path() / "release");
+  TTempDirectory::WriteFile(publisher / "release/fendrel.exe",
+                            TTempDirectory::ReadFile(kNextDemoApplicationPath));
+  ::chmod((publisher / "release/fendrel.exe").c_str(), 0755);
+  TTempDirectory::WriteFile(publisher / "release/LIESMICH.txt", "Fendrel! 1.5\n");
+  const signature::TSecretKey& key = testsupport::TrustedTestKeys().SecretKey;
+  platform::CreatePrivateFile(FromUtf8(publisher / "secret.key"),
+                              Base64Of(key.Bytes.data(), key.Bytes.size()));
+  testsupport::ProgramCall publish;
+  publish.Program = kCheckToolPath;
+  publish.Arguments = {"publish", publisher / "release", "1.5", "--key", publisher / "secret.key",
+                       "--out",   publisher / "site"};
+  const ProgramRun published = testsupport::RunProgram(publish);
+  ASSERT_EQ(published.ExitCode, 0) << published.Out << published.Err;
+  ASSERT_EQ(TTempDirectory::ReadFile(publisher / "site/newest"), "1.5");
+
+  testsupport::HttpRouteServer server(Routes(TTempDirectory::ReadFile(publisher / "site/1.5/update.zip")));
   const ProgramRun run = RunUpdater(server, "1.4", "\n\n");
   ExpectUpdatedTo15(run);
   EXPECT_EQ(TTempDirectory::ReadFile(FDir / "LIESMICH.txt"), "Fendrel! 1.5\n");

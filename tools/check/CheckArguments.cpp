@@ -48,6 +48,16 @@ const std::vector<CommandSpec>& Commands() {
       {"keygen", Action::Keygen, {}, 2, 2},
       {"sign", Action::Sign, {}, 3, 3},
       {"verify", Action::Verify, {}, 2, 3},
+      {"publish",
+       Action::Publish,
+       {{"--key", true, false}, {"--out", true, false}, {"--keep-folders", false, false}},
+       2,
+       2},
+      {"preflight",
+       Action::Preflight,
+       {{"--key", true, false}, {"--install", true, false}, {"--ca-file", true, true}},
+       2,
+       2},
   };
   return commands;
 }
@@ -292,6 +302,44 @@ Invocation ParseCheckArguments(const std::vector<std::string>& arguments,
     return invocation;
   }
 
+  const auto nonEmpty = [&value](const std::string& name) -> std::optional<std::string> {
+    const std::string* given = value(name);
+    if (given == nullptr) return std::nullopt;
+    if (given->empty()) Fail(name + " needs a file name");
+    return *given;
+  };
+
+  if (command->What == Action::Publish) {
+    PublishArguments& publish = invocation.Publish;
+    publish.Folder = positionals[0];
+    publish.Version = positionals[1];
+    if (publish.Folder.empty()) Fail("publish needs a folder name");
+    publish.SecretKeyFile = nonEmpty("--key");
+    const std::optional<std::string> site = nonEmpty("--out");
+    if (!site) Fail("publish needs --out SITE, the folder the update server serves");
+    publish.Site = *site;
+    publish.KeepFolders = value("--keep-folders") != nullptr;
+    return invocation;
+  }
+
+  if (command->What == Action::Preflight) {
+    PreflightArguments& preflight = invocation.Preflight;
+    preflight.BaseUrl = positionals[0];
+    if (preflight.BaseUrl.empty()) Fail("preflight needs the update server's base URL");
+    // The updater's base URL is a folder: "newest" and "VERSION/update.zip" are put after it.
+    if (preflight.BaseUrl.back() != '/') preflight.BaseUrl += '/';
+    preflight.Installed = positionals[1];
+    preflight.PublicKeyFile = nonEmpty("--key");
+    preflight.InstallFolder = nonEmpty("--install");
+    if (const auto found = values.find("--ca-file"); found != values.end()) {
+      for (const std::string& file : found->second) {
+        if (file.empty()) Fail("--ca-file needs a file name");
+        preflight.CAFiles.push_back(file);
+      }
+    }
+    return invocation;
+  }
+
   if (command->What == Action::Keygen || command->What == Action::Sign || command->What == Action::Verify) {
     for (std::size_t i = 0; i < 2; ++i) {
       if (positionals[i].empty()) Fail(command->Name + " needs file names that are not empty");
@@ -378,9 +426,13 @@ Commands:
       One line per entry in directory order: method, compressed size, uncompressed
       size, CRC-32 (8 hex digits), "d" for a folder or "-", name.
   test ARCHIVE [--password P]
-      Tests each entry on its own: "ok NAME" or "fail NAME CLASS: MESSAGE". An entry
-      written with a data descriptor fails the test ("Invalid Local File Header
-      entry") although extraction handles it.
+      Tests each entry on its own: "ok NAME" or "fail NAME CLASS: MESSAGE". The test
+      is stricter than the updater: it compares each local header with the central
+      record, extra field included. An entry written with a data descriptor fails it
+      ("Invalid Local File Header entry") although extraction handles it; when an
+      entry's only finding is a differing extra field, its line says that the
+      updater would install it. To learn what the updater would install, use
+      preflight.
   extract ARCHIVE DIR [--password P] [--restore-paths] [--no-sync]
       Extracts as the updater does (bare names, no folders) into DIR, created when
       missing; --restore-paths keeps the folders. Every entry is first written
@@ -406,6 +458,34 @@ Commands:
       does; with VERSION the signed version must be exactly that text. Writes
       "signed VERSION" (exit status 0), or the reason on standard error (exit
       status 1).
+  publish FOLDER VERSION [--key SECRET] --out SITE [--keep-folders]
+      Makes a release of the files in FOLDER as the update server serves it:
+      SITE/VERSION/update.zip (deflated, names in sorted order, every file at the
+      top level unless --keep-folders, dates and Unix modes from the files; the same
+      folder and version give the same bytes), signed for VERSION with SECRET (a key
+      file only its owner may read) and checked again, then SITE/newest holding
+      exactly VERSION, written last and in one step. Refuses, writing nothing, what
+      the updater could not install: names that cannot be files, paths that leave
+      the folder, two files with the same bare name, links, files over 4 GiB, a
+      VERSION the updater does not read as a number. Writes "added NAME SIZE" per
+      file, "archive PATH SIZE signed|unsigned" and "newest VERSION"; each refusal
+      as "refused NAME REASON" (exit status 1). Without --key the release is
+      unsigned (a warning on standard error): only an updater built without a
+      public key installs it. Not available in the Windows build.
+  preflight BASEURL INSTALLED [--key PUBLIC] [--install FOLDER] [--ca-file FILE]...
+      Runs the updater's sequence against the server at BASEURL as the updater
+      started with INSTALLED would, but changes nothing of the user's: fetches
+      "newest", prints the decision ("decision update" or "decision no update",
+      with a "note" where reading the versions as numbers surprises: 1.10 is below
+      1.9), downloads VERSION/update.zip into a temporary folder, checks its
+      signature with the key in PUBLIC, opens it and extracts every entry with the
+      updater's options into a scratch copy of FOLDER (or an empty folder). One
+      line per entry: "new NAME", "replaced NAME", "unchanged NAME", "skip NAME
+      REASON" or "fail NAME CLASS: MESSAGE"; each step's line ends with its time;
+      then "summary". The scratch folders are deleted. Exit status 0 when the
+      updater would install everything, 1 when it would skip or fail anything or
+      not update at all, 2 for a wrong call or a server or archive that cannot be
+      reached or read.
 
 Options may stand before or after the other arguments; each takes its value as the
 next argument ("--name value", never "--name=value"), which may begin with "-".
@@ -417,10 +497,12 @@ Exit status:
   0  success: every fetch, every entry
   1  a fetch failed (standard error: "CLASS: MESSAGE", and "ErrorCode: N" for an
      HTTP error status), or at least one entry failed, or an archive was refused by
-     sign or failed verify
+     sign or failed verify, or publish refused the release, or preflight found that
+     the updater would not install everything
   2  a usage error, or an archive or key file that cannot be opened, read or
-     written, a malformed key, or an operation that stops as a whole (standard
-     error: "CLASS: MESSAGE")
+     written, a malformed key, a secret key others may read, or an operation that
+     stops as a whole (standard error: "CLASS: MESSAGE"); for preflight also a
+     server or archive that cannot be reached or read
 )";
   const std::pair<std::string, std::string> defaults[] = {
       {"{receive}", SecondsText(settings.ReadTimeout)},

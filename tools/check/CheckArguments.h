@@ -55,13 +55,33 @@ struct SignatureArguments {
   std::optional<std::string> Version;  // sign (always), verify (when given)
 };
 
-enum class Action { Help, Get, List, Test, Extract, Keygen, Sign, Verify };
+// publish FOLDER VERSION [--key SECRET] --out SITE [--keep-folders].
+struct PublishArguments {
+  std::string Folder;
+  std::string Version;
+  std::optional<std::string> SecretKeyFile;  // none: an unsigned release
+  std::string Site;
+  bool KeepFolders = false;
+};
+
+// preflight BASEURL INSTALLED [--key PUBLIC] [--install FOLDER] [--ca-file FILE]...
+struct PreflightArguments {
+  std::string BaseUrl;  // ends in "/"
+  std::string Installed;
+  std::optional<std::string> PublicKeyFile;
+  std::optional<std::string> InstallFolder;  // none: an empty folder
+  std::vector<std::string> CAFiles;
+};
+
+enum class Action { Help, Get, List, Test, Extract, Keygen, Sign, Verify, Publish, Preflight };
 
 struct Invocation {
   Action What = Action::Help;
   GetArguments Get;
   ArchiveArguments Archive;
   SignatureArguments Signature;
+  PublishArguments Publish;
+  PreflightArguments Preflight;
 };
 
 // Reads the arguments after the program name. Options ("--name value", never

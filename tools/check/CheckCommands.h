@@ -14,6 +14,8 @@ int RunExtract(const ArchiveArguments& arguments);
 int RunKeygen(const SignatureArguments& arguments);
 int RunSign(const SignatureArguments& arguments);
 int RunVerify(const SignatureArguments& arguments);
+int RunPublish(const PublishArguments& arguments);
+int RunPreflight(const PreflightArguments& arguments);
 
 }  // namespace check
 

@@ -6,6 +6,7 @@
 #include "check/LineEscape.h"
 #include "core/Exception.h"
 #include "http/IdHTTPException.h"
+#include "zip/AbZipItem.h"
 
 namespace check {
 
@@ -25,6 +26,44 @@ std::string FailureLines(const std::exception& failure) {
     lines += "ErrorCode: " + std::to_string(status->ErrorCode()) + '\n';
   }
   return lines;
+}
+
+std::string CaughtText(const std::exception_ptr& caught) {
+  try {
+    std::rethrow_exception(caught);
+  } catch (const std::exception& e) {
+    return FailureText(e);
+  } catch (...) {
+    return "Exception: ?";
+  }
+}
+
+std::string CaughtMessage(const std::exception_ptr& caught) {
+  try {
+    std::rethrow_exception(caught);
+  } catch (const Exception& e) {
+    return EscapeLine(e.Message());
+  } catch (const std::exception& e) {
+    return EscapeLine(FromUtf8(e.what()));
+  } catch (...) {
+    return "?";
+  }
+}
+
+bool IsDateOnlyFailure(const TAbZipItem& item, const std::exception_ptr& caught) {
+  if (!caught) return false;
+  try {
+    std::rethrow_exception(caught);
+  } catch (const EConvertError&) {
+  } catch (...) {
+    return false;
+  }
+  try {
+    (void)item.LastModTimeAsDateTime();
+    return false;
+  } catch (const EConvertError&) {
+    return true;
+  }
 }
 
 void WriteFailure(const std::exception& failure) {

@@ -6,12 +6,11 @@
 #include "check/CheckCommands.h"
 #include "check/FailureReport.h"
 #include "check/ForwardOnlyStream.h"
+#include "check/UpdaterClient.h"
 #include "core/Stream.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPException.h"
-#include "net/IdIOHandlerTls.h"
 #include "platform/Files.h"
-#include "updater/UpdaterHttpClient.h"
 
 namespace check {
 namespace {
@@ -34,14 +33,8 @@ void RequireNoRedirectLeft(TIdHTTP& http) {
 
 int RunGet(const GetArguments& arguments) {
   try {
-    // The updater's handler, which speaks TLS for https URLs.
-    TIdIOHandlerTls handler;
-    std::vector<String> caFiles;
-    for (const std::string& file : arguments.CAFiles) caFiles.push_back(FromUtf8(file));
-    handler.SetCAFiles(std::move(caFiles));
-    TIdHTTP http;
-    http.SetIOHandler(&handler);
-    updater::ApplyUpdaterSettings(http);
+    TUpdaterClient client(arguments.CAFiles);
+    TIdHTTP& http = client.HTTP();
     http.SetReadTimeout(arguments.ReadTimeout);
     http.SetDeadline(arguments.DeadlineMs);
     http.SetHandleRedirects(arguments.Follow);

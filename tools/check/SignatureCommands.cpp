@@ -5,6 +5,7 @@
 
 #include "check/CheckCommands.h"
 #include "check/FailureReport.h"
+#include "check/KeyFiles.h"
 #include "check/LineEscape.h"
 #include "core/Base64.h"
 #include "core/Exception.h"
@@ -16,28 +17,6 @@
 
 namespace check {
 namespace {
-
-constexpr char16_t SKeyNotPrivate[] =
-    u"Andere dürfen den geheimen Schlüssel lesen oder ändern; nur sein Eigentümer darf die Datei lesen.";
-
-// A key file is one line; anything longer than this is not one.
-constexpr std::int64_t kLongestKeyFile = 4096;
-
-// The text of a key file without its line break (LF or CR LF).
-std::string ReadKeyFile(const std::string& name) {
-  TFileStream file(FromUtf8(name), fmOpenRead | fmShareDenyWrite);
-  std::string text(static_cast<std::size_t>(kLongestKeyFile) + 1, '\0');
-  std::int64_t got = 0;
-  while (got < kLongestKeyFile + 1) {
-    const std::int64_t n = file.Read(text.data() + got, kLongestKeyFile + 1 - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  text.resize(static_cast<std::size_t>(got));
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
 
 int Finish(const std::string& line) {
   std::fputs(line.c_str(), stdout);
@@ -86,17 +65,9 @@ int RunKeygen(const SignatureArguments& arguments) {
 
 int RunSign(const SignatureArguments& arguments) {
   signature::TSecretKey key;
-  std::string keyText;
   try {
-    keyText = ReadKeyFile(arguments.SecretKeyFile);
-    key = signature::DecodeSecretKey(keyText);
-    signature::WipeSecretText(keyText);
-    // As with any private key: one that others may read is no secret any more, and is not used.
-    const String secretFile = FromUtf8(arguments.SecretKeyFile);
-    if (!platform::IsPrivateFile(secretFile))
-      throw EFOpenError(Format(SFOpenError, {secretFile, String(SKeyNotPrivate)}));
+    key = ReadSecretKeyFile(arguments.SecretKeyFile);
   } catch (const std::exception& e) {
-    signature::WipeSecretText(keyText);
     WriteFailure(e);
     return 2;
   }
@@ -111,7 +82,7 @@ int RunSign(const SignatureArguments& arguments) {
 int RunVerify(const SignatureArguments& arguments) {
   signature::TPublicKey key{};
   try {
-    key = signature::DecodePublicKey(ReadKeyFile(arguments.PublicKeyFile));
+    key = ReadPublicKeyFile(arguments.PublicKeyFile);
   } catch (const std::exception& e) {
     WriteFailure(e);
     return 2;

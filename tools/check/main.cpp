@@ -43,6 +43,10 @@ int main(int argc, char** argv) {
         return check::RunSign(invocation.Signature);
       case check::Action::Verify:
         return check::RunVerify(invocation.Signature);
+      case check::Action::Publish:
+        return check::RunPublish(invocation.Publish);
+      case check::Action::Preflight:
+        return check::RunPreflight(invocation.Preflight);
     }
   } catch (const std::exception& e) {
     // Whatever a command did not expect stops it as a whole.
