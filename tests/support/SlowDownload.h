@@ -51,7 +51,9 @@ inline std::map<std::string, RouteResponse> SlowUpdateRoutes() {
 // A fresh temporary folder that is the working directory while the object lives.
 class TWorkingFolder {
  public:
-  TWorkingFolder() : FPrevious(std::filesystem::current_path()) { std::filesystem::current_path(FDir.Path()); }
+  TWorkingFolder() : FPrevious(std::filesystem::current_path()) {
+    std::filesystem::current_path(FDir.Path());
+  }
   ~TWorkingFolder() { std::filesystem::current_path(FPrevious); }
   TWorkingFolder(const TWorkingFolder&) = delete;
   TWorkingFolder& operator=(const TWorkingFolder&) = delete;
@@ -64,7 +66,8 @@ class TWorkingFolder {
 
 // A download cancelled half-way: the connection was dropped before the archive's end, and
 // the part written stays in the working folder.
-inline void ExpectDownloadCancelledHalfway(const HttpRouteServer& server, const std::filesystem::path& folder) {
+inline void ExpectDownloadCancelledHalfway(const HttpRouteServer& server,
+                                           const std::filesystem::path& folder) {
   for (int i = 0; i < 500 && server.ResponsesAbandoned() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(server.ResponsesAbandoned(), 1);
