@@ -265,11 +265,7 @@ void TestTaggedItems(TAbZipArchive& archive) {
   const int count = archive.Count();
   if (count == 0) return;
   for (int i = 0; i < count; ++i) {
-    TAbZipItem& item = archive.Items(i);
-    if (item.Tagged()) {
-      archive.SetCurrentItem(&item);
-      archive.TestEntryAt(i);
-    }
+    if (archive.Items(i).Tagged()) TestAt(archive, i);
     ReportProgressOf(archive, i + 1, count);
   }
   ReportDone(archive);

@@ -9,6 +9,7 @@
 #endif
 
 #include "core/Exception.h"
+#include "platform/ui/Application.h"
 
 namespace updater {
 namespace {
@@ -42,8 +43,7 @@ String ExceptionClassName(const std::exception& e) {
 }
 
 String DescribeException(const std::exception& e) {
-  if (const auto* own = dynamic_cast<const Exception*>(&e)) return own->ClassName() + u": " + own->Message();
-  return ExceptionClassName(e) + u": " + FromUtf8(e.what());
+  return ExceptionClassName(e) + u": " + platform::ui::ExceptionMessage(e);
 }
 
 String DescribeException(const std::exception_ptr& e) {

@@ -20,8 +20,9 @@ class IUpdateLog {
 // A log that records nothing.
 IUpdateLog& NullUpdateLog();
 
-// The class of an exception as the error reports name it: ClassName() for the system's
-// own, the C++ type name otherwise.
+// The class of an exception as the log names it: ClassName() for the system's own, the
+// C++ type name otherwise (where the exception dialog says only "Exception"). The message
+// is the one the dialog shows (platform::ui::ExceptionMessage).
 String ExceptionClassName(const std::exception& e);
 // "class: message" of an exception, for a log line; of a kept one as well (a null one
 // or one that is no std::exception gets a text that says so).
