@@ -22,10 +22,6 @@
 namespace check {
 namespace {
 
-void WriteOut(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
 // The status the command ends with once its lines are written.
 int Finish(bool anyEntryFailed) {
   if (std::fflush(stdout) != 0) return 2;

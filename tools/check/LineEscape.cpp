@@ -1,5 +1,7 @@
 #include "check/LineEscape.h"
 
+#include <cstdio>
+
 namespace check {
 
 std::string EscapeLine(StringView text) {
@@ -33,6 +35,10 @@ std::string EscapeLine(StringView text) {
   }
   // A surrogate without its partner cannot be written as UTF-8: it becomes U+FFFD there.
   return ToUtf8(out);
+}
+
+void WriteOut(const std::string& lines) {
+  std::fwrite(lines.data(), 1, lines.size(), stdout);
 }
 
 }  // namespace check

@@ -13,6 +13,9 @@ namespace check {
 // "\xNN" (two lower-case hex digits). An unpaired surrogate becomes U+FFFD.
 std::string EscapeLine(StringView text);
 
+// Writes the tool's lines, already escaped and ended, to standard output as they stand.
+void WriteOut(const std::string& lines);
+
 }  // namespace check
 
 #endif

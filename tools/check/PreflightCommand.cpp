@@ -31,10 +31,6 @@
 namespace check {
 namespace {
 
-void WriteOut(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
 // The seconds since a start, as " (0.012 s)".
 class StepTimer {
  public:

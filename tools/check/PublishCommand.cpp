@@ -49,10 +49,6 @@ struct FolderContents {
   std::vector<std::string> Refusals;
 };
 
-void WriteOut(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
 void Refuse(FolderContents& contents, const std::string& name, const std::string& reason) {
   contents.Refusals.push_back("refused\t" + EscapeLine(FromUtf8(name)) + '\t' + reason + '\n');
 }
