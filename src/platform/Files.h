@@ -49,20 +49,51 @@ bool CreateDir(const String& directory, int* windowsError = nullptr);
 
 // What stands at a path, links not followed.
 enum class TPathKind { pkMissing, pkFile, pkDirectory, pkSymLink, pkOther };
-TPathKind PathKindOf(const String& path);
+
+// A file's identity on its volume (device and file id); Known is false when it could
+// not be told.
+struct TFileId {
+  std::uint64_t Volume = 0;
+  std::uint64_t Index = 0;
+  bool Known = false;
+};
+// The identity of the file a path leads to, links followed.
+TFileId FileIdOf(const String& path);
+
+// What one look at a path tells (links not followed): its kind; whether it is a regular
+// file that nobody may write by its mode (the check is made on the bits, since a
+// privileged user could write it anyway); the POSIX permission bits (0 on Windows);
+// and the identity of a regular file where that look gives it (POSIX), else unknown.
+struct TPathState {
+  TPathKind Kind = TPathKind::pkMissing;
+  bool ReadOnly = false;
+  std::uint32_t UnixMode = 0;
+  TFileId Id;
+};
+TPathState PathStateOf(const String& path);
+
+inline TPathKind PathKindOf(const String& path) {
+  return PathStateOf(path).Kind;
+}
 
 // True when a device or a pipe stands at the path (links followed): something written in
 // order that cannot be sized or positioned, and that is not emptied by creating it. Always
 // false on Windows, where such a name is opened by creating it and that creation empties nothing.
 bool IsStreamOnly(const String& path);
 
+inline bool SameFileId(const TFileId& a, const TFileId& b) {
+  return a.Known && b.Known && a.Volume == b.Volume && a.Index == b.Index;
+}
 // True when both names lead to the same file (same device and file id), links followed.
-bool SameFile(const String& a, const String& b);
+inline bool SameFile(const String& a, const String& b) {
+  return SameFileId(FileIdOf(a), FileIdOf(b));
+}
 
 // True when a regular file stands at the path (links not followed) and nobody may
-// write it by its mode: the check is made on the bits, since a privileged user could
-// write it anyway.
-bool IsReadOnlyFile(const String& fileName);
+// write it by its mode.
+inline bool IsReadOnlyFile(const String& fileName) {
+  return PathStateOf(fileName).ReadOnly;
+}
 
 // The attribute bits of a file (links followed), or -1 when they cannot be read.
 std::int32_t FileGetAttr(const String& fileName);
@@ -104,6 +135,9 @@ class TReplacementFile final : public TStream {
  public:
   // Raises EFCreateError naming the target when the file cannot be created.
   explicit TReplacementFile(const String& target);
+  // The same, told what stands at the target as the caller has just seen it: the file
+  // takes the permission bits from that look instead of looking again.
+  TReplacementFile(const String& target, const TPathState& standing);
   ~TReplacementFile() override;
 
   std::int64_t Read(void* buffer, std::int64_t count) override;
@@ -159,6 +193,8 @@ class TReplacementFile final : public TStream {
   TDateTime FDate = 0;
   std::uint32_t FAttributes = 0;
   bool FHasDateAndAttributes = false;
+  TPathState FStanding;
+  bool FStandingSeen = false;
   bool FDurable = true;
   bool FDataOnDisk = false;
 };

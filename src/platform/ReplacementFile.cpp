@@ -6,6 +6,12 @@
 
 namespace platform {
 
+TReplacementFile::TReplacementFile(const String& target, const TPathState& standing)
+    : TReplacementFile(target) {
+  FStanding = standing;
+  FStandingSeen = true;
+}
+
 TReplacementFile::~TReplacementFile() {
   Discard();
 }

@@ -66,51 +66,6 @@ void CheckNoLinkBelow(const String& baseDirectory, const String& relative, bool 
   }
 }
 
-// Finds the target of an entry. False skips the entry silently. A name that cannot be
-// used is kept in refusal, to fail inside the entry's guard. A file that an earlier
-// entry of a staged extraction will put at the target counts as standing there.
-bool ResolveTarget(TAbZipArchive& archive, TAbZipItem& item, const String& newName, String& target,
-                   std::exception_ptr& refusal) {
-  const TAbExtractOptions options = archive.ExtractOptions();
-  const bool createDirs = options.Contains(TAbExtractOption::eoCreateDirs);
-  const bool restorePath = options.Contains(TAbExtractOption::eoRestorePath);
-  const bool isDirectory = item.IsDirectory();
-  if (isDirectory && !(createDirs && restorePath)) return false;
-
-  if (!newName.empty()) {
-    target =
-        platform::IsAbsolutePath(newName) ? newName : JoinBaseDirectory(archive.BaseDirectory(), newName);
-  } else {
-    try {
-      const String relative = EntryTargetName(item.FileName(), isDirectory, restorePath);
-      CheckNoLinkBelow(archive.BaseDirectory(), relative, isDirectory);
-      target = JoinBaseDirectory(archive.BaseDirectory(), relative);
-    } catch (const EAbException&) {
-      refusal = std::current_exception();
-      return true;
-    }
-  }
-
-  const String directory = DirectoryPartOf(target);
-  if (!directory.empty() && !platform::DirectoryExists(directory)) {
-    if (!createDirs) throw EAbNoSuchDirectory();
-    ForceDirectoryPath(directory);
-  }
-  const platform::TReplacementSet* staging = archive.Staging();
-  if (!isDirectory && (platform::FileExists(target) || (staging != nullptr && staging->Find(target)))) {
-    bool confirm = true;
-    archive.ConfirmOverwrite(target, confirm);
-    if (!confirm) return false;
-  }
-  return true;
-}
-
-bool Confirmed(TAbArchive& archive, TAbArchiveItem& item) {
-  bool confirm = true;
-  archive.ConfirmProcessItem(item, TAbProcessType::ptExtract, confirm);
-  return confirm;
-}
-
 // A multi-entry extraction in two phases. In the first, every selected entry is decoded
 // into its new file beside its target, with every check, and the file is kept (closed)
 // in the staging set; an entry that fails there fails as a single extraction does and
@@ -125,10 +80,13 @@ class TStagedExtraction {
   TStagedExtraction(const TStagedExtraction&) = delete;
   TStagedExtraction& operator=(const TStagedExtraction&) = delete;
 
-  // Called before an entry writes into the target's folder: the first time a folder is
-  // met, what a killed earlier run left there is removed.
-  void Meet(const String& target) {
-    const String folder = DirectoryPartOf(target);
+  // Whether a file's folder was met before in this extraction: it was then found (or
+  // made) a real folder with no link below the base, and nothing since can have changed
+  // that, since no file takes its place before the second phase.
+  bool Knows(const String& folder) const { return FFolders.count(folder) != 0; }
+  // Called before a file entry writes into its folder: the first time a folder is met,
+  // what a killed earlier run left there is removed.
+  void Meet(const String& folder) {
     if (FFolders.insert(folder).second) platform::RemoveLeftoverReplacements(folder);
   }
 
@@ -169,6 +127,54 @@ class TStagedExtraction {
   std::set<String> FFolders;
 };
 
+// Finds the target of an entry. False skips the entry silently. A name that cannot be
+// used is kept in refusal, to fail inside the entry's guard. A file that an earlier
+// entry of a staged extraction will put at the target counts as standing there; the
+// folder of an earlier file of that extraction is not looked at again.
+bool ResolveTarget(TAbZipArchive& archive, TAbZipItem& item, const String& newName, String& target,
+                   std::exception_ptr& refusal, TStagedExtraction* stage) {
+  const TAbExtractOptions options = archive.ExtractOptions();
+  const bool createDirs = options.Contains(TAbExtractOption::eoCreateDirs);
+  const bool restorePath = options.Contains(TAbExtractOption::eoRestorePath);
+  const bool isDirectory = item.IsDirectory();
+  if (isDirectory && !(createDirs && restorePath)) return false;
+
+  bool knownFolder = false;
+  if (!newName.empty()) {
+    target =
+        platform::IsAbsolutePath(newName) ? newName : JoinBaseDirectory(archive.BaseDirectory(), newName);
+  } else {
+    try {
+      const String relative = EntryTargetName(item.FileName(), isDirectory, restorePath);
+      target = JoinBaseDirectory(archive.BaseDirectory(), relative);
+      knownFolder = stage != nullptr && !isDirectory && stage->Knows(DirectoryPartOf(target));
+      if (!knownFolder) CheckNoLinkBelow(archive.BaseDirectory(), relative, isDirectory);
+    } catch (const EAbException&) {
+      refusal = std::current_exception();
+      return true;
+    }
+  }
+
+  const String directory = DirectoryPartOf(target);
+  if (!knownFolder && !directory.empty() && !platform::DirectoryExists(directory)) {
+    if (!createDirs) throw EAbNoSuchDirectory();
+    ForceDirectoryPath(directory);
+  }
+  const platform::TReplacementSet* staging = archive.Staging();
+  if (!isDirectory && (platform::FileExists(target) || (staging != nullptr && staging->Find(target)))) {
+    bool confirm = true;
+    archive.ConfirmOverwrite(target, confirm);
+    if (!confirm) return false;
+  }
+  return true;
+}
+
+bool Confirmed(TAbArchive& archive, TAbArchiveItem& item) {
+  bool confirm = true;
+  archive.ConfirmProcessItem(item, TAbProcessType::ptExtract, confirm);
+  return confirm;
+}
+
 // One entry; in a staged extraction its file is kept for the second phase.
 void ExtractOne(TAbZipArchive& archive, int index, const String& newName, const TAbCaughtEvent& caught,
                 TStagedExtraction* stage) {
@@ -178,8 +184,8 @@ void ExtractOne(TAbZipArchive& archive, int index, const String& newName, const 
   if (!Confirmed(archive, item)) return;
   String target;
   std::exception_ptr refusal;
-  if (!ResolveTarget(archive, item, newName, target, refusal)) return;
-  if (stage != nullptr && !refusal && !item.IsDirectory()) stage->Meet(target);
+  if (!ResolveTarget(archive, item, newName, target, refusal, stage)) return;
+  if (stage != nullptr && !refusal && !item.IsDirectory()) stage->Meet(DirectoryPartOf(target));
   archive.SetCurrentItem(&item);
   Guarded(archive, item, caught, [&] {
     if (refusal) std::rethrow_exception(refusal);

@@ -70,16 +70,18 @@ void UnzipItemToFile(TAbZipArchive& archive, TAbZipItem& item, const String& tar
   // A file kept for the same target by an earlier entry of this extraction stands
   // there as far as the later entries are concerned.
   const platform::TReplacementFile* staged = staging != nullptr ? staging->Find(target) : nullptr;
-  // Nothing at the target (the usual case) needs no further look at it.
-  const platform::TPathKind kind = platform::PathKindOf(target);
-  if (kind != platform::TPathKind::pkMissing && platform::SameFile(target, archive.ArchiveName()))
+  // One look at the target tells all the checks need (and the new file's permission
+  // bits); a link is followed to tell whether it leads to the archive.
+  const platform::TPathState standing = platform::PathStateOf(target);
+  const platform::TPathKind kind = standing.Kind;
+  if (kind != platform::TPathKind::pkMissing &&
+      platform::SameFileId(standing.Id.Known ? standing.Id : platform::FileIdOf(target), archive.ArchiveFileId()))
     throw EAbZipTargetIsArchive();
-  if (kind == platform::TPathKind::pkDirectory || kind == platform::TPathKind::pkOther ||
-      (kind == platform::TPathKind::pkFile && platform::IsReadOnlyFile(target)) ||
+  if (kind == platform::TPathKind::pkDirectory || kind == platform::TPathKind::pkOther || standing.ReadOnly ||
       (staged != nullptr && staged->ReadOnlyOnceCommitted()))
     RaiseCannotCreate(target);
 
-  auto file = std::make_unique<platform::TReplacementFile>(target);
+  auto file = std::make_unique<platform::TReplacementFile>(target, standing);
   file->SetDurable(archive.DurableExtraction());
   file->SetExecuteBits(UnixExecuteBits(item));
   bool crcMatched = false;

@@ -58,9 +58,15 @@ int TAbArchiveList::Find(const String& name) const {
 }
 
 int TAbArchiveList::IndexOf(const TAbArchiveItem* item) const {
+  // An extraction asks for its entries in directory order: the slot after the one found
+  // last is tried first.
+  const std::size_t next = FLastFound + 1;
+  if (next < FList.size() && FList[next].get() == item) return static_cast<int>(FLastFound = next);
   const auto found =
       std::find_if(FList.begin(), FList.end(), [item](const auto& owned) { return owned.get() == item; });
-  return found == FList.end() ? -1 : static_cast<int>(found - FList.begin());
+  if (found == FList.end()) return -1;
+  FLastFound = static_cast<std::size_t>(found - FList.begin());
+  return static_cast<int>(FLastFound);
 }
 
 void TAbArchiveList::Clear() {

@@ -37,6 +37,7 @@ class TAbArchiveList {
 
  private:
   std::vector<std::unique_ptr<TAbArchiveItem>> FList;
+  mutable std::size_t FLastFound = static_cast<std::size_t>(-1);
   std::array<TAbArchiveItem*, kHashSize> HashTable;
 };
 

@@ -89,6 +89,9 @@ std::int64_t TAbSpanStream::Write(const void* /*buffer*/, std::int64_t /*count*/
 
 std::int64_t TAbSpanStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   if (origin == TSeekOrigin::soCurrent && offset == 0) return FPosition;
+  // A place inside the buffered bytes exists: the file need not be asked for its size.
+  if (origin == TSeekOrigin::soBeginning && offset >= FBufferStart && offset < FBufferStart + FBufferLength)
+    return FPosition = offset;
   const std::int64_t size = Size();
   std::int64_t base = 0;
   if (origin == TSeekOrigin::soCurrent) base = FPosition;

@@ -85,6 +85,15 @@ class TAbZipArchive : public TAbArchive {
   // it in its target's place at once. The set is the caller's.
   platform::TReplacementSet* Staging() const { return FStaging; }
   void SetStaging(platform::TReplacementSet* staging) { FStaging = staging; }
+  // The identity of the archive's own file, looked up once per name: nothing is ever
+  // extracted over it.
+  const platform::TFileId& ArchiveFileId() {
+    if (!FArchiveFileId.Known || FArchiveFileIdName != ArchiveName()) {
+      FArchiveFileId = platform::FileIdOf(ArchiveName());
+      FArchiveFileIdName = ArchiveName();
+    }
+    return FArchiveFileId;
+  }
   // Whether every extracted file's data is on the disk before the file takes its
   // target's place (default true).
   bool DurableExtraction() const { return FDurableExtraction; }
@@ -120,6 +129,8 @@ class TAbZipArchive : public TAbArchive {
   std::uint32_t FAnsiCodePage;
   std::uint32_t FOemCodePage;
   platform::TReplacementSet* FStaging = nullptr;
+  platform::TFileId FArchiveFileId;
+  String FArchiveFileIdName;
   bool FDurableExtraction = true;
 };
 

@@ -139,13 +139,36 @@ bool CreateDir(const String& directory, int* windowsError) {
   return false;
 }
 
-TPathKind PathKindOf(const String& path) {
+namespace {
+
+TFileId IdOf(const struct stat& st) {
+  return TFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), true};
+}
+
+}  // namespace
+
+TFileId FileIdOf(const String& path) {
   struct stat st {};
-  if (!LstatOf(path, st)) return TPathKind::pkMissing;
-  if (S_ISLNK(st.st_mode)) return TPathKind::pkSymLink;
-  if (S_ISDIR(st.st_mode)) return TPathKind::pkDirectory;
-  if (S_ISREG(st.st_mode)) return TPathKind::pkFile;
-  return TPathKind::pkOther;
+  return StatOf(path, st) ? IdOf(st) : TFileId{};
+}
+
+TPathState PathStateOf(const String& path) {
+  struct stat st {};
+  TPathState state;
+  if (!LstatOf(path, st)) return state;
+  state.UnixMode = st.st_mode & 07777;
+  if (S_ISLNK(st.st_mode)) {
+    state.Kind = TPathKind::pkSymLink;
+  } else if (S_ISDIR(st.st_mode)) {
+    state.Kind = TPathKind::pkDirectory;
+  } else if (S_ISREG(st.st_mode)) {
+    state.Kind = TPathKind::pkFile;
+    state.ReadOnly = (st.st_mode & 0222) == 0;
+    state.Id = IdOf(st);
+  } else {
+    state.Kind = TPathKind::pkOther;
+  }
+  return state;
 }
 
 bool IsStreamOnly(const String& path) {
@@ -156,17 +179,6 @@ bool IsStreamOnly(const String& path) {
 bool IsPrivateFile(const String& fileName) {
   struct stat st {};
   return StatOf(fileName, st) && (st.st_mode & 0077) == 0;
-}
-
-bool SameFile(const String& a, const String& b) {
-  struct stat sa {
-  }, sb{};
-  return StatOf(a, sa) && StatOf(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-bool IsReadOnlyFile(const String& fileName) {
-  struct stat st {};
-  return LstatOf(fileName, st) && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
 std::int32_t FileGetAttr(const String& fileName) {
@@ -184,21 +196,30 @@ std::int32_t FileGetAttr(const String& fileName) {
 
 namespace {
 
-// The file system's time of a local date and time; false when it has none.
+// The file system's time of a local date and time; false when it has none. The
+// conversion looks at the time zone's file each time; the start of the last hour asked
+// for is kept, since the entries of one archive mostly fall into few hours and zones
+// change their offset only at the start of an hour.
 bool FileTimeOf(TDateTime localTime, timespec& result) {
   const TDateTimeParts parts = DecodeDateTime(localTime);
-  tm local{};
-  local.tm_year = parts.Year - 1900;
-  local.tm_mon = parts.Month - 1;
-  local.tm_mday = parts.Day;
-  local.tm_hour = parts.Hour;
-  local.tm_min = parts.Minute;
-  local.tm_sec = parts.Second;
-  local.tm_isdst = -1;
-  errno = 0;
-  const time_t when = ::mktime(&local);
-  if (when == static_cast<time_t>(-1) && errno != 0) return false;
-  result.tv_sec = when;
+  struct THour {
+    int Year = 0, Month = 0, Day = 0, Hour = -1;
+    time_t Start = 0;
+  };
+  static thread_local THour last;
+  if (parts.Year != last.Year || parts.Month != last.Month || parts.Day != last.Day || parts.Hour != last.Hour) {
+    tm local{};
+    local.tm_year = parts.Year - 1900;
+    local.tm_mon = parts.Month - 1;
+    local.tm_mday = parts.Day;
+    local.tm_hour = parts.Hour;
+    local.tm_isdst = -1;
+    errno = 0;
+    const time_t start = ::mktime(&local);
+    if (start == static_cast<time_t>(-1) && errno != 0) return false;
+    last = THour{parts.Year, parts.Month, parts.Day, parts.Hour, start};
+  }
+  result.tv_sec = last.Start + parts.Minute * 60 + parts.Second;
   result.tv_nsec = static_cast<long>(parts.Millisecond) * 1000000L;
   return true;
 }
@@ -309,16 +330,15 @@ void TReplacementFile::Finish() {
     return;
   }
   const int fd = static_cast<int>(FHandle);
-  const std::string target = Native(FTarget);
   // The mode is worked out once and set on the open file, the date too: the file
   // arrives at the target complete, without further calls on its name.
   struct stat created {};
   if (::fstat(fd, &created) == 0) {
     mode_t mode = created.st_mode & 0777;
-    struct stat old {};
-    if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    const TPathState standing = FStandingSeen ? FStanding : PathStateOf(FTarget);
+    if (standing.Kind == TPathKind::pkFile) {
       // The replacing file keeps what the old one allowed; set-id bits are not carried over.
-      mode = old.st_mode & 0777;
+      mode = standing.UnixMode & 0777;
     } else if (FExecuteBits != 0) {
       // Execute bits only where the creation mask left the matching read bit.
       mode |= ((mode & 0444) >> 2) & FExecuteBits;

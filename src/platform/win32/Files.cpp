@@ -200,35 +200,35 @@ bool CreateDir(const String& directory, int* windowsError) {
   return false;
 }
 
-TPathKind PathKindOf(const String& path) {
+// The attributes tell the kind and the read-only bit; the identity needs a handle, which
+// FileIdOf opens.
+TPathState PathStateOf(const String& path) {
   const DWORD attributes = AttributesOf(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return TPathKind::pkMissing;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return TPathKind::pkSymLink;
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return TPathKind::pkDirectory;
-  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return TPathKind::pkOther;
-  return TPathKind::pkFile;
+  TPathState state;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return state;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    state.Kind = TPathKind::pkSymLink;
+  } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    state.Kind = TPathKind::pkDirectory;
+  } else if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
+    state.Kind = TPathKind::pkOther;
+  } else {
+    state.Kind = TPathKind::pkFile;
+    state.ReadOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  }
+  return state;
 }
 
 bool IsStreamOnly(const String&) {
   return false;
 }
 
-bool SameFile(const String& a, const String& b) {
-  const TInfoHandle first(a, 0);
-  const TInfoHandle second(b, 0);
-  BY_HANDLE_FILE_INFORMATION infoA{};
-  BY_HANDLE_FILE_INFORMATION infoB{};
-  return first.Valid() && second.Valid() && GetFileInformationByHandle(first.Get(), &infoA) &&
-         GetFileInformationByHandle(second.Get(), &infoB) &&
-         infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
-         infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
-}
-
-bool IsReadOnlyFile(const String& fileName) {
-  const DWORD attributes = AttributesOf(fileName);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+TFileId FileIdOf(const String& path) {
+  const TInfoHandle handle(path, 0);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!handle.Valid() || !GetFileInformationByHandle(handle.Get(), &info)) return TFileId{};
+  return TFileId{info.dwVolumeSerialNumber,
+                 (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow, true};
 }
 
 std::int32_t FileGetAttr(const String& fileName) {
