@@ -62,12 +62,13 @@ TFileId FileIdOf(const String& path);
 
 // What one look at a path tells (links not followed): its kind; whether it is a regular
 // file that nobody may write by its mode (the check is made on the bits, since a
-// privileged user could write it anyway); the POSIX permission bits (0 on Windows);
-// and the identity of a regular file where that look gives it (POSIX), else unknown.
+// privileged user could write it anyway); the POSIX permission bits and size (0 on
+// Windows); and the identity of a regular file where that look gives it (POSIX), else unknown.
 struct TPathState {
   TPathKind Kind = TPathKind::pkMissing;
   bool ReadOnly = false;
   std::uint32_t UnixMode = 0;
+  std::int64_t Size = 0;
   TFileId Id;
 };
 TPathState PathStateOf(const String& path);
@@ -184,6 +185,8 @@ class TReplacementFile final : public TStream {
 
   const String& Target() const { return FTarget; }
   const String& TemporaryName() const { return FTempName; }
+  // What stood at the target when the caller looked, or null when it was not told.
+  const TPathState* Standing() const { return FStandingSeen ? &FStanding : nullptr; }
 
  private:
   String FTarget;
@@ -219,15 +222,17 @@ class TReplacementSet {
   std::unordered_map<String, std::size_t> FLastByTarget;
 };
 
-// Keeps the files that stand at the paths (links not followed) from being released while
-// the object lives. Renaming a new file over an old one otherwise waits inside the rename
-// until the file system has released the old file's space, a millisecond or more per
-// file; held, that happens when the object ends, after the renames. POSIX: a path handle
-// per file, at most for half as many files as the process may have open; nothing on
-// Windows, where a move does not wait for that.
+// Keeps the files that stand at the replacement files' targets (links not followed)
+// from being released while the object lives. Renaming a new file over an old one
+// otherwise waits inside the rename until the file system has released the old file's
+// space, a millisecond or more for a large file; held, that happens when the object
+// ends, after the renames. POSIX: a path handle per file that stood there with at least
+// a megabyte (or of a size not told), at most for half as many files as the process may
+// have open: releasing a small file costs less than holding it. Nothing on Windows,
+// where a move does not wait for that.
 class TReplacedFilesHold {
  public:
-  explicit TReplacedFilesHold(const std::vector<String>& paths);
+  explicit TReplacedFilesHold(const std::vector<const TReplacementFile*>& files);
   ~TReplacedFilesHold();
   TReplacedFilesHold(const TReplacedFilesHold&) = delete;
   TReplacedFilesHold& operator=(const TReplacedFilesHold&) = delete;

@@ -110,10 +110,10 @@ class TStagedExtraction {
     for (auto& k : kept) Guarded(FArchive, FArchive.Items(k.Tag), caught, [&] { k.File->MakeDurable(); });
     // The old files are released after the renames, not inside each: the time in which
     // old and new files stand side by side stays short.
-    std::vector<String> targets;
+    std::vector<const platform::TReplacementFile*> replacing;
     for (const auto& k : kept)
-      if (!k.File->TemporaryName().empty()) targets.push_back(k.File->Target());
-    const platform::TReplacedFilesHold held(targets);
+      if (!k.File->TemporaryName().empty()) replacing.push_back(k.File.get());
+    const platform::TReplacedFilesHold held(replacing);
     for (auto& k : kept) {
       if (k.File->TemporaryName().empty()) continue;
       Guarded(FArchive, FArchive.Items(k.Tag), caught, [&] { k.File->Commit(false); });

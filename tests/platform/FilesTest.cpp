@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +76,44 @@ TEST(Files, DatesAreLocalTimes) {
   EXPECT_EQ(parts.Hour, 12);
   EXPECT_EQ(parts.Minute, 34);
   EXPECT_EQ(parts.Second, 56);
+}
+
+// Dates set one after another, as an extraction sets them, each as the system converts
+// that local time on its own: the same hour with other minutes, other days and hours,
+// and the hours around both changes of a zone with summer time.
+TEST(Files, DatesInTurnAreEachConvertedAsTheirOwnLocalTime) {
+  const char* const zone = ::getenv("TZ");
+  const std::string saved = zone != nullptr ? zone : "";
+  ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  ::tzset();
+  TTempDirectory dir;
+  const std::string file = dir / "f";
+  TTempDirectory::WriteFile(file, "x");
+  const int times[][6] = {
+      {2026, 3, 29, 1, 59, 30}, {2026, 3, 29, 1, 0, 5},   {2026, 3, 29, 3, 0, 10}, {2026, 3, 29, 2, 30, 0},
+      {2026, 3, 29, 3, 59, 59}, {2026, 10, 25, 2, 30, 0}, {2026, 10, 25, 3, 0, 0}, {2026, 10, 25, 12, 34, 56},
+      {2026, 10, 26, 12, 0, 1}, {2027, 10, 25, 12, 0, 1},
+  };
+  for (const auto& t : times) {
+    const TDateTime when = EncodeDate(t[0], t[1], t[2]) + EncodeTime(t[3], t[4], t[5], 0);
+    ASSERT_TRUE(platform::FileSetDate(FromUtf8(file), when));
+    tm local{};
+    local.tm_year = t[0] - 1900;
+    local.tm_mon = t[1] - 1;
+    local.tm_mday = t[2];
+    local.tm_hour = t[3];
+    local.tm_min = t[4];
+    local.tm_sec = t[5];
+    local.tm_isdst = -1;
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, ::mktime(&local)) << t[0] << "-" << t[1] << "-" << t[2] << " " << t[3] << ":" << t[4];
+  }
+  if (zone != nullptr)
+    ::setenv("TZ", saved.c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
 }
 
 TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {

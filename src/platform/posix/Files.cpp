@@ -157,6 +157,7 @@ TPathState PathStateOf(const String& path) {
   TPathState state;
   if (!LstatOf(path, st)) return state;
   state.UnixMode = st.st_mode & 07777;
+  state.Size = static_cast<std::int64_t>(st.st_size);
   if (S_ISLNK(st.st_mode)) {
     state.Kind = TPathKind::pkSymLink;
   } else if (S_ISDIR(st.st_mode)) {
@@ -393,17 +394,21 @@ void TReplacementFile::Commit(bool flushFolder) {
   if (FDurable && flushFolder) FlushFolders({FromUtf8(DirectoryPart(target))});
 }
 
-TReplacedFilesHold::TReplacedFilesHold(const std::vector<String>& paths) {
+TReplacedFilesHold::TReplacedFilesHold(const std::vector<const TReplacementFile*>& files) {
+  constexpr std::int64_t kHeldBytes = 1 << 20;
   rlimit limit{};
   std::size_t most = 512;
   if (::getrlimit(RLIMIT_NOFILE, &limit) == 0)
     most = limit.rlim_cur == RLIM_INFINITY ? 65536 : static_cast<std::size_t>(limit.rlim_cur / 2);
-  for (const String& path : paths) {
+  for (const TReplacementFile* file : files) {
     if (FHandles.size() >= most) break;
+    const TPathState* standing = file->Standing();
+    if (standing != nullptr && (standing->Kind != TPathKind::pkFile || standing->Size < kHeldBytes)) continue;
+    const std::string path = Native(file->Target());
 #ifdef O_PATH
-    const int fd = ::open(Native(path).c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
 #else
-    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 #endif
     if (fd >= 0) FHandles.push_back(fd);
   }

@@ -371,7 +371,7 @@ void TReplacementFile::Commit(bool) {
   if (FHasDateAndAttributes) FileSetAttr(FTarget, FAttributes);
 }
 
-TReplacedFilesHold::TReplacedFilesHold(const std::vector<String>&) {}
+TReplacedFilesHold::TReplacedFilesHold(const std::vector<const TReplacementFile*>&) {}
 
 TReplacedFilesHold::~TReplacedFilesHold() = default;
 
