@@ -75,7 +75,8 @@ void UnzipItemToFile(TAbZipArchive& archive, TAbZipItem& item, const String& tar
   const platform::TPathState standing = platform::PathStateOf(target);
   const platform::TPathKind kind = standing.Kind;
   if (kind != platform::TPathKind::pkMissing &&
-      platform::SameFileId(standing.Id.Known ? standing.Id : platform::FileIdOf(target), archive.ArchiveFileId()))
+      platform::SameFileId(standing.Id.Known ? standing.Id : platform::FileIdOf(target),
+                           archive.ArchiveFileId()))
     throw EAbZipTargetIsArchive();
   if (kind == platform::TPathKind::pkDirectory || kind == platform::TPathKind::pkOther || standing.ReadOnly ||
       (staged != nullptr && staged->ReadOnlyOnceCommitted()))

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
-#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include "core/Exception.h"
 #include "platform/Files.h"
@@ -107,7 +108,8 @@ TEST(Files, DatesInTurnAreEachConvertedAsTheirOwnLocalTime) {
     local.tm_isdst = -1;
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtime, ::mktime(&local)) << t[0] << "-" << t[1] << "-" << t[2] << " " << t[3] << ":" << t[4];
+    EXPECT_EQ(st.st_mtime, ::mktime(&local))
+        << t[0] << "-" << t[1] << "-" << t[2] << " " << t[3] << ":" << t[4];
   }
   if (zone != nullptr)
     ::setenv("TZ", saved.c_str(), 1);

@@ -208,7 +208,8 @@ bool FileTimeOf(TDateTime localTime, timespec& result) {
     time_t Start = 0;
   };
   static thread_local THour last;
-  if (parts.Year != last.Year || parts.Month != last.Month || parts.Day != last.Day || parts.Hour != last.Hour) {
+  if (parts.Year != last.Year || parts.Month != last.Month || parts.Day != last.Day ||
+      parts.Hour != last.Hour) {
     tm local{};
     local.tm_year = parts.Year - 1900;
     local.tm_mon = parts.Month - 1;
