@@ -225,11 +225,12 @@ class TReplacementSet {
 // Keeps the files that stand at the replacement files' targets (links not followed)
 // from being released while the object lives. Renaming a new file over an old one
 // otherwise waits inside the rename until the file system has released the old file's
-// space, a millisecond or more for a large file; held, that happens when the object
-// ends, after the renames. POSIX: a path handle per file that stood there with at least
-// a megabyte (or of a size not told), at most for half as many files as the process may
-// have open: releasing a small file costs less than holding it. Nothing on Windows,
-// where a move does not wait for that.
+// space, a millisecond or more for a large file, or for any file where the file system
+// discards freed blocks on the disk at once; held, that happens when the object ends,
+// after the renames. POSIX: a path handle per old file of at least a megabyte, or of any
+// size on a file system mounted with "discard" (or whose look was not told), at most for
+// half as many files as the process may have open: elsewhere releasing a small file
+// costs less than holding it. Nothing on Windows, where a move does not wait for that.
 class TReplacedFilesHold {
  public:
   explicit TReplacedFilesHold(const std::vector<const TReplacementFile*>& files);

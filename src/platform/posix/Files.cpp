@@ -4,12 +4,16 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <map>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "core/Exception.h"
 #include "core/FileHandle.h"
@@ -395,8 +399,41 @@ void TReplacementFile::Commit(bool flushFolder) {
   if (FDurable && flushFolder) FlushFolders({FromUtf8(DirectoryPart(target))});
 }
 
+namespace {
+
+// Whether the file system on the device is mounted to discard a file's blocks on the
+// disk as they are freed: releasing even a small file then waits for the disk.
+bool DiscardsFreedBlocks(std::uint64_t device) {
+  const auto dev = static_cast<dev_t>(device);
+  const std::string id = std::to_string(major(dev)) + ":" + std::to_string(minor(dev));
+  std::ifstream mounts("/proc/self/mountinfo");
+  std::string line;
+  while (std::getline(mounts, line)) {
+    // "ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [TAGS] - TYPE SOURCE SUPER-OPTIONS"
+    std::istringstream fields(line);
+    std::string mountId, parentId, deviceId, root, point, options;
+    fields >> mountId >> parentId >> deviceId >> root >> point >> options;
+    const std::size_t dash = line.find(" - ");
+    if (deviceId != id || dash == std::string::npos) continue;
+    std::istringstream rest(line.substr(dash + 3));
+    std::string type, source, superOptions;
+    rest >> type >> source >> superOptions;
+    if (("," + options + "," + superOptions + ",").find(",discard,") != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 TReplacedFilesHold::TReplacedFilesHold(const std::vector<const TReplacementFile*>& files) {
   constexpr std::int64_t kHeldBytes = 1 << 20;
+  std::map<std::uint64_t, bool> discarding;
+  const auto releaseWaits = [&](const TPathState& standing) {
+    if (standing.Size >= kHeldBytes) return true;
+    const auto known = discarding.find(standing.Id.Volume);
+    if (known != discarding.end()) return known->second;
+    return discarding[standing.Id.Volume] = DiscardsFreedBlocks(standing.Id.Volume);
+  };
   rlimit limit{};
   std::size_t most = 512;
   if (::getrlimit(RLIMIT_NOFILE, &limit) == 0)
@@ -404,7 +441,7 @@ TReplacedFilesHold::TReplacedFilesHold(const std::vector<const TReplacementFile*
   for (const TReplacementFile* file : files) {
     if (FHandles.size() >= most) break;
     const TPathState* standing = file->Standing();
-    if (standing != nullptr && (standing->Kind != TPathKind::pkFile || standing->Size < kHeldBytes)) continue;
+    if (standing != nullptr && (standing->Kind != TPathKind::pkFile || !releaseWaits(*standing))) continue;
     const std::string path = Native(file->Target());
 #ifdef O_PATH
     const int fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
