@@ -62,8 +62,10 @@ TFileId FileIdOf(const String& path);
 
 // What one look at a path tells (links not followed): its kind; whether it is a regular
 // file that nobody may write by its mode (the check is made on the bits, since a
-// privileged user could write it anyway); the POSIX permission bits and size (0 on
-// Windows); and the identity of a regular file where that look gives it (POSIX), else unknown.
+// privileged user could write it anyway); its Unix permission bits (0o7777 at most; on
+// Windows 0o444 or 0o644 by the read-only attribute, 0o755 for a folder); the size of a
+// regular file; and the identity of a regular file where that look gives it (POSIX),
+// else unknown.
 struct TPathState {
   TPathKind Kind = TPathKind::pkMissing;
   bool ReadOnly = false;

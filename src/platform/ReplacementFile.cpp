@@ -1,10 +1,59 @@
-// The stream side of a replacement file and the set of files committed together, the
-// same on every platform; creating, committing and discarding a file are the platform's.
+// The stream side of a replacement file, its names, the removal of what a killed run
+// left and the set of files committed together, the same on every platform; creating,
+// committing and discarding a file are the platform's.
+#include <random>
+
 #include "core/Exception.h"
 #include "core/FileHandle.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
+#include "platform/ReplacementName.h"
 
 namespace platform {
+namespace {
+
+constexpr StringView kReplacementPrefix = u".fendrel-";
+constexpr StringView kReplacementSuffix = u".part";
+constexpr std::size_t kReplacementDigits = 12;
+
+bool IsLowerHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+}
+
+}  // namespace
+
+String NewReplacementName(const String& directoryPart) {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::uint64_t value = generator();
+  String name = directoryPart + String(kReplacementPrefix);
+  for (std::size_t i = 0; i < kReplacementDigits; ++i, value >>= 4) name.push_back(kDigits[value & 0xF]);
+  return name + String(kReplacementSuffix);
+}
+
+bool IsReplacementName(StringView name) {
+  const std::size_t digitsEnd = kReplacementPrefix.size() + kReplacementDigits;
+  if (name.size() != digitsEnd + kReplacementSuffix.size() ||
+      name.substr(0, kReplacementPrefix.size()) != kReplacementPrefix ||
+      name.substr(digitsEnd) != kReplacementSuffix)
+    return false;
+  for (const char16_t c : name.substr(kReplacementPrefix.size(), kReplacementDigits))
+    if (!IsLowerHexDigit(c)) return false;
+  return true;
+}
+
+void RemoveLeftoverReplacements(const String& folder) {
+  std::vector<String> names;
+  try {
+    names = FolderNames(folder.empty() ? String(u".") : folder);
+  } catch (const Exception&) {
+    return;
+  }
+  const bool separated = !folder.empty() && IsPathSeparator(folder.back());
+  for (const String& name : names)
+    if (IsReplacementName(name))
+      DeleteFile(folder.empty() || separated ? folder + name : folder + u'\\' + name);
+}
 
 TReplacementFile::TReplacementFile(const String& target, const TPathState& standing)
     : TReplacementFile(target) {

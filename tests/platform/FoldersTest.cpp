@@ -40,12 +40,12 @@ TEST(FoldersTest, AScratchFolderListsItsNamesAndGoesWithEverythingInIt) {
   std::vector<String> names = platform::FolderNames(scratch);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<String>{u"a.txt", u"sub"}));
-  const platform::TFileFacts file = platform::FileFactsOf(Below(scratch, u"a.txt"));
+  const platform::TPathState file = platform::PathStateOf(Below(scratch, u"a.txt"));
   EXPECT_EQ(file.Kind, platform::TPathKind::pkFile);
   EXPECT_EQ(file.Size, 4);
-  EXPECT_EQ(platform::FileFactsOf(Below(scratch, u"sub")).Kind, platform::TPathKind::pkDirectory);
-  EXPECT_EQ(platform::FileFactsOf(Below(Below(scratch, u"sub"), u"locked.txt")).UnixMode & 0222, 0u);
-  EXPECT_EQ(platform::FileFactsOf(Below(scratch, u"missing")).Kind, platform::TPathKind::pkMissing);
+  EXPECT_EQ(platform::PathStateOf(Below(scratch, u"sub")).Kind, platform::TPathKind::pkDirectory);
+  EXPECT_EQ(platform::PathStateOf(Below(Below(scratch, u"sub"), u"locked.txt")).UnixMode & 0222, 0u);
+  EXPECT_EQ(platform::PathStateOf(Below(scratch, u"missing")).Kind, platform::TPathKind::pkMissing);
 
   EXPECT_TRUE(platform::RemoveTree(scratch));
   EXPECT_EQ(platform::PathKindOf(scratch), platform::TPathKind::pkMissing);

@@ -61,7 +61,7 @@ void Walk(const String& folder, const std::string& prefix, const String& site, F
   for (const std::string& name : names) {
     const String path = PathBelow(folder, FromUtf8(name));
     const std::string relative = prefix.empty() ? name : prefix + "/" + name;
-    const platform::TFileFacts facts = platform::FileFactsOf(path);
+    const platform::TPathState facts = platform::PathStateOf(path);
     switch (facts.Kind) {
       case platform::TPathKind::pkDirectory:
         if (platform::SameFile(path, site)) {

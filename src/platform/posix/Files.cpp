@@ -1,6 +1,5 @@
 #include "platform/Files.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -11,13 +10,13 @@
 #include <cerrno>
 #include <fstream>
 #include <map>
-#include <random>
 #include <set>
 #include <sstream>
 
 #include "core/Exception.h"
 #include "core/FileHandle.h"
 #include "core/SysError.h"
+#include "platform/ReplacementName.h"
 
 namespace platform {
 namespace {
@@ -41,15 +40,6 @@ bool LstatOf(const String& path, struct stat& st) {
 std::string DirectoryPart(const std::string& native) {
   const size_t slash = native.find_last_of('/');
   return slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
-}
-
-std::string RandomSuffix() {
-  static thread_local std::mt19937_64 generator{std::random_device{}()};
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::uint64_t value = generator();
-  std::string text;
-  for (int i = 0; i < 12; ++i, value >>= 4) text.push_back(kDigits[value & 0xF]);
-  return text;
 }
 
 }  // namespace
@@ -161,7 +151,6 @@ TPathState PathStateOf(const String& path) {
   TPathState state;
   if (!LstatOf(path, st)) return state;
   state.UnixMode = st.st_mode & 07777;
-  state.Size = static_cast<std::int64_t>(st.st_size);
   if (S_ISLNK(st.st_mode)) {
     state.Kind = TPathKind::pkSymLink;
   } else if (S_ISDIR(st.st_mode)) {
@@ -169,6 +158,7 @@ TPathState PathStateOf(const String& path) {
   } else if (S_ISREG(st.st_mode)) {
     state.Kind = TPathKind::pkFile;
     state.ReadOnly = (st.st_mode & 0222) == 0;
+    state.Size = static_cast<std::int64_t>(st.st_size);
     state.Id = IdOf(st);
   } else {
     state.Kind = TPathKind::pkOther;
@@ -265,16 +255,16 @@ TDateTime FileGetDate(const String& fileName) {
 }
 
 TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
-  const std::string directory = DirectoryPart(Native(target));
+  const String directory = FromUtf8(DirectoryPart(Native(target)));
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = directory + ".fendrel-" + RandomSuffix() + ".part";
+    const String name = NewReplacementName(directory);
     int fd;
     do {
-      fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      fd = ::open(ToUtf8(name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
       FHandle = fd;
-      FTempName = FromUtf8(name);
+      FTempName = name;
       return;
     }
     if (errno != EEXIST) RaiseCreateError(target, errno);
@@ -310,22 +300,6 @@ int OpenFolder(const String& folder) {
     fd = ::open(NativeFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   return fd;
-}
-
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-}
-
-// Whether a name is one that TReplacementFile gives its files.
-bool IsReplacementName(std::string_view name) {
-  constexpr std::string_view kPrefix = ".fendrel-";
-  constexpr std::string_view kSuffix = ".part";
-  if (name.size() != kPrefix.size() + 12 + kSuffix.size()) return false;
-  if (name.substr(0, kPrefix.size()) != kPrefix || name.substr(name.size() - kSuffix.size()) != kSuffix)
-    return false;
-  for (char c : name.substr(kPrefix.size(), 12))
-    if (!IsHexDigit(c)) return false;
-  return true;
 }
 
 }  // namespace
@@ -484,21 +458,6 @@ void FlushFolders(const std::vector<String>& folders) {
     ::fsync(fd);
     ::close(fd);
   }
-}
-
-void RemoveLeftoverReplacements(const String& folder) {
-  const int fd = OpenFolder(folder);
-  if (fd < 0) return;
-  DIR* listing = ::fdopendir(fd);
-  if (listing == nullptr) {
-    ::close(fd);
-    return;
-  }
-  std::vector<std::string> leftovers;
-  while (const dirent* entry = ::readdir(listing))
-    if (IsReplacementName(entry->d_name)) leftovers.emplace_back(entry->d_name);
-  for (const std::string& name : leftovers) ::unlinkat(::dirfd(listing), name.c_str(), 0);
-  ::closedir(listing);
 }
 
 void TReplacementFile::Discard() noexcept {

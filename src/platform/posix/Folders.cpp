@@ -58,16 +58,6 @@ std::vector<String> FolderNames(const String& folder) {
   return names;
 }
 
-TFileFacts FileFactsOf(const String& path) {
-  TFileFacts facts;
-  struct stat st {};
-  if (::lstat(Native(path).c_str(), &st) != 0) return facts;
-  facts.Kind = PathKindOf(path);
-  facts.Size = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
-  facts.UnixMode = static_cast<std::uint32_t>(st.st_mode) & 07777;
-  return facts;
-}
-
 String CreateScratchFolder(const String& prefix) {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";

@@ -1,11 +1,12 @@
 #include "platform/Files.h"
 
 #include <windows.h>
+
+#include "platform/ReplacementName.h"
 // After windows.h, which they need.
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <random>
 #include <vector>
 
 #include "core/Exception.h"
@@ -31,15 +32,6 @@ DWORD AttributesOf(const String& path) {
 String DirectoryPart(const String& path) {
   const size_t separator = path.find_last_of(u"\\/:");
   return separator == String::npos ? String() : path.substr(0, separator + 1);
-}
-
-String RandomSuffix() {
-  static thread_local std::mt19937_64 generator{std::random_device{}()};
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
-  std::uint64_t value = generator();
-  String text;
-  for (int i = 0; i < 12; ++i, value >>= 4) text.push_back(kDigits[value & 0xF]);
-  return text;
 }
 
 // A handle that reads only a file's identity and times; links and directories included.
@@ -200,21 +192,27 @@ bool CreateDir(const String& directory, int* windowsError) {
   return false;
 }
 
-// The attributes tell the kind and the read-only bit; the identity needs a handle, which
-// FileIdOf opens.
+// The attributes tell the kind, the read-only bit and the size; the identity needs a
+// handle, which FileIdOf opens.
 TPathState PathStateOf(const String& path) {
-  const DWORD attributes = AttributesOf(path);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
   TPathState state;
-  if (attributes == INVALID_FILE_ATTRIBUTES) return state;
+  if (!GetFileAttributesExW(WideText(SystemFilePath(path)), GetFileExInfoStandard, &data)) return state;
+  const DWORD attributes = data.dwFileAttributes;
+  const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  state.UnixMode = readOnly ? 0444 : 0644;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     state.Kind = TPathKind::pkSymLink;
   } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     state.Kind = TPathKind::pkDirectory;
+    state.UnixMode = 0755;
   } else if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
     state.Kind = TPathKind::pkOther;
   } else {
     state.Kind = TPathKind::pkFile;
-    state.ReadOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    state.ReadOnly = readOnly;
+    state.Size =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   }
   return state;
 }
@@ -291,12 +289,10 @@ TDateTime FileGetDate(const String& fileName) {
   return date + time;
 }
 
-// The temporary name starts with a dot and ends in ".part", so it is never one of the
-// names the system reserves for devices (CON, NUL, COM1, ...), whatever the target is.
 TReplacementFile::TReplacementFile(const String& target) : FTarget(target) {
   const String directory = DirectoryPart(target);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const String name = directory + u".fendrel-" + RandomSuffix() + u".part";
+    const String name = NewReplacementName(directory);
     // Nobody else may open the file while it is written.
     const HANDLE handle = CreateFileW(WideText(SystemFilePath(name)), GENERIC_READ | GENERIC_WRITE, 0,
                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -382,24 +378,6 @@ bool SyncFileSystems(const std::vector<String>&) {
 }
 
 void FlushFolders(const std::vector<String>&) {}
-
-void RemoveLeftoverReplacements(const String& folder) {
-  String prefix = folder;
-  if (!prefix.empty() && !IsPathSeparator(prefix.back()) && prefix.back() != u':') prefix += u'\\';
-  WIN32_FIND_DATAW found{};
-  const HANDLE search = FindFirstFileW(WideText(SystemFilePath(prefix + u".fendrel-*.part")), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  std::vector<String> leftovers;
-  do {
-    const String name = FromWide(found.cFileName);
-    bool ours = name.size() == 9 + 12 + 5 && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    for (size_t i = 9; ours && i < 21; ++i)
-      ours = (name[i] >= u'0' && name[i] <= u'9') || (name[i] >= u'a' && name[i] <= u'f');
-    if (ours) leftovers.push_back(prefix + name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  for (const String& name : leftovers) DeleteFileW(WideText(SystemFilePath(name)));
-}
 
 void TReplacementFile::Discard() noexcept {
   if (FHandle >= 0) {

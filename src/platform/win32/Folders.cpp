@@ -57,21 +57,6 @@ std::vector<String> FolderNames(const String& folder) {
   return names;
 }
 
-TFileFacts FileFactsOf(const String& path) {
-  TFileFacts facts;
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(WideText(SystemFilePath(path)), GetFileExInfoStandard, &data)) return facts;
-  facts.Kind = PathKindOf(path);
-  if (facts.Kind == TPathKind::pkFile)
-    facts.Size =
-        static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-  if (facts.Kind == TPathKind::pkDirectory)
-    facts.UnixMode = 0755;
-  else
-    facts.UnixMode = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644;
-  return facts;
-}
-
 String CreateScratchFolder(const String& prefix) {
   wchar_t base[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathW(MAX_PATH + 1, base);
