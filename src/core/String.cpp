@@ -132,6 +132,30 @@ bool StartsText(StringView prefix, StringView text) {
   return text.size() >= prefix.size() && SameText(prefix, text.substr(0, prefix.size()));
 }
 
+String EscapeControls(StringView text, bool escapeBackslash) {
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  String out;
+  out.reserve(text.size());
+  for (const char16_t c : text) {
+    if (c == u'\\' && escapeBackslash) {
+      out += u"\\\\";
+    } else if (c == u'\t') {
+      out += u"\\t";
+    } else if (c == u'\r') {
+      out += u"\\r";
+    } else if (c == u'\n') {
+      out += u"\\n";
+    } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F)) {
+      out += u"\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 String IntToStr(std::int64_t value) {
   const std::string s = std::to_string(value);
   return String(s.begin(), s.end());

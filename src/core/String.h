@@ -43,6 +43,13 @@ String UpperCaseAscii(StringView text);
 // Lower-cases the letters A to Z only.
 String LowerCaseAscii(StringView text);
 
+// The text on one line, such that no character in it can break the line apart or steer a
+// terminal: a tab becomes "\t", CR "\r", LF "\n", every other character below U+0020,
+// DEL and U+0080 to U+009F "\xNN" (two lower-case hex digits); a backslash becomes "\\"
+// when escapeBackslash is set (so that the escapes can be told from the text), and stays
+// as it is otherwise.
+String EscapeControls(StringView text, bool escapeBackslash);
+
 // A value for Format: a text or an integer.
 using FormatArg = std::variant<String, std::int64_t>;
 

@@ -22,29 +22,6 @@ bool EndsAuthority(char16_t c) {
          c == u'>' || c <= u' ';
 }
 
-// Control characters as escapes; a backslash stays as it is, since paths are full of them.
-String OneLine(StringView text) {
-  static constexpr char16_t kHex[] = u"0123456789abcdef";
-  String out;
-  out.reserve(text.size());
-  for (const char16_t c : text) {
-    if (c == u'\r') {
-      out += u"\\r";
-    } else if (c == u'\n') {
-      out += u"\\n";
-    } else if (c == u'\t') {
-      out += u"\\t";
-    } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F)) {
-      out += u"\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 String StripUrlCredentials(StringView text) {
@@ -82,7 +59,8 @@ void TUpdateLogFile::Write(const String& event) noexcept {
   if (FFileName.empty()) return;
   try {
     // Cut only after the credentials are out, so no part of one is kept.
-    String text = OneLine(StripUrlCredentials(event));
+    // Control characters as escapes; a backslash stays as it is, since paths are full of them.
+    String text = EscapeControls(StripUrlCredentials(event), false);
     if (text.size() > kMaxEventLength) text = text.substr(0, kMaxEventLength) + u"...";
     const String line = LogTimestamp(FClock.Now(), FClock.UtcOffsetMinutes()) + u" " + text + u"\n";
     WriteLine(ToUtf8(line));
