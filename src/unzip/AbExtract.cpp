@@ -108,8 +108,9 @@ class TStagedExtraction {
       for (auto& k : kept) k.File->SetDataOnDisk();
     // Every file is on the disk before the first one takes its place.
     for (auto& k : kept) Guarded(FArchive, FArchive.Items(k.Tag), caught, [&] { k.File->MakeDurable(); });
-    // The old files are released after the renames, not inside each: the time in which
-    // old and new files stand side by side stays short.
+    // Old files whose release would wait are released after the renames, not inside each
+    // (the hold says which): the time in which old and new files stand side by side stays
+    // short.
     std::vector<const platform::TReplacementFile*> replacing;
     for (const auto& k : kept)
       if (!k.File->TemporaryName().empty()) replacing.push_back(k.File.get());
